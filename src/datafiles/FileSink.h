@@ -1,0 +1,49 @@
+#pragma once
+// Writes one file atomically: the content goes to a temporary file that
+// replaces the target only when every write and the commit succeeded, so a
+// failed write leaves any earlier file intact and no partial file behind.
+// It is also the test seam for injected failures: a test can make the open,
+// the Nth write or the commit fail.
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+namespace quelvar {
+
+// Failures to inject into the next FileSink operations (tests only).
+struct FileFaults {
+    bool failOpen = false;
+    int failWriteNumber = 0;   // 1 = the first write() fails; 0 = none
+    bool failCommit = false;
+};
+
+class FileSink {
+public:
+    explicit FileSink(const QString& path);
+
+    bool open();
+    bool write(const QByteArray& bytes);
+    bool write(const char* data, qint64 size);
+    // Flushes and renames into place; false if anything failed before.
+    bool commit();
+
+    // The system's reason for the first failure ("" when none).
+    QString errorString() const { return error_; }
+
+    // Test seam: faults for the sinks created from now on, until cleared.
+    static void injectFaults(const FileFaults& faults);
+    static void clearFaults();
+    // Number of write() calls made by sinks since the last injectFaults/clearFaults.
+    static int writesSinceReset();
+
+private:
+    QSaveFile file_;
+    QString error_;
+    bool failed_ = false;
+};
+
+// Writes the whole of `content` to `path` through one FileSink.
+// On failure returns false and puts the system's reason in *reason (if given).
+bool writeFileAtomically(const QString& path, const QByteArray& content, QString* reason = nullptr);
+
+}  // namespace quelvar

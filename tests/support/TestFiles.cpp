@@ -1,0 +1,31 @@
+#include "support/TestFiles.h"
+
+#include <QFile>
+#include <stdexcept>
+
+namespace quelvar::test {
+
+TempFolder::TempFolder()
+{
+    if (!dir_.isValid())
+        throw std::runtime_error("cannot create a temporary folder");
+}
+
+QString TempFolder::path(const QString& name) const { return dir_.filePath(name); }
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + path.toStdString());
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+}  // namespace quelvar::test
