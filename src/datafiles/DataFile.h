@@ -31,6 +31,8 @@ struct DataFileReadResult {
         IoError,     // unreadable file or a field that is not a number
     };
     Outcome outcome = IoError;
+    // Line 1 was read and is exactly "TrackData" (the window then shows the name).
+    bool headerValid = false;
     // Line 2's two integers were read (even if a later line failed).
     bool identityRead = false;
     std::int32_t difficulty = 0;

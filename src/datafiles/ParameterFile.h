@@ -32,6 +32,8 @@ bool writeParameterFile(const QString& path, const ParameterFileValues& values);
 struct ParameterFileReadResult {
     enum Outcome { Loaded, NotFound, NotValid, IoError };
     Outcome outcome = IoError;
+    // Line 1 was read and is exactly "TrackParameters" (the window then shows the name).
+    bool headerValid = false;
     ParameterFileValues values;  // meaningful only when Loaded
 };
 
