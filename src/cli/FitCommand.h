@@ -1,0 +1,29 @@
+#pragma once
+// quelvar-fit: fits the model to recorded runs from the command line, with the
+// numbers a user of the analysis window gets from "Auto Fit" followed by
+// "Save Parameters".
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <ostream>
+
+namespace quelvar::cli {
+
+struct FitOptions {
+    QString outDir;                  // empty: beside each data file
+    std::optional<QString> startFile; // parameter file giving the spinners' start positions
+    bool plot = false;               // also write a PNG of both graphs
+    QStringList files;
+};
+
+// Parses the arguments (without the program name). On a usage error returns
+// nothing and puts the reason in *problem; --help sets *help.
+std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* problem, bool* help);
+
+QString usageText();
+
+// Fits every file; writes the CSV to `out` and one line per rejected file to
+// `err`. Returns the exit status: 0 all fitted and written, 1 any failed.
+int runFit(const FitOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace quelvar::cli
