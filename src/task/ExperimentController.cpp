@@ -1,0 +1,315 @@
+#include "task/ExperimentController.h"
+
+#include "analysis/AnalysisSession.h"
+#include "datafiles/PathRules.h"
+#include "task/DisturbFR.h"
+#include "task/FrameClock.h"
+#include "task/RunRecord.h"
+#include "task/UniformRandom.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace quelvar {
+namespace {
+
+constexpr double kTableAmplitude = 1000.0;
+
+ShortText blankText()
+{
+    ShortText text;
+    text.data[0] = ' ';
+    text.size = 1;
+    return text;
+}
+
+std::int16_t heldWithin(int position, int lo, int hi)
+{
+    return static_cast<std::int16_t>(std::clamp(position, lo, hi));
+}
+
+}  // namespace
+
+ExperimentController::ExperimentController(SharedState& state, MainView& view, Dialogs& dialogs,
+                                           AnalysisSession& session, FrameClock& clock)
+    : state_(state),
+      dialogs_(dialogs),
+      session_(session),
+      clock_(clock),
+      texts_(view, state.experiment),
+      disturb_(std::make_unique<TDisturb>()),
+      recording_(state, *disturb_, texts_, dialogs, session)
+{
+    saveDialog_.proposedName = QStringLiteral("./Default.txt");
+}
+
+ExperimentController::~ExperimentController() = default;
+
+void ExperimentController::InitExperiment(const QString& distablePath)
+{
+    ExperimentState& e = state_.experiment;
+    disturb_->Random.SeedGenerator(clockSeed());
+    e.DisplayScale = 1000;
+    e.State = StartupLayout;
+    e.Difficulty = 3;
+    e.DisturbanceNumber = 1;
+    e.TablePosition = 1;
+    e.Recording = false;
+    e.MultiRun = false;
+    e.LeadInFrames = 240;
+
+    // A table file that cannot be used must not end the start-up: the error
+    // is shown, this session runs on a freshly generated table, and the file
+    // is left alone so that nothing the researcher kept is overwritten.
+    QString message;
+    if (QFileInfo::exists(distablePath)) {
+        if (!disturb_->LoadFromFile(distablePath, &message)) {
+            dialogs_.error(message);
+            disturb_->FillTable(kTableAmplitude);
+        }
+    } else {
+        disturb_->FillTable(kTableAmplitude);
+        if (!disturb_->SaveToFile(distablePath, &message))
+            dialogs_.error(message);
+    }
+
+    e.DisplayScale = 1200;
+    e.RunAvailable = false;
+    saveDialog_.filter = QStringLiteral("Text files (*.txt)|*.txt");
+    saveDialog_.defaultSuffix = QStringLiteral("txt");
+    saveDialog_.title = QStringLiteral("Save Data File As");
+    ClearRunRecord(state_.run);
+}
+
+void ExperimentController::StartPacing()
+{
+    state_.experiment.PerfFrequency = clock_.frequency();
+    state_.experiment.LastFrameTime = clock_.now();
+}
+
+void ExperimentController::ApplicationIdle()
+{
+    StepState();
+    Pace();
+}
+
+void ExperimentController::Pace()
+{
+    ExperimentState& e = state_.experiment;
+    // The period is kept fractional (16 666 666.67 ns): an integer division
+    // would make every frame a little short and the rate drift above 60 Hz.
+    const long double period = static_cast<long double>(e.PerfFrequency) / 60.0L;
+    std::int64_t now = clock_.now();
+    while (period > static_cast<long double>(now - e.LastFrameTime))
+        now = clock_.now();
+    e.LastFrameTime = now;
+}
+
+void ExperimentController::StepState()
+{
+    ExperimentState& e = state_.experiment;
+    switch (e.State) {
+    case StartupLayout:
+        stepStartupLayout();
+        break;
+    case Blank:
+        recording_.clearAndShow();
+        break;
+    case Tracking:
+        recording_.DrawFrame();
+        if (e.Recording)
+            recording_.RecordFrame();
+        break;
+    case AnalysisLive:
+        if (e.RunAvailable)
+            session_.AnalysisFrame();
+        break;
+    case NextRun:
+        stepNextRun();
+        break;
+    case InterRunCountdown:
+        stepCountdown();
+        break;
+    default:
+        break;
+    }
+}
+
+void ExperimentController::stepStartupLayout()
+{
+    ExperimentState& e = state_.experiment;
+    recording_.resizeBitmap(texts_.view().layOutForStart());
+    recording_.initializeTarget();
+    recording_.clearAndShow();
+    texts_.setStatus(kStatusInactive, clYellow);
+    texts_.setDataFile(QStringLiteral("Default.txt"));
+    e.RunCount = spinners_.NRuns;
+    e.RunNumber = 1;
+    texts_.setRunNumber(e.RunNumber);
+    e.State = Blank;
+}
+
+void ExperimentController::stepNextRun()
+{
+    ExperimentState& e = state_.experiment;
+    ++e.RunNumber;
+    NextDataFileName();
+    texts_.setDataFile(state_.files.DataFileName);
+    texts_.setRunNumber(e.RunNumber);
+    e.CountdownFrames = std::int32_t(spinners_.IRI) * 60;
+    recording_.clearAndShow();
+    e.Recording = true;
+    e.State = InterRunCountdown;
+}
+
+void ExperimentController::stepCountdown()
+{
+    ExperimentState& e = state_.experiment;
+    --e.CountdownFrames;
+    if (e.CountdownFrames % 60 == 0)
+        texts_.setElapsedSeconds(e.CountdownFrames / 60);
+    if (e.CountdownFrames <= 0)
+        applyRunStartValues();
+}
+
+void ExperimentController::applyRunStartValues()
+{
+    ExperimentState& e = state_.experiment;
+    e.FrameCounter = -e.LeadInFrames;
+    e.TablePosition = static_cast<std::int32_t>(kRunFrames - e.LeadInFrames);
+    texts_.setStatusText(kStatusStartTracking);
+    e.Recording = true;
+    e.State = Tracking;
+}
+
+void ExperimentController::CollectDataBtnClick()
+{
+    if (state_.experiment.Recording)
+        return;
+    ChooseDataFile();
+    if (!state_.files.DataFileName.isEmpty()) {
+        texts_.setStatusText(kStatusPractice);
+        state_.experiment.State = Tracking;
+    } else {
+        dialogs_.error(QStringLiteral("No data filename specified; Data collection cancelled."));
+    }
+}
+
+void ExperimentController::StartBtnClick()
+{
+    const ExperimentState& e = state_.experiment;
+    if (e.Recording)
+        return;
+    // Without a bare name (the user refused to overwrite the last file
+    // chosen) a run would overwrite that very file at its end.
+    if (e.StatusText == kStatusInactive || state_.files.DataFileName.isEmpty()) {
+        dialogs_.information(
+            QStringLiteral("First press \"Collect Data\" button to enter data collection mode."));
+        return;
+    }
+    applyRunStartValues();
+}
+
+void ExperimentController::AbortBtnClick()
+{
+    ExperimentState& e = state_.experiment;
+    if (e.StatusText == kStatusInactive)
+        return;
+    e.RunAvailable = false;
+    ClearRunRecord(state_.run);
+    texts_.setStatusColor(clYellow);
+    if (e.RunCount == 1) {
+        texts_.setElapsedTime(blankText());
+        texts_.setStatusText(kStatusPractice);
+        e.Recording = false;
+        e.State = Tracking;
+        return;
+    }
+    if (dialogs_.confirm(QStringLiteral("Cancel remaining multiple runs?"))) {
+        e.RunNumber = 1;
+        texts_.setRunNumber(e.RunNumber);
+        texts_.setStatusText(kStatusInactive);
+        e.Recording = false;
+        e.State = Blank;
+    } else {
+        applyRunStartValues();
+    }
+}
+
+bool ExperimentController::AnalyzeBtnClick()
+{
+    if (state_.experiment.Recording)
+        return false;
+    state_.experiment.State = AnalysisLive;
+    session_.PrepareForShow();
+    return true;
+}
+
+bool ExperimentController::InstructionBtnClick()
+{
+    return !state_.experiment.Recording;
+}
+
+void ExperimentController::AnalysisFormClosed()
+{
+    state_.experiment.State = Blank;
+    texts_.setStatus(kStatusInactive, clYellow);
+}
+
+void ExperimentController::DiffUpDownClick(int position)
+{
+    spinners_.Diff = heldWithin(position, 1, kDifficultyLevels);
+    state_.experiment.Difficulty = spinners_.Diff;
+}
+
+void ExperimentController::DisturbUpDownClick(int position)
+{
+    spinners_.Disturb = heldWithin(position, 1, kDisturbanceNumbers);
+    state_.experiment.DisturbanceNumber = spinners_.Disturb;
+}
+
+void ExperimentController::NRunsUpDownClick(int position)
+{
+    spinners_.NRuns = heldWithin(position, 1, 15);
+    state_.experiment.RunCount = spinners_.NRuns;
+    state_.experiment.MultiRun = state_.experiment.RunCount > 1;
+}
+
+void ExperimentController::IRIUpDownClick(int position)
+{
+    spinners_.IRI = heldWithin(position, 5, 300);
+    ExperimentState& e = state_.experiment;
+    if (e.Recording)
+        return;
+    // A series counts its runs from 1: anything else would record one run
+    // more than asked for and give the second file the letter "a".
+    e.RunNumber = 1;
+    texts_.setRunNumber(e.RunNumber);
+}
+
+void ExperimentController::ChooseDataFile()
+{
+    const std::optional<QString> chosen = dialogs_.saveFile(saveDialog_);
+    if (!chosen)
+        return;
+    saveDialog_.proposedName = *chosen;
+    DataFileNames& files = state_.files;
+    files.DataFilePath = *chosen;
+    files.DataFileName = bareFileName(files.DataFilePath);
+    if (QFileInfo::exists(files.DataFilePath) &&
+        !dialogs_.confirm(QStringLiteral("File exists.  Overwrite?"))) {
+        files.DataFileName.clear();
+        return;
+    }
+    texts_.setDataFile(files.DataFileName);
+}
+
+void ExperimentController::NextDataFileName()
+{
+    DataFileNames& files = state_.files;
+    files.DataFilePath = nextDataFilePath(files.DataFilePath, state_.experiment.RunNumber);
+    saveDialog_.proposedName = files.DataFilePath;
+    files.DataFileName = bareFileName(files.DataFilePath);
+}
+
+}  // namespace quelvar

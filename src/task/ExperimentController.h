@@ -1,0 +1,96 @@
+#pragma once
+// The experiment controller: start-up of the task, the six-state machine run
+// once per frame, the 60 Hz pacing, and what every button and spinner of the
+// main window does to the experiment. It reaches the window only through
+// MainView and the boxes only through Dialogs, so tests drive it frame by
+// frame with a clock of their own.
+#include "common/Dialogs.h"
+#include "common/SharedState.h"
+#include "task/DisturbFR.h"
+#include "task/MainViewTexts.h"
+#include "task/RunRecording.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace quelvar {
+
+class AnalysisSession;
+class FrameClock;
+class MainView;
+
+// Positions of the main window's four run-setting spinners, as the
+// controller last heard them.
+struct RunSettingPositions {
+    std::int16_t Diff = 3;     // 1 ... 5
+    std::int16_t Disturb = 1;  // 1 ... 10
+    std::int16_t NRuns = 1;    // 1 ... 15
+    std::int16_t IRI = 5;      // 5 ... 300 seconds
+};
+
+class ExperimentController {
+public:
+    ExperimentController(SharedState& state, MainView& view, Dialogs& dialogs,
+                         AnalysisSession& session, FrameClock& clock);
+    ~ExperimentController();
+    ExperimentController(const ExperimentController&) = delete;
+    ExperimentController& operator=(const ExperimentController&) = delete;
+
+    // Start-up reset: seed, the disturbance table from `distablePath` (made
+    // and saved when missing), the run record cleared. A table file that
+    // cannot be read or written is reported and the session goes on with a
+    // freshly generated table, leaving the file as it was.
+    void InitExperiment(const QString& distablePath = QString::fromLatin1(kDistableFileName));
+    // Reads the clock's frequency and the first frame time.
+    void StartPacing();
+
+    // One pass of the idle handler: a state step, then the pacing wait. The
+    // event loop processes pending messages after it returns.
+    void ApplicationIdle();
+    void StepState();
+    void Pace();
+
+    // Handlers of the main window.
+    void CollectDataBtnClick();
+    void StartBtnClick();
+    void AbortBtnClick();
+    bool AnalyzeBtnClick();      // true: show the analysis window now
+    bool InstructionBtnClick();  // true: show the instructions now
+    void DiffUpDownClick(int position);
+    void DisturbUpDownClick(int position);
+    void NRunsUpDownClick(int position);
+    void IRIUpDownClick(int position);
+    // The analysis window closed.
+    void AnalysisFormClosed();
+
+    // The save dialog and the overwrite question; the next file of a series.
+    void ChooseDataFile();
+    void NextDataFileName();
+
+    SharedState& state() { return state_; }
+    ExperimentState& experiment() { return state_.experiment; }
+    RunRecording& recording() { return recording_; }
+    TDisturb& disturb() { return *disturb_; }
+    const FileDialogRequest& saveDialog() const { return saveDialog_; }
+    const RunSettingPositions& spinners() const { return spinners_; }
+    const MainViewTexts& texts() const { return texts_; }
+
+private:
+    void applyRunStartValues();
+    void stepStartupLayout();
+    void stepNextRun();
+    void stepCountdown();
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    AnalysisSession& session_;
+    FrameClock& clock_;
+    MainViewTexts texts_;
+    std::unique_ptr<TDisturb> disturb_;
+    RunRecording recording_;
+    RunSettingPositions spinners_;
+    FileDialogRequest saveDialog_;
+};
+
+}  // namespace quelvar
