@@ -32,6 +32,9 @@ public:
     bool readReal(double& value);
 
 private:
+    // Skips separators and returns the next token ("" at the end of the text).
+    std::string_view nextToken();
+
     std::string_view text_;
     std::size_t pos_ = 0;
 };

@@ -1,0 +1,173 @@
+#include "datafiles/DataFile.h"
+
+#include "common/DisplayText.h"
+#include "datafiles/FileSink.h"
+#include "datafiles/NumberFormat.h"
+#include "datafiles/TextReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace quelvar {
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+constexpr int kLineEndLength = 2;
+// Bytes of a data line whose fields keep their widths: 6 + 10 + 10 + CR LF.
+constexpr qsizetype kDataLineBytes = 28;
+// Frames per write: small enough that a failing write is caught mid-file,
+// large enough that the writes cost nothing next to the formatting.
+constexpr int kFramesPerWrite = 240;
+
+void appendHeader(QByteArray& out, std::int32_t difficulty, std::int32_t disturbanceNumber)
+{
+    out.append(kDataFileHeader);
+    out.append(kLineEnd, kLineEndLength);
+    appendInteger(out, difficulty, 8);
+    appendInteger(out, disturbanceNumber, 8);
+    out.append(kLineEnd, kLineEndLength);
+}
+
+void appendFrames(QByteArray& out, const RunRecord& run, int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        appendInteger(out, i, 6);
+        appendFixed(out, run.Mouse[i], 2, 10);
+        appendFixed(out, run.Target[i], 2, 10);
+        out.append(kLineEnd, kLineEndLength);
+    }
+}
+
+}  // namespace
+
+QByteArray formatDataFile(std::int32_t difficulty, std::int32_t disturbanceNumber,
+                          const RunRecord& run)
+{
+    QByteArray out;
+    out.reserve(64 + kRunFrames * kDataLineBytes);
+    appendHeader(out, difficulty, disturbanceNumber);
+    appendFrames(out, run, 1, kRunFrames);
+    return out;
+}
+
+bool writeDataFile(const QString& path, std::int32_t difficulty,
+                   std::int32_t disturbanceNumber, const RunRecord& run)
+{
+    FileSink sink(path);
+    if (!sink.open())
+        return false;
+    QByteArray chunk;
+    chunk.reserve(64 + kFramesPerWrite * kDataLineBytes);
+    appendHeader(chunk, difficulty, disturbanceNumber);
+    if (!sink.write(chunk))
+        return false;
+    for (int first = 1; first <= kRunFrames; first += kFramesPerWrite) {
+        chunk.clear();
+        appendFrames(chunk, run, first, std::min(first + kFramesPerWrite - 1, kRunFrames));
+        if (!sink.write(chunk))
+            return false;
+    }
+    return sink.commit();
+}
+
+DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
+{
+    DataFileReadResult result;
+    if (static_cast<qint64>(bytes.size()) > kMaxDataFileBytes) {
+        result.outcome = DataFileReadResult::IoError;
+        return result;
+    }
+    TextReader reader(bytes);
+    if (reader.readLine() != std::string_view(kDataFileHeader)) {
+        result.outcome = DataFileReadResult::NotValid;
+        return result;
+    }
+
+    std::int32_t difficulty = 0;
+    std::int32_t disturbanceNumber = 0;
+    if (!reader.readInteger(difficulty) || !reader.readInteger(disturbanceNumber)) {
+        result.outcome = DataFileReadResult::IoError;
+        return result;
+    }
+    result.identityRead = true;
+    result.difficulty = difficulty;
+    result.disturbanceNumber = disturbanceNumber;
+    reader.skipLine();
+
+    // Read into copies so that a file rejected halfway leaves the run whole.
+    FrameArray mouse = run.Mouse;
+    FrameArray target = run.Target;
+
+    int frames = 0;
+    std::int32_t lastFrameNumber = 0;
+    while (!reader.atEnd()) {
+        if (frames == kRunFrames) {
+            result.outcome = DataFileReadResult::WrongCount;
+            return result;
+        }
+        std::int32_t frameNumber = 0;
+        double mouseValue = 0.0;
+        double targetValue = 0.0;
+        if (!reader.readInteger(frameNumber) || !reader.readReal(mouseValue)
+            || !reader.readReal(targetValue)) {
+            result.outcome = DataFileReadResult::IoError;
+            return result;
+        }
+        reader.skipLine();
+        ++frames;
+        mouse[frames] = mouseValue;
+        target[frames] = targetValue;
+        lastFrameNumber = frameNumber;
+    }
+    if (frames == 0 || lastFrameNumber != kRunFrames) {
+        result.outcome = DataFileReadResult::WrongCount;
+        return result;
+    }
+
+    run.Mouse = mouse;
+    run.Target = target;
+    for (int k = 1; k <= kRunFrames; ++k)
+        run.Error[k] = run.Target[k] - run.Mouse[k];
+    ComputeMagnifiedRunError(run);
+    result.outcome = DataFileReadResult::Loaded;
+    return result;
+}
+
+DataFileReadResult readDataFile(const QString& path, RunRecord& run)
+{
+    DataFileReadResult result;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        result.outcome = DataFileReadResult::NotFound;
+        return result;
+    }
+    // A folder or a device is no data file; opening a pipe could block forever.
+    if (!info.isFile() || info.size() > kMaxDataFileBytes) {
+        result.outcome = DataFileReadResult::IoError;
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.outcome = DataFileReadResult::IoError;
+        return result;
+    }
+    // The size seen above may have changed since; never read more than the cap.
+    const QByteArray bytes = file.read(kMaxDataFileBytes + 1);
+    if (bytes.size() > kMaxDataFileBytes || file.error() != QFileDevice::NoError) {
+        result.outcome = DataFileReadResult::IoError;
+        return result;
+    }
+    return parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                         run);
+}
+
+QString wrongCountMessage()
+{
+    const ShortText count = formatIntField(kRunFrames, 4);
+    return QStringLiteral("Number of data points not equal to")
+           + QString::fromLatin1(count.data, count.size) + QStringLiteral(". Load aborted.");
+}
+
+}  // namespace quelvar

@@ -1,0 +1,107 @@
+#include "datafiles/FileSink.h"
+
+namespace quelvar {
+namespace {
+
+FileFaults injected;
+int writeCount = 0;
+
+}  // namespace
+
+FileSink::FileSink(const QString& path)
+    : file_(path)
+{
+    // Writing in place would leave a half-written file behind on failure.
+    file_.setDirectWriteFallback(false);
+}
+
+bool FileSink::open()
+{
+    if (injected.failOpen) {
+        failed_ = true;
+        error_ = QStringLiteral("Injected failure to open");
+        return false;
+    }
+    if (!file_.open(QIODevice::WriteOnly)) {
+        failed_ = true;
+        error_ = file_.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool FileSink::write(const QByteArray& bytes) { return write(bytes.constData(), bytes.size()); }
+
+bool FileSink::write(const char* data, qint64 size)
+{
+    ++writeCount;
+    if (failed_)
+        return false;
+    if (!file_.isOpen()) {
+        failed_ = true;
+        error_ = QStringLiteral("Write to a file that is not open");
+        return false;
+    }
+    if (injected.failWriteNumber == writeCount) {
+        failed_ = true;
+        error_ = QStringLiteral("Injected failure to write");
+        file_.cancelWriting();
+        return false;
+    }
+    if (file_.write(data, size) != size) {
+        failed_ = true;
+        error_ = file_.errorString();
+        file_.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool FileSink::commit()
+{
+    if (failed_ || !file_.isOpen()) {
+        if (file_.isOpen())
+            file_.cancelWriting();
+        if (error_.isEmpty())
+            error_ = QStringLiteral("Commit of a file that is not open");
+        failed_ = true;
+        return false;
+    }
+    if (injected.failCommit) {
+        file_.cancelWriting();
+        failed_ = true;
+        error_ = QStringLiteral("Injected failure to commit");
+        return false;
+    }
+    if (!file_.commit()) {
+        failed_ = true;
+        error_ = file_.errorString();
+        return false;
+    }
+    return true;
+}
+
+void FileSink::injectFaults(const FileFaults& faults)
+{
+    injected = faults;
+    writeCount = 0;
+}
+
+void FileSink::clearFaults()
+{
+    injected = FileFaults{};
+    writeCount = 0;
+}
+
+int FileSink::writesSinceReset() { return writeCount; }
+
+bool writeFileAtomically(const QString& path, const QByteArray& content, QString* reason)
+{
+    FileSink sink(path);
+    const bool ok = sink.open() && sink.write(content) && sink.commit();
+    if (!ok && reason)
+        *reason = sink.errorString();
+    return ok;
+}
+
+}  // namespace quelvar

@@ -1,0 +1,97 @@
+#include "datafiles/ParameterFile.h"
+
+#include "datafiles/FileSink.h"
+#include "datafiles/NumberFormat.h"
+#include "datafiles/TextReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace quelvar {
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+constexpr int kLineEndLength = 2;
+
+ParameterFileReadResult failure(ParameterFileReadResult::Outcome outcome)
+{
+    ParameterFileReadResult result;
+    result.outcome = outcome;
+    return result;
+}
+
+}  // namespace
+
+QByteArray formatParameterFile(const QString& ownPath, const ParameterFileValues& values)
+{
+    QByteArray out;
+    out.reserve(128 + ownPath.size() * 3);
+    out.append(kParameterFileHeader);
+    out.append(kLineEnd, kLineEndLength);
+    // The path as the file system spells it, so that line 2 names this very file.
+    out.append(QFile::encodeName(ownPath));
+    out.append(kLineEnd, kLineEndLength);
+    appendInteger(out, values.difficulty, 8);
+    appendInteger(out, values.disturbanceNumber, 8);
+    out.append(kLineEnd, kLineEndLength);
+    appendFixed(out, values.inputDelay, 4, 10);
+    appendFixed(out, values.outputGain, 4, 10);
+    appendFixed(out, values.damping, 6, 10);
+    appendFixed(out, values.reference, 4, 10);
+    out.append(kLineEnd, kLineEndLength);
+    appendFixed(out, values.modelRmsError, 3, 10);
+    appendFixed(out, values.trackingRmsError, 3, 10);
+    out.append(kLineEnd, kLineEndLength);
+    return out;
+}
+
+bool writeParameterFile(const QString& path, const ParameterFileValues& values)
+{
+    return writeFileAtomically(path, formatParameterFile(path, values));
+}
+
+ParameterFileReadResult parseParameterFile(std::string_view bytes)
+{
+    if (static_cast<qint64>(bytes.size()) > kMaxParameterFileBytes)
+        return failure(ParameterFileReadResult::IoError);
+    TextReader reader(bytes);
+    if (reader.readLine() != std::string_view(kParameterFileHeader))
+        return failure(ParameterFileReadResult::NotValid);
+    // Line 2 only records where the file was written; a moved file is read all the same.
+    reader.skipLine();
+
+    ParameterFileValues v;
+    if (!reader.readInteger(v.difficulty) || !reader.readInteger(v.disturbanceNumber))
+        return failure(ParameterFileReadResult::IoError);
+    reader.skipLine();
+    if (!reader.readReal(v.inputDelay) || !reader.readReal(v.outputGain)
+        || !reader.readReal(v.damping) || !reader.readReal(v.reference))
+        return failure(ParameterFileReadResult::IoError);
+    reader.skipLine();
+    if (!reader.readReal(v.modelRmsError) || !reader.readReal(v.trackingRmsError))
+        return failure(ParameterFileReadResult::IoError);
+    ParameterFileReadResult result;
+    result.outcome = ParameterFileReadResult::Loaded;
+    result.values = v;
+    return result;
+}
+
+ParameterFileReadResult readParameterFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return failure(ParameterFileReadResult::NotFound);
+    // A folder or a device is no parameter file; opening a pipe could block forever.
+    if (!info.isFile() || info.size() > kMaxParameterFileBytes)
+        return failure(ParameterFileReadResult::IoError);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(ParameterFileReadResult::IoError);
+    const QByteArray bytes = file.read(kMaxParameterFileBytes + 1);
+    if (bytes.size() > kMaxParameterFileBytes || file.error() != QFileDevice::NoError)
+        return failure(ParameterFileReadResult::IoError);
+    return parseParameterFile(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+}  // namespace quelvar

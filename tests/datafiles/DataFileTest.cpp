@@ -1,0 +1,326 @@
+#include "datafiles/DataFile.h"
+
+#include "datafiles/FileSink.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <memory>
+
+namespace quelvar {
+namespace {
+
+using test::readAll;
+using test::TempFolder;
+using test::writeAll;
+
+// RunRecord is large; tests keep theirs on the heap.
+std::unique_ptr<RunRecord> makeRun()
+{
+    auto run = std::make_unique<RunRecord>();
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = (i % 1001) - 500 + 0.125 * (i % 8);
+        run->Target[i] = 499.99 - (i % 997) * 1.003;
+    }
+    return run;
+}
+
+// A run whose every value is recognisable, to see that nothing was touched.
+std::unique_ptr<RunRecord> markedRun()
+{
+    auto run = std::make_unique<RunRecord>();
+    run->Mouse.fill(-1.0);
+    run->Target.fill(-2.0);
+    run->Error.fill(-3.0);
+    run->MagnifiedRunError.fill(-4.0);
+    return run;
+}
+
+void expectUntouched(const RunRecord& run)
+{
+    const auto expected = markedRun();
+    EXPECT_TRUE(run.Mouse == expected->Mouse);
+    EXPECT_TRUE(run.Target == expected->Target);
+    EXPECT_TRUE(run.Error == expected->Error);
+    EXPECT_TRUE(run.MagnifiedRunError == expected->MagnifiedRunError);
+}
+
+QByteArray dataLines(int first, int last)
+{
+    QByteArray text;
+    for (int i = first; i <= last; ++i)
+        text += QByteArray::number(i) + " " + QByteArray::number(i) + ".5 -" + QByteArray::number(i) + "\r\n";
+    return text;
+}
+
+DataFileReadResult parse(const QByteArray& bytes, RunRecord& run)
+{
+    return parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), run);
+}
+
+TEST(DataFileFormat, HasTheFixedLayoutAndSize)
+{
+    auto run = std::make_unique<RunRecord>();
+    run->Mouse[1] = 12.34;
+    run->Target[1] = -56.78;
+    run->Mouse[3600] = -0.001;
+    run->Target[3600] = 5.625;
+    const QByteArray text = formatDataFile(3, 10, *run);
+    EXPECT_EQ(text.size(), 100829);
+    EXPECT_EQ(text.count("\r\n"), 3602);
+    EXPECT_EQ(text.count('\n'), 3602);
+    EXPECT_EQ(text.count('\r'), 3602);
+    EXPECT_TRUE(text.startsWith("TrackData\r\n       3      10\r\n"
+                                "     1     12.34    -56.78\r\n"
+                                "     2      0.00      0.00\r\n"));
+    EXPECT_TRUE(text.endsWith("  3599      0.00      0.00\r\n"
+                              "  3600     -0.00      5.63\r\n"));
+}
+
+TEST(DataFileFormat, OverlongValuesWidenTheirLine)
+{
+    auto run = std::make_unique<RunRecord>();
+    run->Mouse[1] = -1234567.891;
+    const QByteArray text = formatDataFile(-1, 123456789, *run);
+    EXPECT_TRUE(text.startsWith("TrackData\r\n      -1123456789\r\n     1-1234567.89      0.00\r\n"));
+}
+
+TEST(DataFileRead, AWrittenFileReadsBackRoundedToTwoDecimals)
+{
+    TempFolder folder;
+    const QString path = folder.path("run1.txt");
+    const auto written = makeRun();
+    ASSERT_TRUE(writeDataFile(path, 4, 7, *written));
+    EXPECT_EQ(readAll(path), formatDataFile(4, 7, *written));
+
+    auto read = markedRun();
+    const DataFileReadResult result = readDataFile(path, *read);
+    ASSERT_EQ(result.outcome, DataFileReadResult::Loaded);
+    EXPECT_TRUE(result.identityRead);
+    EXPECT_EQ(result.difficulty, 4);
+    EXPECT_EQ(result.disturbanceNumber, 7);
+    for (int i = 1; i <= kRunFrames; ++i) {
+        const double mouse = std::round(written->Mouse[i] * 100.0) / 100.0;
+        ASSERT_NEAR(read->Mouse[i], mouse, 1e-9) << "frame " << i;
+        ASSERT_NEAR(read->Target[i], written->Target[i], 0.005 + 1e-9) << "frame " << i;
+        ASSERT_EQ(read->Error[i], read->Target[i] - read->Mouse[i]) << "frame " << i;
+        ASSERT_EQ(read->MagnifiedRunError[i], 5.0 * read->Error[i]) << "frame " << i;
+    }
+}
+
+TEST(DataFileRead, AcceptsEveryKindOfLineEnd)
+{
+    for (const QByteArray& end : {QByteArray("\n"), QByteArray("\r"), QByteArray("\r\n")}) {
+        QByteArray text = "TrackData" + end + "2 5" + end + "1 1.5 2.5" + end + "3600 -1 4" + end;
+        auto run = markedRun();
+        const DataFileReadResult result = parse(text, *run);
+        ASSERT_EQ(result.outcome, DataFileReadResult::Loaded) << end.toHex().constData();
+        EXPECT_EQ(run->Mouse[1], 1.5);
+        EXPECT_EQ(run->Target[2], 4.0);
+        EXPECT_EQ(run->Error[2], 5.0);
+    }
+    QByteArray mixed = "TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r";
+    auto run = markedRun();
+    EXPECT_EQ(parse(mixed, *run).outcome, DataFileReadResult::Loaded);
+}
+
+TEST(DataFileRead, AShortFileEndingAtFrame3600KeepsTheFramesItDoesNotReach)
+{
+    auto run = markedRun();
+    const DataFileReadResult result =
+        parse("TrackData\r\n 1 2\r\n 7 10.25 20.5 99 extra columns\r\n3600 -3 3\r\n", *run);
+    ASSERT_EQ(result.outcome, DataFileReadResult::Loaded);
+    EXPECT_EQ(run->Mouse[1], 10.25);
+    EXPECT_EQ(run->Target[1], 20.5);
+    EXPECT_EQ(run->Mouse[2], -3.0);
+    EXPECT_EQ(run->Target[2], 3.0);
+    EXPECT_EQ(run->Mouse[3], -1.0);
+    EXPECT_EQ(run->Target[3600], -2.0);
+    // Error is recomputed for every frame, reached or not.
+    EXPECT_EQ(run->Error[1], 10.25);
+    EXPECT_EQ(run->Error[3], -1.0);
+    EXPECT_EQ(run->MagnifiedRunError[3600], -5.0);
+}
+
+TEST(DataFileRead, CtrlZEndsTheFile)
+{
+    auto run = markedRun();
+    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3600 1 2\r\n\x1A" "garbage\r\n", *run).outcome,
+              DataFileReadResult::Loaded);
+    auto cut = markedRun();
+    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3600 1 2\r\n\x1A" "3601 0 0\r\n", *cut).outcome,
+              DataFileReadResult::Loaded);
+    auto early = markedRun();
+    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3599 1 2\r\n\x1A" "3600 0 0\r\n", *early).outcome,
+              DataFileReadResult::WrongCount);
+    expectUntouched(*early);
+}
+
+TEST(DataFileRead, NumbersMissingAtTheEndReadAsZero)
+{
+    // The last line holds only its frame number; mouse and target read 0.
+    auto run = markedRun();
+    ASSERT_EQ(parse("TrackData\r\n1 2\r\n3600", *run).outcome, DataFileReadResult::Loaded);
+    EXPECT_EQ(run->Mouse[1], 0.0);
+    EXPECT_EQ(run->Target[1], 0.0);
+
+    // A header only: the identity reads 0 and no data line exists.
+    auto empty = markedRun();
+    const DataFileReadResult result = parse("TrackData", *empty);
+    EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount);
+    EXPECT_TRUE(result.identityRead);
+    EXPECT_EQ(result.difficulty, 0);
+    expectUntouched(*empty);
+}
+
+TEST(DataFileRead, RejectsHeadersThatAreNotExactlyTrackData)
+{
+    for (const char* header : {"TrackData ", "trackdata", "TRACKDATA", " TrackData",
+                               "\xEF\xBB\xBFTrackData", "TrackData\t", "TrackDat", ""}) {
+        auto run = markedRun();
+        const DataFileReadResult result = parse(QByteArray(header) + "\r\n1 2\r\n" + dataLines(1, 3600), *run);
+        EXPECT_EQ(result.outcome, DataFileReadResult::NotValid) << header;
+        EXPECT_FALSE(result.identityRead);
+        expectUntouched(*run);
+    }
+}
+
+TEST(DataFileRead, RejectsAFileWhoseLastFrameNumberIsNot3600)
+{
+    const QByteArray full = "TrackData\r\n1 2\r\n" + dataLines(1, 3600);
+    struct Case {
+        const char* what;
+        QByteArray text;
+    };
+    const Case cases[] = {
+        {"an extra empty line", full + "\r\n"},
+        {"a short file with an extra empty line", "TrackData\r\n1 2\r\n3600 1 1\r\n\r\n"},
+        {"trailing blanks after the last line", full + "  "},
+        {"no data line", "TrackData\r\n1 2\r\n"},
+        {"last frame 3599", "TrackData\r\n1 2\r\n" + dataLines(1, 3599)},
+        {"3601 lines", full + "3600 1 1\r\n"},
+        {"more than 3600 lines ending in 3600", "TrackData\r\n1 2\r\n" + dataLines(1, 3599) + dataLines(1, 3600)},
+    };
+    for (const Case& c : cases) {
+        auto run = markedRun();
+        const DataFileReadResult result = parse(c.text, *run);
+        EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount) << c.what;
+        EXPECT_TRUE(result.identityRead) << c.what;
+        EXPECT_EQ(result.difficulty, 1) << c.what;
+        EXPECT_EQ(result.disturbanceNumber, 2) << c.what;
+        expectUntouched(*run);
+    }
+    auto run = markedRun();
+    EXPECT_EQ(parse(full, *run).outcome, DataFileReadResult::Loaded);
+}
+
+TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
+{
+    struct Case {
+        const char* what;
+        QByteArray text;
+        bool identityRead;
+    };
+    const Case cases[] = {
+        {"difficulty", "TrackData\r\nx 2\r\n3600 1 1\r\n", false},
+        {"disturbance number", "TrackData\r\n1 2.0\r\n3600 1 1\r\n", false},
+        {"frame number", "TrackData\r\n1 2\r\n1.0 1 1\r\n3600 1 1\r\n", true},
+        {"mouse", "TrackData\r\n1 2\r\n1 1,5 1\r\n3600 1 1\r\n", true},
+        {"target", "TrackData\r\n1 2\r\n3600 1 nan\r\n", true},
+        {"overflowing target", "TrackData\r\n1 2\r\n3600 1 1e999\r\n", true},
+        {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", true},
+    };
+    for (const Case& c : cases) {
+        auto run = markedRun();
+        const DataFileReadResult result = parse(c.text, *run);
+        EXPECT_EQ(result.outcome, DataFileReadResult::IoError) << c.what;
+        EXPECT_EQ(result.identityRead, c.identityRead) << c.what;
+        expectUntouched(*run);
+    }
+}
+
+TEST(DataFileRead, ReportsMissingFoldersAndOversizedFiles)
+{
+    TempFolder folder;
+    auto run = markedRun();
+    EXPECT_EQ(readDataFile(folder.path("absent.txt"), *run).outcome, DataFileReadResult::NotFound);
+    EXPECT_EQ(readDataFile(QString(), *run).outcome, DataFileReadResult::NotFound);
+    EXPECT_EQ(readDataFile(folder.root(), *run).outcome, DataFileReadResult::IoError);
+
+    // The size is checked before anything is parsed: a valid start does not help.
+    const QString big = folder.path("big.txt");
+    QByteArray text = "TrackData\r\n1 2\r\n" + dataLines(1, 3600);
+    text.append(kMaxDataFileBytes - text.size() + 1, ' ');
+    writeAll(big, text);
+    EXPECT_EQ(readDataFile(big, *run).outcome, DataFileReadResult::IoError);
+    text.chop(1);
+    writeAll(big, text);
+    EXPECT_EQ(readDataFile(big, *run).outcome, DataFileReadResult::WrongCount);
+    expectUntouched(*run);
+}
+
+TEST(DataFileRead, AnUnreadableFileIsAnIoError)
+{
+    TempFolder folder;
+    const QString path = folder.path("locked.txt");
+    writeAll(path, "TrackData\r\n1 2\r\n3600 1 1\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    QFile probe(path);
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that read any file";
+    auto run = markedRun();
+    EXPECT_EQ(readDataFile(path, *run).outcome, DataFileReadResult::IoError);
+    expectUntouched(*run);
+}
+
+TEST(DataFileWrite, AFailedWriteLeavesTheEarlierFileIntact)
+{
+    TempFolder folder;
+    const QString path = folder.path("run.txt");
+    const auto run = makeRun();
+    writeAll(path, "earlier");
+    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
+                                     FileFaults{false, 5, false}, FileFaults{false, 0, true}}) {
+        FileSink::injectFaults(faults);
+        EXPECT_FALSE(writeDataFile(path, 1, 1, *run));
+        FileSink::clearFaults();
+        EXPECT_EQ(readAll(path), "earlier");
+        EXPECT_EQ(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"run.txt"});
+    }
+    ASSERT_TRUE(writeDataFile(path, 1, 1, *run));
+    EXPECT_EQ(readAll(path).size(), 100829);
+}
+
+TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
+{
+    TempFolder folder;
+    const auto run = makeRun();
+    FileSink::injectFaults({});
+    ASSERT_TRUE(writeDataFile(folder.path("a.txt"), 1, 1, *run));
+    const int writes = FileSink::writesSinceReset();
+    EXPECT_GT(writes, 2);
+    FileSink::injectFaults({false, writes, false});
+    EXPECT_FALSE(writeDataFile(folder.path("b.txt"), 1, 1, *run));
+    FileSink::clearFaults();
+    EXPECT_FALSE(QFile::exists(folder.path("b.txt")));
+}
+
+TEST(DataFileWrite, FailsForPathsThatCannotBeFiles)
+{
+    TempFolder folder;
+    const auto run = makeRun();
+    EXPECT_FALSE(writeDataFile(QString(), 1, 1, *run));
+    EXPECT_FALSE(writeDataFile(folder.root(), 1, 1, *run));
+    EXPECT_FALSE(writeDataFile(folder.path("missing/run.txt"), 1, 1, *run));
+}
+
+TEST(DataFileMessages, WrongCountTextHasNoBlankBeforeTheCount)
+{
+    EXPECT_EQ(wrongCountMessage(), "Number of data points not equal to3600. Load aborted.");
+}
+
+}  // namespace
+}  // namespace quelvar

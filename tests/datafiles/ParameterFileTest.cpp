@@ -1,0 +1,223 @@
+#include "datafiles/ParameterFile.h"
+
+#include "common/Rounding.h"
+#include "datafiles/FileSink.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QList>
+
+namespace quelvar {
+namespace {
+
+using test::readAll;
+using test::TempFolder;
+using test::writeAll;
+
+ParameterFileReadResult parse(const QByteArray& bytes)
+{
+    return parseParameterFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// The default spinners (delay 2, gain 20, damping 20, reference 0) in model units.
+ParameterFileValues exampleValues()
+{
+    ParameterFileValues v;
+    v.difficulty = 3;
+    v.disturbanceNumber = 1;
+    v.inputDelay = 2.0;
+    v.outputGain = 20 / 10.0;
+    v.damping = 20 / 1000.0;
+    v.reference = 0 / 10.0;
+    v.modelRmsError = 4.5678;
+    v.trackingRmsError = 12.3456;
+    return v;
+}
+
+QList<QByteArray> linesOf(const QByteArray& text)
+{
+    QList<QByteArray> lines = text.split('\n');
+    EXPECT_TRUE(lines.last().isEmpty()) << "text must end with a line end";
+    lines.removeLast();
+    for (QByteArray& line : lines) {
+        EXPECT_TRUE(line.endsWith('\r'));
+        line.chop(1);
+    }
+    return lines;
+}
+
+TEST(ParameterFileFormat, TheExampleFileIsWrittenByteForByte)
+{
+    const QByteArray text = formatParameterFile("/runs/subject1.par", exampleValues());
+    EXPECT_EQ(text, "TrackParameters\r\n"
+                    "/runs/subject1.par\r\n"
+                    "       3       1\r\n"
+                    "    2.0000    2.0000  0.020000    0.0000\r\n"
+                    "     4.568    12.346\r\n");
+}
+
+TEST(ParameterFileFormat, SpinnerExtremesStayInTheirFields)
+{
+    ParameterFileValues v;
+    v.outputGain = 500 / 10.0;
+    v.damping = 1000 / 1000.0;
+    v.reference = -100 / 10.0;
+    v.inputDelay = 16;
+    EXPECT_EQ(linesOf(formatParameterFile("p", v)).at(3), "   16.0000   50.0000  1.000000  -10.0000");
+    v.damping = 1 / 1000.0;
+    v.reference = -15 / 10.0;
+    v.inputDelay = 2.5;
+    EXPECT_EQ(linesOf(formatParameterFile("p", v)).at(3), "    2.5000   50.0000  0.001000   -1.5000");
+    v.inputDelay = 2.32;
+    v.reference = 10.0;
+    EXPECT_EQ(linesOf(formatParameterFile("p", v)).at(3), "    2.3200   50.0000  0.001000   10.0000");
+}
+
+TEST(ParameterFileFormat, ErrorsAndNegativeZerosFollowTheFixedWriter)
+{
+    ParameterFileValues v;
+    v.modelRmsError = 1.0625;
+    v.trackingRmsError = 123456.0;
+    v.reference = -0.00001;
+    const QList<QByteArray> lines = linesOf(formatParameterFile("", v));
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines.at(1), "");
+    EXPECT_EQ(lines.at(3), "    0.0000    0.0000  0.000000   -0.0000");
+    EXPECT_EQ(lines.at(4), "     1.063123456.000");
+}
+
+TEST(ParameterFileRead, TheExampleFileReadsBack)
+{
+    const ParameterFileReadResult result = parse(formatParameterFile("/elsewhere/x.par", exampleValues()));
+    ASSERT_EQ(result.outcome, ParameterFileReadResult::Loaded);
+    EXPECT_EQ(result.values.difficulty, 3);
+    EXPECT_EQ(result.values.disturbanceNumber, 1);
+    EXPECT_EQ(result.values.inputDelay, 2.0);
+    EXPECT_EQ(result.values.outputGain, 2.0);
+    EXPECT_EQ(result.values.damping, 0.02);
+    EXPECT_EQ(result.values.reference, 0.0);
+    EXPECT_EQ(result.values.modelRmsError, 4.568);
+    EXPECT_EQ(result.values.trackingRmsError, 12.346);
+}
+
+TEST(ParameterFileRead, EveryWholeSpinnerPositionSurvivesAWriteAndARead)
+{
+    // Each spinner walks its whole range; the others move along so that
+    // every position meets a variety of neighbours.
+    for (int step = 0; step <= 1000; ++step) {
+        const int delay = step % 17;
+        const int gain = step % 501;
+        const int damp = step;
+        const int ref = step % 201 - 100;
+        ParameterFileValues v;
+        v.inputDelay = delay;
+        v.outputGain = gain / 10.0;
+        v.damping = damp / 1000.0;
+        v.reference = ref / 10.0;
+        const ParameterFileReadResult result = parse(formatParameterFile("p.par", v));
+        ASSERT_EQ(result.outcome, ParameterFileReadResult::Loaded);
+        EXPECT_EQ(roundHalfEven(result.values.inputDelay), delay);
+        EXPECT_EQ(roundHalfEven(result.values.outputGain * 10), gain);
+        EXPECT_EQ(roundHalfEven(result.values.damping * 1000), damp);
+        EXPECT_EQ(roundHalfEven(result.values.reference * 10), ref);
+    }
+}
+
+TEST(ParameterFileRead, AFileEndingAfterItsPathReadsAllZeros)
+{
+    for (const char* text : {"TrackParameters\r\n/x.par\r\n", "TrackParameters\r\n/x.par",
+                             "TrackParameters\n/x.par\n\x1A 5 5\r\n 9 9 9 9"}) {
+        const ParameterFileReadResult result = parse(text);
+        ASSERT_EQ(result.outcome, ParameterFileReadResult::Loaded) << text;
+        EXPECT_EQ(result.values.difficulty, 0);
+        EXPECT_EQ(result.values.disturbanceNumber, 0);
+        EXPECT_EQ(result.values.inputDelay, 0.0);
+        EXPECT_EQ(result.values.damping, 0.0);
+        EXPECT_EQ(result.values.trackingRmsError, 0.0);
+    }
+}
+
+TEST(ParameterFileRead, NumbersMayRunOnToLaterLinesAndExtrasAreSkipped)
+{
+    const ParameterFileReadResult result = parse("TrackParameters\r\nwhatever 1 2\r\n"
+                                                 "4\r\n5 extra\r\n"
+                                                 "1.5 2.5\r\n3.5\r\n4.5 ignored\r\n"
+                                                 "7.25 8.5 9 and more\r\n");
+    ASSERT_EQ(result.outcome, ParameterFileReadResult::Loaded);
+    EXPECT_EQ(result.values.difficulty, 4);
+    EXPECT_EQ(result.values.disturbanceNumber, 5);
+    EXPECT_EQ(result.values.inputDelay, 1.5);
+    EXPECT_EQ(result.values.outputGain, 2.5);
+    EXPECT_EQ(result.values.damping, 3.5);
+    EXPECT_EQ(result.values.reference, 4.5);
+    EXPECT_EQ(result.values.modelRmsError, 7.25);
+    EXPECT_EQ(result.values.trackingRmsError, 8.5);
+}
+
+TEST(ParameterFileRead, RejectsHeadersThatAreNotExactlyTrackParameters)
+{
+    const QByteArray rest = "\r\n/x.par\r\n1 2\r\n1 1 1 1\r\n1 1\r\n";
+    for (const char* header : {"TrackParameters ", "trackparameters", "\xEF\xBB\xBFTrackParameters",
+                               "TrackData", ""}) {
+        EXPECT_EQ(parse(header + rest).outcome, ParameterFileReadResult::NotValid) << header;
+    }
+}
+
+TEST(ParameterFileRead, AMalformedNumberIsAnIoError)
+{
+    for (const char* text : {"TrackParameters\r\np\r\n3.0 1\r\n",
+                             "TrackParameters\r\np\r\n3 1\r\n2 2 0.02 x\r\n",
+                             "TrackParameters\r\np\r\n3 1\r\n2 2 0.02 0\r\n4,5 1\r\n",
+                             "TrackParameters\r\np\r\n3 1\r\n2 inf 0.02 0\r\n"}) {
+        EXPECT_EQ(parse(text).outcome, ParameterFileReadResult::IoError) << text;
+    }
+}
+
+TEST(ParameterFileFiles, WriteThenReadFromDiskNamesTheFileOnLineTwo)
+{
+    TempFolder folder;
+    const QString path = folder.path("subject1.par");
+    ASSERT_TRUE(writeParameterFile(path, exampleValues()));
+    const QByteArray text = readAll(path);
+    EXPECT_EQ(linesOf(text).at(1), path.toUtf8());
+    EXPECT_EQ(text, formatParameterFile(path, exampleValues()));
+
+    // Moved elsewhere, the file reads the same: line 2 is never compared.
+    const QString moved = folder.path("renamed.par");
+    ASSERT_TRUE(QFile::rename(path, moved));
+    const ParameterFileReadResult result = readParameterFile(moved);
+    ASSERT_EQ(result.outcome, ParameterFileReadResult::Loaded);
+    EXPECT_EQ(result.values.trackingRmsError, 12.346);
+}
+
+TEST(ParameterFileFiles, ReportsMissingFoldersAndOversizedFiles)
+{
+    TempFolder folder;
+    EXPECT_EQ(readParameterFile(folder.path("none.par")).outcome, ParameterFileReadResult::NotFound);
+    EXPECT_EQ(readParameterFile(QString()).outcome, ParameterFileReadResult::NotFound);
+    EXPECT_EQ(readParameterFile(folder.root()).outcome, ParameterFileReadResult::IoError);
+    QByteArray text = formatParameterFile("p", exampleValues());
+    text.append(kMaxParameterFileBytes - text.size() + 1, ' ');
+    writeAll(folder.path("big.par"), text);
+    EXPECT_EQ(readParameterFile(folder.path("big.par")).outcome, ParameterFileReadResult::IoError);
+}
+
+TEST(ParameterFileFiles, AFailedWriteLeavesTheEarlierFileIntact)
+{
+    TempFolder folder;
+    const QString path = folder.path("s.par");
+    writeAll(path, "earlier");
+    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
+                                     FileFaults{false, 0, true}}) {
+        FileSink::injectFaults(faults);
+        EXPECT_FALSE(writeParameterFile(path, exampleValues()));
+        FileSink::clearFaults();
+        EXPECT_EQ(readAll(path), "earlier");
+    }
+    EXPECT_FALSE(writeParameterFile(QString(), exampleValues()));
+    EXPECT_FALSE(writeParameterFile(folder.root(), exampleValues()));
+}
+
+}  // namespace
+}  // namespace quelvar
