@@ -54,8 +54,9 @@ public:
     // Reads the first 1,440,000 bytes of `path` into the table. On failure
     // returns false with *message: "Cannot open file \"<full path>\". <reason>",
     // "Stream read error" (file too short: the values read stay, the rest are 0),
-    // or "Invalid value <text> at position <L>, <N>, <P> in Distable" for a value
-    // that is not a finite number (the table is then all zeros).
+    // or "Invalid value <text> at difficulty <L>, disturbance <N>, position <P>
+    // in \"<full path>\"" for a value that is not a finite number (the table is
+    // then all zeros, and the caller generates a fresh one).
     bool LoadFromFile(const QString& path, QString* message);
 };
 

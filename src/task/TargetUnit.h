@@ -2,7 +2,9 @@
 // TTarget draws the target (two red pointers facing each other) and the
 // cursor (a green hexagon that fills their gap) into the target display's
 // off-screen bitmap, at rows the caller gives.
+#include <QBrush>
 #include <QPainter>
+#include <QPen>
 #include <QRgb>
 #include <cstdint>
 
@@ -24,6 +26,20 @@ public:
     // bitmap are clipped, never overflow.
     void DrawTarget(int y, QPainter& canvas);
     void DrawCursor(int y, QPainter& canvas);
+
+private:
+    // Pens and brushes are built once per colour, not on every frame, so
+    // that drawing does not allocate.
+    struct Paint {
+        QRgb color = 0;
+        QPen pen;
+        QBrush brush;
+        bool built = false;
+    };
+    static const Paint& paintFor(Paint& cache, QRgb color);
+
+    Paint targetPaint_;
+    Paint cursorPaint_;
 };
 
 }  // namespace quelvar

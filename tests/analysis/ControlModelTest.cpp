@@ -1,0 +1,223 @@
+#include "analysis/ControlModel.h"
+#include "common/DisplayText.h"
+#include "support/AllocationCounter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+
+namespace quelvar {
+namespace {
+
+std::string shown(double value) { return std::string(formatPrintfFixed(value, 3, 6).view()); }
+
+class Model : public testing::Test {
+protected:
+    // The run record and traces are large; keep them off the stack.
+    std::unique_ptr<RunRecord> run = std::make_unique<RunRecord>();
+    std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
+    DelayLine delay;
+    ModelParameters parameters;
+    double timeStep = 1.0 / 60.0;
+
+    void simulate()
+    {
+        RunModel(parameters, timeStep, *run, delay, *results);
+        ComputeErrors(*results);
+    }
+    double o(int frame) const { return results->ModelMouseTrace[static_cast<std::size_t>(frame)]; }
+
+    // The spinners' default positions.
+    void useDefaultSpinners()
+    {
+        const ParameterSpinners spinners;
+        parameters.InDelay = spinners.InDelayUpDown.Position;
+        parameters.OutGain = spinners.OutGainUpDown.Position;
+        parameters.Damp = spinners.DampUpDown.Position;
+        parameters.Ref = spinners.RefUpDown.Position;
+    }
+
+    void fill(FrameArray& a, double value) { a.fill(value); }
+};
+
+TEST_F(Model, DefaultSpinnersTrackAConstantTargetAsWorkedOut)
+{
+    useDefaultSpinners();
+    fill(run->Target, 100.0);
+    fill(run->Mouse, 0.0);
+    simulate();
+
+    EXPECT_EQ(o(1), 0.0);
+    EXPECT_EQ(o(2), 0.0);
+    EXPECT_DOUBLE_EQ(o(3), 200.0 / 60.0);
+    EXPECT_NEAR(o(4), 6.6656, 5e-5);
+    EXPECT_NEAR(o(5), 9.9967, 5e-5);
+    EXPECT_NEAR(o(3600), 100.0 * 2.0 / (2.0 + 0.02), 1e-3);
+    EXPECT_EQ(shown(results->ModelRmsError), " 9.843");
+    EXPECT_EQ(shown(results->TrackingRmsError), "10.000");
+    EXPECT_EQ(results->ModelErrorTrace[3], o(3) - 0.0);
+    EXPECT_EQ(results->TrackingErrorTrace[7], -100.0);
+}
+
+TEST_F(Model, WithoutGainOrDampingTheOutputHoldsTheFirstMousePosition)
+{
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = 37.5 + std::sin(i * 0.01) * 200.0;
+        run->Target[i] = std::cos(i * 0.02) * 300.0;
+    }
+    parameters = {2.0, 0.0, 0.0, 0.0};
+    simulate();
+    for (int i = 1; i <= kRunFrames; ++i) {
+        ASSERT_EQ(o(i), run->Mouse[1]) << "frame " << i;
+        ASSERT_EQ(results->ModelErrorTrace[i], run->Mouse[1] - run->Mouse[i]) << "frame " << i;
+        ASSERT_EQ(results->TrackingErrorTrace[i], run->Mouse[i] - run->Target[i]) << "frame " << i;
+    }
+}
+
+TEST_F(Model, WithoutGainTheOutputDecaysByTheDampingPerFrame)
+{
+    fill(run->Mouse, 400.0);
+    fill(run->Target, -250.0);
+    parameters = {0.0, 0.0, 300.0, 0.0};  // K = 0.3
+    simulate();
+    double expected = 400.0;
+    for (int i = 1; i <= 100; ++i) {
+        expected *= 1.0 - 0.3 / 60.0;
+        ASSERT_NEAR(o(i), expected, 1e-9 * 400.0) << "frame " << i;
+    }
+}
+
+TEST_F(Model, ALargeGainIsPinnedAtExactlyPlusOrMinusOneThousand)
+{
+    for (int i = 1; i <= kRunFrames; ++i)
+        run->Target[i] = (i / 50) % 2 == 0 ? 400.0 : -400.0;
+    parameters = {0.0, 1e9, 0.0, 0.0};
+    simulate();
+    bool top = false, bottom = false;
+    for (int i = 1; i <= kRunFrames; ++i) {
+        ASSERT_LE(o(i), 1000.0);
+        ASSERT_GE(o(i), -1000.0);
+        top = top || o(i) == 1000.0;
+        bottom = bottom || o(i) == -1000.0;
+    }
+    EXPECT_TRUE(top);
+    EXPECT_TRUE(bottom);
+}
+
+TEST_F(Model, TheReferenceIsRoundedToWholeUnitsHalvesToEven)
+{
+    // With target, mouse and delay 0 and G = 1, the first output is r / 60.
+    const struct {
+        double ref;
+        double r;
+    } cases[] = {{5, 0}, {-5, 0}, {15, 2}, {25, 2}, {-15, -2}, {-25, -2}, {100, 10}, {-100, -10}, {16, 2}, {34, 3}};
+    for (const auto& c : cases) {
+        parameters = {0.0, 10.0, 0.0, c.ref};
+        simulate();
+        EXPECT_EQ(o(1), c.r * (1.0 / 60.0)) << "reference spinner " << c.ref;
+    }
+}
+
+TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
+{
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = 10.0;
+        run->Target[i] = 50.0 + i;
+    }
+    // With G = 1 and no damping, o moves only once the delayed perception
+    // arrives; q(d + 1) = M(1) - T(1).
+    const struct {
+        double delay;
+        int frames;
+    } cases[] = {{0, 0}, {2, 2}, {2.5, 2}, {3.5, 4}, {16, 16}, {-2, 254}, {256, 0}, {257.4, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "delay " << c.delay);
+        parameters = {c.delay, 10.0, 0.0, 0.0};
+        simulate();
+        for (int i = 1; i <= c.frames; ++i)
+            ASSERT_EQ(o(i), 10.0) << "frame " << i;
+        const double q = run->Mouse[1] - run->Target[1];
+        EXPECT_EQ(o(c.frames + 1), 10.0 + (1.0 * (0.0 - q) - 0.0 * 10.0) * timeStep);
+    }
+}
+
+TEST_F(Model, TheDelayLinesStartingPositionDoesNotMatter)
+{
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = std::sin(i * 0.003) * 300.0;
+        run->Target[i] = std::sin(i * 0.004 + 1.0) * 350.0;
+    }
+    parameters = {9.0, 120.0, 45.0, 7.0};
+    simulate();
+    const auto first = results->ModelMouseTrace;
+    const double firstError = results->ModelRmsError;
+    delay.WriteIndex = 201;
+    delay.Slots.fill(1e6);
+    simulate();
+    EXPECT_EQ(results->ModelMouseTrace, first);
+    EXPECT_EQ(results->ModelRmsError, firstError);
+}
+
+TEST_F(Model, WildParametersStillGiveBoundedTraces)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = 20.0;
+        run->Target[i] = std::sin(i * 0.01) * 300.0;
+    }
+    const ModelParameters cases[] = {
+        {nan, 20, 20, 0}, {2, nan, 20, 0}, {2, 20, nan, 0}, {2, 20, 20, nan},
+        {1e300, 20, 20, 0}, {-1e300, 20, 20, 0}, {2, 1e300, 20, 0}, {2, 20, 1e300, 0},
+        {2, 20, 20, 1e300}, {inf, -inf, inf, -inf}, {-1e18, 5, 5, -1e19},
+    };
+    for (const ModelParameters& p : cases) {
+        SCOPED_TRACE(testing::Message() << p.InDelay << " " << p.OutGain << " " << p.Damp << " " << p.Ref);
+        parameters = p;
+        simulate();
+        for (int i = 1; i <= kRunFrames; ++i) {
+            ASSERT_GE(o(i), -1000.0) << "frame " << i;
+            ASSERT_LE(o(i), 1000.0) << "frame " << i;
+        }
+        EXPECT_TRUE(std::isfinite(results->ModelRmsError));
+    }
+    // A NaN output is sent to the lower limit, not the upper.
+    parameters = {0.0, nan, 0.0, 0.0};
+    simulate();
+    EXPECT_EQ(o(1), -1000.0);
+}
+
+TEST_F(Model, ErrorsAreRootMeanSquaresAsPercentagesOfAThousandUnits)
+{
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = 3.0;
+        run->Target[i] = 3.0;
+        // Half the frames 30 off, half 10 off: mean square 500.
+        results->ModelErrorTrace[i] = i % 2 == 0 ? 30.0 : -10.0;
+        results->TrackingErrorTrace[i] = 0.0;
+    }
+    ComputeErrors(*results);
+    EXPECT_DOUBLE_EQ(results->ModelRmsError, std::sqrt(500.0) / 10.0);
+    EXPECT_EQ(shown(results->TrackingRmsError), " 0.000");
+
+    parameters = {0.0, 0.0, 0.0, 0.0};
+    simulate();  // mouse equals target in every frame
+    EXPECT_EQ(results->TrackingRmsError, 0.0);
+    EXPECT_EQ(results->ModelRmsError, 0.0);
+}
+
+TEST_F(Model, SimulationAndErrorsAllocateNothing)
+{
+    useDefaultSpinners();
+    fill(run->Target, 100.0);
+    test::AllocationCounter counter;
+    simulate();
+    EXPECT_EQ(counter.count(), 0u);
+    EXPECT_GT(results->ModelRmsError, 0.0);
+}
+
+}  // namespace
+}  // namespace quelvar
