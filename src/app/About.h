@@ -7,7 +7,14 @@ namespace quelvar {
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
+    // Centred over `mainWindow` whenever it opens.
     explicit TAboutBox(QWidget* mainWindow);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* mainWindow_;
 };
 
 }  // namespace quelvar
