@@ -1,0 +1,127 @@
+#include "analysis/GraphPlot.h"
+
+#include "common/DisplayText.h"
+
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPainter>
+
+namespace quelvar {
+namespace {
+
+constexpr int kMargin = 16;
+constexpr int kTitleBand = 40;
+constexpr int kGap = 24;
+constexpr int kKeyWidth = 330;
+constexpr int kSquare = 34;      // the key's squares at twice their size
+constexpr int kTextPixels = 26;  // Arial 13 px, doubled
+constexpr int kRowPitch = 50;
+
+QString errorText(double value)
+{
+    const ShortText text = formatPrintfFixed(value, 3, 6);
+    return QString::fromLatin1(text.data, text.size);
+}
+
+struct KeyRow {
+    QRgb colour;
+    QString label;
+};
+
+// Squares and labels from `top`, then one error line below them.
+void drawKey(QPainter& painter, int left, int top, const KeyRow (&rows)[3], const QString& errorLine)
+{
+    int y = top;
+    for (const KeyRow& row : rows) {
+        painter.fillRect(left, y, kSquare, kSquare, QColor(row.colour));
+        painter.setPen(QColor(clBlack));
+        painter.drawRect(left, y, kSquare - 1, kSquare - 1);
+        painter.drawText(QRect(left + kSquare + 16, y, kKeyWidth - kSquare - 16, kSquare),
+                         Qt::AlignLeft | Qt::AlignVCenter, row.label);
+        y += kRowPitch;
+    }
+    painter.drawText(QRect(left, y, kKeyWidth, kSquare), Qt::AlignLeft | Qt::AlignVCenter, errorLine);
+}
+
+}  // namespace
+
+AnalysisPlotLayout analysisPlotLayout()
+{
+    AnalysisPlotLayout layout;
+    layout.runGraph = QRect(kMargin, kMargin + kTitleBand, kPlotGraphWidth, kPlotRunGraphHeight);
+    layout.modelGraph = QRect(kMargin, layout.runGraph.bottom() + 1 + kGap, kPlotGraphWidth,
+                              kPlotModelGraphHeight);
+    layout.image = QSize(kMargin + kPlotGraphWidth + kGap + kKeyWidth + kMargin,
+                         layout.modelGraph.bottom() + 1 + kMargin);
+    return layout;
+}
+
+QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return {};
+
+    graphs.setRunGraphSize(kPlotGraphWidth, kPlotRunGraphHeight);
+    graphs.setModelGraphSize(kPlotGraphWidth, kPlotModelGraphHeight);
+    // DrawRunGraph sets the controller's state, which a picture must not touch.
+    const std::int32_t controllerState = state.experiment.State;
+    graphs.DrawRunGraph();
+    graphs.DrawModelGraph(1200.0);
+    state.experiment.State = controllerState;
+
+    const AnalysisPlotLayout layout = analysisPlotLayout();
+    QImage image(layout.image, QImage::Format_RGB32);
+    image.fill(QColor(clMoneyGreen));
+    QPainter painter(&image);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(kTextPixels);
+    painter.setFont(font);
+
+    painter.setPen(QColor(clBlack));
+    painter.drawText(QRect(kMargin, kMargin, layout.image.width() - 2 * kMargin, kTitleBand - 8),
+                     Qt::AlignLeft | Qt::AlignVCenter, title);
+
+    painter.drawImage(layout.runGraph.topLeft(), graphs.runGraphBitmap());
+    painter.drawImage(layout.modelGraph.topLeft(), graphs.modelGraphBitmap());
+    painter.setPen(QColor(clGray));
+    painter.drawRect(layout.runGraph.adjusted(-1, -1, 0, 0));
+    painter.drawRect(layout.modelGraph.adjusted(-1, -1, 0, 0));
+
+    const QString error = state.analysis.ErrorMagnified ? QStringLiteral("Error X 5")
+                                                        : QStringLiteral("Error");
+    const ModelResults& results = state.analysis.Results;
+    const int keyLeft = layout.runGraph.right() + 1 + kGap;
+    const KeyRow runRows[3] = {{clRed, QStringLiteral("Target")},
+                               {clLime, QStringLiteral("Mouse")},
+                               {clBlack, error}};
+    drawKey(painter, keyLeft, layout.runGraph.top(), runRows,
+            QStringLiteral("Tracking % RMS Error ") + errorText(results.TrackingRmsError));
+    const KeyRow modelRows[3] = {{clBlue, QStringLiteral("Mouse Model")},
+                                 {clLime, QStringLiteral("Mouse")},
+                                 {clBlack, error}};
+    drawKey(painter, keyLeft, layout.modelGraph.top(), modelRows,
+            QStringLiteral("Model % RMS Error ") + errorText(results.ModelRmsError));
+    painter.end();
+    return image;
+}
+
+bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
+                      QString* errorMessage)
+{
+    AnalysisGraphs graphs(state);
+    const QImage image = renderAnalysisPlot(state, graphs, title);
+    if (image.isNull()) {
+        if (errorMessage)
+            *errorMessage = QStringLiteral("drawing a plot needs a QGuiApplication");
+        return false;
+    }
+    QImageWriter writer(pngPath, "png");
+    if (!writer.write(image)) {
+        if (errorMessage)
+            *errorMessage = writer.errorString();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quelvar
