@@ -1,0 +1,114 @@
+#pragma once
+// A controller on fakes: a main view that records what it is shown, a clock
+// that advances by itself, scripted boxes and a temporary working folder.
+#include "analysis/AnalysisSession.h"
+#include "common/SharedState.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+#include "task/ExperimentController.h"
+#include "task/FrameClock.h"
+#include "task/MainView.h"
+
+#include <QImage>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quelvar::test {
+
+class RecordingView : public MainView {
+public:
+    QSize paintSize{332, 651};
+    QString status;
+    QRgb statusColor = 0;
+    QString elapsed;
+    QString runNumber;
+    QString dataFile;
+    QStringList elapsedHistory;
+    QStringList statusHistory;
+    int layouts = 0;
+    int shows = 0;
+
+    void setStatus(const QString& text, QRgb color) override
+    {
+        status = text;
+        statusColor = color;
+        statusHistory << text;
+    }
+    void setElapsedTimeText(std::string_view text) override
+    {
+        elapsed = QString::fromLatin1(text.data(), qsizetype(text.size()));
+        elapsedHistory << elapsed;
+    }
+    void setRunNumberText(std::string_view text) override
+    {
+        runNumber = QString::fromLatin1(text.data(), qsizetype(text.size()));
+    }
+    void setDataFileText(const QString& text) override { dataFile = text; }
+    QSize layOutForStart() override
+    {
+        ++layouts;
+        return paintSize;
+    }
+    void showTargetDisplay(const QImage&) override { ++shows; }
+};
+
+// Every reading moves the clock on by a millisecond, so a pacing wait ends
+// after about 17 readings.
+class SteppingClock : public FrameClock {
+public:
+    std::int64_t ticks = 0;
+    std::int64_t step = 1000000;
+    std::int64_t now() override { return ticks += step; }
+    std::int64_t frequency() override { return 1000000000; }
+};
+
+struct ControllerHarness {
+    TempFolder folder;
+    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    ScriptedDialogs dialogs;
+    AnalysisSession session{*state, dialogs};
+    RecordingView view;
+    SteppingClock clock;
+    ExperimentController controller{*state, view, dialogs, session, clock};
+
+    ExperimentState& e() { return state->experiment; }
+    QString distable() const { return folder.path("Distable"); }
+
+    // Start-up as the window does it, then the first pass (layout).
+    void start()
+    {
+        controller.InitExperiment(distable());
+        controller.StartPacing();
+        controller.ApplicationIdle();
+    }
+    void passes(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            controller.ApplicationIdle();
+    }
+    // Passes until `done` holds; false if it never did within `limit`.
+    bool passUntil(const std::function<bool()>& done, int limit = 20000)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            controller.ApplicationIdle();
+        }
+        return done();
+    }
+    // Collect Data with a new file in the folder: practice starts.
+    void collect(const QString& name)
+    {
+        dialogs.saveAnswers.push_back(folder.path(name));
+        controller.CollectDataBtnClick();
+    }
+    double table(int position)
+    {
+        return controller.disturb().at(e().Difficulty, e().DisturbanceNumber, position);
+    }
+};
+
+}  // namespace quelvar::test
