@@ -148,27 +148,6 @@ TEST(DisturbFR, WaveformIsTheCentredScaledAndRotatedRawWindow)
     }
 }
 
-TEST(DisturbFR, RawSamplesAreThreeCascadedSmoothingStagesOfTheGenerator)
-{
-    const double k = 0.25;
-    auto d = std::make_unique<TDisturb>();
-    d->SetParameters(k, 1000.0);  // from state 0, whose first attempt is accepted
-    UniformRandom random;
-    for (int n = 0; n < 7200; ++n)
-        random.next();
-    ASSERT_EQ(d->Random.GeneratorState, random.GeneratorState);
-
-    random.SeedGenerator(0);
-    double s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    for (std::size_t n = 0; n < 7200; ++n) {
-        s1 = (random.next() - 0.5) * 20000.0 * k + s1;
-        s2 = (s1 - s2) * k + s2;
-        s3 = (s2 - s3) * k + s3;
-        ASSERT_EQ(d->RawSequence[n], s3) << "n " << n;
-    }
-    EXPECT_EQ(d->Stage3, s3);
-}
-
 TEST(DisturbFR, ADiscardedAttemptRestartsTheStagesButNotTheGenerator)
 {
     // Find a seed whose first attempt has no usable window: its generator
