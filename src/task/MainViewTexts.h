@@ -24,13 +24,12 @@ class MainViewTexts {
 public:
     MainViewTexts(MainView& view, ExperimentState& experiment) : view_(view), experiment_(experiment) {}
 
+    // The status changes only with the controller's state, never frame by
+    // frame, so it is passed on every time it is set.
     void setStatus(const QString& text, QRgb color)
     {
-        if (experiment_.StatusText == text && experiment_.StatusColor == color && statusShown_)
-            return;
         experiment_.StatusText = text;
         experiment_.StatusColor = color;
-        statusShown_ = true;
         view_.setStatus(text, color);
     }
     void setStatusText(const QString& text) { setStatus(text, experiment_.StatusColor); }
@@ -76,7 +75,6 @@ private:
     ShortText elapsed_;
     ShortText runNumber_;
     QString dataFile_;
-    bool statusShown_ = false;
     bool elapsedShown_ = false;
     bool runNumberShown_ = false;
     bool dataFileShown_ = false;
