@@ -1,3 +1,4 @@
+#include "support/AllocationCounter.h"
 #include "task/ExperimentState.h"
 #include "task/TargetUnit.h"
 
@@ -173,6 +174,21 @@ TEST_F(TargetDrawing, RowsFarOutsideTheBitmapDrawNothing)
         EXPECT_TRUE(boxOf(image, clLime).empty());
         EXPECT_EQ(target.CurrentY, row);
     }
+}
+
+TEST_F(TargetDrawing, FramesAfterTheFirstAllocateNothing)
+{
+    QPainter canvas(&image);
+    canvas.setBrush(QColor(Qt::black));
+    target.DrawTarget(kY, canvas);
+    target.DrawCursor(kY, canvas);
+    test::AllocationCounter counter;
+    for (int frame = 0; frame < 60; ++frame) {
+        canvas.fillRect(image.rect(), canvas.brush());
+        target.DrawTarget(kY + frame, canvas);
+        target.DrawCursor(kY - frame, canvas);
+    }
+    EXPECT_EQ(counter.count(), 0u);
 }
 
 }  // namespace
