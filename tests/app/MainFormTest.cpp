@@ -1,0 +1,250 @@
+#include "app/MainForm.h"
+
+#include "analysis/AnalysisSession.h"
+#include "app/FrameLoop.h"
+#include "app/MainLayout.h"
+#include "app/QtDialogs.h"
+#include "app/UpDown.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quelvar::test {
+namespace {
+
+TEST(MainLayout, ScaleFactorFollowsTheWidthUnlessTheScreenIsNoWiderThanThreeToFour)
+{
+    EXPECT_EQ(scaleFactorForScreen(1280, 1024), 1.25);
+    EXPECT_EQ(scaleFactorForScreen(1920, 1080), 1.875);
+    EXPECT_EQ(scaleFactorForScreen(768, 1024), 1024.0 / 768.0);
+    EXPECT_EQ(scaleFactorForScreen(1024, 768), 1.0);
+    EXPECT_EQ(scaledRect(586, 319, 210, 232, 1.25), QRect(732, 399, 262, 290));  // 732.5, 262.5 to even
+}
+
+TEST(MainLayout, FirstPassCentresThePanelAndGivesTheTargetDisplay95PercentOfTheHeight)
+{
+    const FirstPassLayout layout = firstPassLayout(1281, 995, 1000);
+    EXPECT_EQ(layout.panelLeft, 640 - 497);
+    EXPECT_EQ(layout.panelHeight, 1000);
+    EXPECT_EQ(layout.targetBoxHeight, 950);
+    EXPECT_EQ(layout.controlPanelHeight, 950);
+    EXPECT_EQ(firstPassLayout(1280, 995, 970).targetBoxHeight, 922);  // 921.5 to even
+    EXPECT_EQ(targetPaintRect(QRect(235, 5, 336, 671), 1.0), QRect(2, 18, 332, 651));
+}
+
+TEST(QtDialogsFilter, DescriptionAndPatternPairsBecomeQtNameFilters)
+{
+    EXPECT_EQ(qtNameFilters("Text files (*.txt)|*.txt"), "Text files (*.txt)");
+    EXPECT_EQ(qtNameFilters("Parameter files|*.par|All|*.par;*.txt"),
+              "Parameter files (*.par);;All (*.par *.txt)");
+    EXPECT_EQ(qtNameFilters(""), "");
+}
+
+struct Form {
+    TempFolder folder;
+    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    ScriptedDialogs dialogs;
+    AnalysisSession session{*state, dialogs};
+    TMainForm form;
+
+    explicit Form(bool frames = false, Dialogs* boxes = nullptr)
+        : form(*state, boxes ? *boxes : dialogs, session, folder.path("Distable"), frames)
+    {
+    }
+};
+
+TEST(MainForm, ControlsCarryTheirCaptionsAndTheWindowItsColourAndScaledFont)
+{
+    Form f;
+    TMainForm& w = f.form;
+    EXPECT_EQ(w.windowTitle(), "Quelvar");
+    EXPECT_EQ(w.palette().color(QPalette::Window).rgb() & 0xFFFFFF, clMoneyGreen);
+    EXPECT_EQ(w.font().family(), "Arial");
+    EXPECT_EQ(w.font().pixelSize(), scaledLength(13, w.scaleFactor()));
+    const std::pair<QPushButton*, const char*> buttons[] = {
+        {w.CollectDataBtn, "Collect Data"}, {w.AnalyzeBtn, "Analyze Data"},
+        {w.InstructionBtn, "Instructions"}, {w.AboutBtn, "About ..."},
+        {w.ExitBtn, "Exit"}, {w.StartBtn, "Start Recording"}, {w.AbortBtn, "Abort Recording"}};
+    for (const auto& [button, caption] : buttons)
+        EXPECT_EQ(button->text(), caption);
+    EXPECT_EQ(w.RecordBox->title(), "Data Recorder");
+    EXPECT_EQ(w.RunSettingsBox->title(), "Experimental Run Settings");
+    EXPECT_EQ(w.StartBtn->geometry(), scaledRect(45, 35, 116, 25, w.scaleFactor()));
+    EXPECT_EQ(w.IRIUpDown->geometry(), scaledRect(171, 180, 15, 24, w.scaleFactor()));
+    EXPECT_EQ(w.DiffEdit->text(), "3");
+    EXPECT_EQ(w.DisturbEdit->text(), "1");
+    EXPECT_EQ(w.NRunsEdit->text(), "1");
+    EXPECT_EQ(w.IRIEdit->text(), "5");
+    EXPECT_TRUE(w.DiffEdit->isReadOnly());
+    EXPECT_FALSE(w.CurrentRunEdit->isReadOnly());
+}
+
+TEST(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
+{
+    Form f;
+    TMainForm& w = f.form;
+    w.show();
+    QApplication::processEvents();
+    w.controller().ApplicationIdle();
+    EXPECT_EQ(w.MainPanel->x(), w.frameGeometry().width() / 2 - w.MainPanel->width() / 2);
+    EXPECT_EQ(w.MainPanel->height(), w.height());
+    EXPECT_EQ(w.TargetBox->height(), roundToInt32(0.95 * w.height()));
+    EXPECT_EQ(w.ControlPanel->height(), w.TargetBox->height());
+    EXPECT_EQ(w.controller().recording().bitmap().size(), w.TargetPaint->size());
+    EXPECT_EQ(w.Status->text(), "Inactive");
+    EXPECT_EQ(w.Status->palette().color(QPalette::Base).rgb() & 0xFFFFFF, clYellow);
+    EXPECT_EQ(w.SaveDataEdit->text(), "Default.txt");
+    EXPECT_EQ(w.CurrentRunEdit->text(), "  1");
+
+    // The mouse over the display moves the cursor position, no button needed.
+    const int h = w.TargetPaint->height();
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, h / 2 - h / 4), QPointF(), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w.TargetPaint, &move);
+    EXPECT_NEAR(w.controller().recording().MouseValue, 300.0, 2.0);
+}
+
+TEST(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
+{
+    Form f;
+    TMainForm& w = f.form;
+    w.NRunsUpDown->stepDown();
+    EXPECT_EQ(w.NRunsEdit->text(), "1");
+    for (int i = 0; i < 20; ++i)
+        w.NRunsUpDown->stepUp();
+    EXPECT_EQ(w.NRunsEdit->text(), "15");
+    EXPECT_EQ(f.state->experiment.RunCount, 15);
+    EXPECT_TRUE(f.state->experiment.MultiRun);
+
+    w.IRIUpDown->stepUp();
+    EXPECT_EQ(w.IRIEdit->text(), "10");
+    for (int i = 0; i < 100; ++i)
+        w.IRIUpDown->stepUp();
+    EXPECT_EQ(w.IRIEdit->text(), "300");
+    EXPECT_EQ(w.controller().spinners().IRI, 300);
+
+    w.DiffUpDown->stepUp();
+    w.DiffUpDown->stepUp();
+    w.DiffUpDown->stepUp();
+    EXPECT_EQ(f.state->experiment.Difficulty, 5);
+    w.DisturbUpDown->stepDown();
+    EXPECT_EQ(f.state->experiment.DisturbanceNumber, 1);
+}
+
+// Runs `click`; reports whether `dialog` was the modal window shortly after.
+bool opensModally(QDialog& dialog, const std::function<void()>& click)
+{
+    bool seen = false;
+    bool checked = false;
+    QTimer::singleShot(50, [&] {
+        seen = QApplication::activeModalWidget() == &dialog;
+        checked = true;
+        if (seen)
+            dialog.reject();
+    });
+    click();
+    QElapsedTimer t;
+    t.start();
+    while (!checked && t.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return seen;
+}
+
+TEST(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
+{
+    Form f;
+    TMainForm& w = f.form;
+    QDialog analysis, about, instructions;
+    w.setWindows(&analysis, &about, &instructions);
+    w.controller().ApplicationIdle();
+    f.dialogs.saveAnswers.push_back(f.folder.path("run.txt"));
+    w.CollectDataBtn->click();
+    w.StartBtn->click();
+    ASSERT_TRUE(f.state->experiment.Recording);
+    EXPECT_TRUE(opensModally(about, [&] { w.AboutBtn->click(); }));
+    EXPECT_FALSE(opensModally(instructions, [&] { w.InstructionBtn->click(); }));
+    EXPECT_FALSE(opensModally(analysis, [&] { w.AnalyzeBtn->click(); }));
+
+    w.AbortBtn->click();
+    EXPECT_TRUE(opensModally(instructions, [&] { w.InstructionBtn->click(); }));
+    EXPECT_TRUE(opensModally(analysis, [&] { w.AnalyzeBtn->click(); }));
+    EXPECT_EQ(f.state->experiment.State, AnalysisLive);
+}
+
+// Closes whatever modal window is open after `ms`, noting the frame count then.
+void closeModalAfter(int ms, FrameLoop& loop, std::int64_t& passesAtClose)
+{
+    QTimer::singleShot(ms, [&loop, &passesAtClose] {
+        passesAtClose = loop.passes();
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
+
+TEST(FrameLoopUnderBoxes, FramesGoOnWhileAMessageBoxOpenedByAButtonIsOpen)
+{
+    QtDialogs boxes;
+    Form f(true, &boxes);
+    boxes.setParentWindow(&f.form);
+    boxes.setModalHooks(&f.form.frameLoop());
+    f.form.show();
+    QElapsedTimer t;
+    t.start();
+    while (f.state->experiment.State == StartupLayout && t.elapsed() < 2000)
+        QApplication::processEvents();
+    ASSERT_EQ(f.state->experiment.StatusText, "Inactive");
+    std::int64_t atClose = 0;
+    closeModalAfter(400, f.form.frameLoop(), atClose);
+    const std::int64_t before = f.form.frameLoop().passes();
+    f.form.StartBtn->click();  // "Inactive": the information box
+    EXPECT_GE(atClose - before, 12) << "about 24 frames in 0.4 s";
+}
+
+TEST(FrameLoopUnderBoxes, FramesGoOnUnderABoxOpenedByAFrameAndStopUnderAFileDialog)
+{
+    QtDialogs boxes;
+    std::int64_t atClose = 0;
+    std::int64_t atOpen = 0;
+    bool boxShown = false;
+    FrameLoop* loopPtr = nullptr;
+    FrameLoop loop([&] {
+        if (loopPtr->passes() == 3 && !boxShown) {
+            boxShown = true;
+            atOpen = loopPtr->passes();
+            closeModalAfter(300, *loopPtr, atClose);
+            boxes.error("File I/O error.");
+        }
+    });
+    loopPtr = &loop;
+    boxes.setModalHooks(&loop);
+    loop.start();
+    QElapsedTimer t;
+    t.start();
+    while (!boxShown || atClose == 0) {
+        QApplication::processEvents();
+        ASSERT_LT(t.elapsed(), 3000);
+    }
+    EXPECT_GT(atClose - atOpen, 20) << "nested frames ran while the box was open";
+
+    closeModalAfter(300, loop, atClose);
+    atOpen = loop.passes();
+    FileDialogRequest request;
+    request.title = "Save Data File As";
+    boxes.saveFile(request);
+    EXPECT_EQ(atClose, atOpen) << "no frame while the file dialog was open";
+    EXPECT_TRUE(loop.isRunning());
+    loop.stop();
+}
+
+}  // namespace
+}  // namespace quelvar::test
