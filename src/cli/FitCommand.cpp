@@ -1,6 +1,7 @@
 #include "cli/FitCommand.h"
 
 #include "analysis/AnalysisSession.h"
+#include "analysis/GraphPlot.h"
 #include "datafiles/NumberFormat.h"
 #include "datafiles/PathRules.h"
 
@@ -182,6 +183,22 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         t.join();
 
     int status = 0;
+    // Text drawing needs the GUI application's fonts, which belong to this
+    // thread: the pictures are drawn here, after the fits. A run whose picture
+    // cannot be written still has its parameter file and its row.
+    if (options.plot) {
+        for (FileJob& job : jobs) {
+            if (!job.ok)
+                continue;
+            const QString png = replaceExtension(job.parameterPath, QStringLiteral(".png"));
+            QString reason;
+            if (!saveAnalysisPlot(png, *job.state, bareFileName(job.file), &reason)) {
+                job.messages << QStringLiteral("cannot write plot %1: %2").arg(png, reason);
+                status = 1;
+            }
+        }
+    }
+
     out << "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms\n";
     for (FileJob& job : jobs) {
         for (const QString& m : job.messages)

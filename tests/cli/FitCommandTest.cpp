@@ -4,7 +4,9 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -131,6 +133,7 @@ TEST(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
 
     Result r = runFit({"--start", folder.path("start.par"), folder.path("run.txt")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_TRUE(QFile::remove(folder.path("run.par")));
 
     r = runFit({"--start", folder.path("wrong.par"), folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
@@ -167,4 +170,28 @@ TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.endsWith("run.txt: File I/O error.\n")) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 1);
+}
+
+TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+
+    const Result r = runFit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QImage picture(folder.path("out/run.png"));
+    ASSERT_FALSE(picture.isNull());
+    // Two graphs at twice their design width, one above the other.
+    EXPECT_GE(picture.width(), 1272);
+    EXPECT_GE(picture.height(), 272 + 306);
+    // The target's red and the model's blue both appear somewhere.
+    bool red = false, blue = false;
+    for (int y = 0; y < picture.height(); y += 1)
+        for (int x = 0; x < picture.width(); x += 1) {
+            const QRgb c = picture.pixel(x, y) & 0xFFFFFF;
+            red |= c == 0xFF0000;
+            blue |= c == 0x0000FF;
+        }
+    EXPECT_TRUE(red);
+    EXPECT_TRUE(blue);
 }
