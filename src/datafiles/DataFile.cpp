@@ -84,6 +84,7 @@ DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
         result.outcome = DataFileReadResult::NotValid;
         return result;
     }
+    result.headerValid = true;
 
     std::int32_t difficulty = 0;
     std::int32_t disturbanceNumber = 0;

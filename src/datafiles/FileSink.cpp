@@ -73,6 +73,15 @@ bool FileSink::commit()
         error_ = QStringLiteral("Injected failure to commit");
         return false;
     }
+    // Writes sit in a buffer until here. A flush that fails while commit()
+    // closes the file is not counted as a write error by QSaveFile, which
+    // would then put a cut-off file in place; flushing first catches it.
+    if (!file_.flush()) {
+        failed_ = true;
+        error_ = file_.errorString();
+        file_.cancelWriting();
+        return false;
+    }
     if (!file_.commit()) {
         failed_ = true;
         error_ = file_.errorString();

@@ -13,10 +13,11 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr int kLineEndLength = 2;
 
-ParameterFileReadResult failure(ParameterFileReadResult::Outcome outcome)
+ParameterFileReadResult failure(ParameterFileReadResult::Outcome outcome, bool headerValid = false)
 {
     ParameterFileReadResult result;
     result.outcome = outcome;
+    result.headerValid = headerValid;
     return result;
 }
 
@@ -62,16 +63,17 @@ ParameterFileReadResult parseParameterFile(std::string_view bytes)
 
     ParameterFileValues v;
     if (!reader.readInteger(v.difficulty) || !reader.readInteger(v.disturbanceNumber))
-        return failure(ParameterFileReadResult::IoError);
+        return failure(ParameterFileReadResult::IoError, true);
     reader.skipLine();
     if (!reader.readReal(v.inputDelay) || !reader.readReal(v.outputGain)
         || !reader.readReal(v.damping) || !reader.readReal(v.reference))
-        return failure(ParameterFileReadResult::IoError);
+        return failure(ParameterFileReadResult::IoError, true);
     reader.skipLine();
     if (!reader.readReal(v.modelRmsError) || !reader.readReal(v.trackingRmsError))
-        return failure(ParameterFileReadResult::IoError);
+        return failure(ParameterFileReadResult::IoError, true);
     ParameterFileReadResult result;
     result.outcome = ParameterFileReadResult::Loaded;
+    result.headerValid = true;
     result.values = v;
     return result;
 }

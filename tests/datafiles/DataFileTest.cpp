@@ -183,6 +183,7 @@ TEST(DataFileRead, RejectsHeadersThatAreNotExactlyTrackData)
         auto run = markedRun();
         const DataFileReadResult result = parse(QByteArray(header) + "\r\n1 2\r\n" + dataLines(1, 3600), *run);
         EXPECT_EQ(result.outcome, DataFileReadResult::NotValid) << header;
+        EXPECT_FALSE(result.headerValid);
         EXPECT_FALSE(result.identityRead);
         expectUntouched(*run);
     }
@@ -208,6 +209,7 @@ TEST(DataFileRead, RejectsAFileWhoseLastFrameNumberIsNot3600)
         auto run = markedRun();
         const DataFileReadResult result = parse(c.text, *run);
         EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount) << c.what;
+        EXPECT_TRUE(result.headerValid) << c.what;
         EXPECT_TRUE(result.identityRead) << c.what;
         EXPECT_EQ(result.difficulty, 1) << c.what;
         EXPECT_EQ(result.disturbanceNumber, 2) << c.what;
@@ -237,6 +239,7 @@ TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
         auto run = markedRun();
         const DataFileReadResult result = parse(c.text, *run);
         EXPECT_EQ(result.outcome, DataFileReadResult::IoError) << c.what;
+        EXPECT_TRUE(result.headerValid) << c.what;
         EXPECT_EQ(result.identityRead, c.identityRead) << c.what;
         expectUntouched(*run);
     }

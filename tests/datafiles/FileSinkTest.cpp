@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace quelvar {
 namespace {
 
@@ -79,6 +82,28 @@ TEST_F(FileSinkTest, TheNthWriteIsCountedAcrossSinks)
     FileSink::clearFaults();
     EXPECT_EQ(FileSink::writesSinceReset(), 0);
     EXPECT_TRUE(writeFileAtomically(folder.path("two.txt"), "2"));
+}
+
+TEST_F(FileSinkTest, ATailThatCannotLeaveTheBufferFailsTheCommit)
+{
+    // A small write stays in the file's buffer until the commit; a disk that
+    // fills up then (here: a file size limit) must fail the commit, not put a
+    // cut-off file in place.
+    const QString path = folder.path("out.txt");
+    writeAll(path, "earlier");
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous;
+    limit.rlim_cur = 10;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool written = writeFileAtomically(path, QByteArray(100, 'x'));
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readAll(path), "earlier");
+    EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
 }
 
 TEST_F(FileSinkTest, RealFailuresCarryTheSystemsReason)

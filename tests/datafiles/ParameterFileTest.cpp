@@ -91,6 +91,7 @@ TEST(ParameterFileRead, TheExampleFileReadsBack)
 {
     const ParameterFileReadResult result = parse(formatParameterFile("/elsewhere/x.par", exampleValues()));
     ASSERT_EQ(result.outcome, ParameterFileReadResult::Loaded);
+    EXPECT_TRUE(result.headerValid);
     EXPECT_EQ(result.values.difficulty, 3);
     EXPECT_EQ(result.values.disturbanceNumber, 1);
     EXPECT_EQ(result.values.inputDelay, 2.0);
@@ -160,7 +161,9 @@ TEST(ParameterFileRead, RejectsHeadersThatAreNotExactlyTrackParameters)
     const QByteArray rest = "\r\n/x.par\r\n1 2\r\n1 1 1 1\r\n1 1\r\n";
     for (const char* header : {"TrackParameters ", "trackparameters", "\xEF\xBB\xBFTrackParameters",
                                "TrackData", ""}) {
-        EXPECT_EQ(parse(header + rest).outcome, ParameterFileReadResult::NotValid) << header;
+        const ParameterFileReadResult result = parse(header + rest);
+        EXPECT_EQ(result.outcome, ParameterFileReadResult::NotValid) << header;
+        EXPECT_FALSE(result.headerValid) << header;
     }
 }
 
@@ -170,7 +173,9 @@ TEST(ParameterFileRead, AMalformedNumberIsAnIoError)
                              "TrackParameters\r\np\r\n3 1\r\n2 2 0.02 x\r\n",
                              "TrackParameters\r\np\r\n3 1\r\n2 2 0.02 0\r\n4,5 1\r\n",
                              "TrackParameters\r\np\r\n3 1\r\n2 inf 0.02 0\r\n"}) {
-        EXPECT_EQ(parse(text).outcome, ParameterFileReadResult::IoError) << text;
+        const ParameterFileReadResult result = parse(text);
+        EXPECT_EQ(result.outcome, ParameterFileReadResult::IoError) << text;
+        EXPECT_TRUE(result.headerValid) << text;
     }
 }
 
