@@ -1,0 +1,433 @@
+// The analysis window driven through its controls, with frames run the way the
+// controller runs them (AnalysisFrame) and file dialogs answered by a script.
+#include "analysis/AnalysisForm.h"
+
+#include "analysis/AnalysisSession.h"
+#include "datafiles/DataFile.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace quelvar {
+namespace {
+
+using test::ScriptedDialogs;
+using test::TempFolder;
+
+QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+bool contains(const QImage& image, QRgb colour)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (pixel(image, x, y) == colour)
+                return true;
+    return false;
+}
+
+RunRecord sineRun()
+{
+    RunRecord run;
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run.Target[i] = 300.0 * std::sin(i / 120.0);
+        run.Mouse[i] = 280.0 * std::sin((i - 15) / 120.0);
+        run.Error[i] = run.Target[i] - run.Mouse[i];
+    }
+    return run;
+}
+
+class AnalysisFormTest : public ::testing::Test {
+protected:
+    AnalysisFormTest()
+    {
+        state->experiment.State = AnalysisLive;
+        form = std::make_unique<TAnalysisForm>(session, nullptr, 1.0);
+    }
+
+    ~AnalysisFormTest() override
+    {
+        if (form)
+            form->hide();
+    }
+
+    template <class W = QWidget>
+    W* child(const char* name)
+    {
+        W* widget = form->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    QString text(const char* editName) { return child<QLineEdit>(editName)->text(); }
+
+    void click(const char* buttonName) { child<QPushButton>(buttonName)->click(); }
+
+    // The arrow buttons of a spinner: index 0 steps up, 1 steps down.
+    void step(const char* upDownName, int arrowIndex, int times = 1)
+    {
+        const auto arrows = child(upDownName)->findChildren<QToolButton*>();
+        ASSERT_EQ(arrows.size(), 2);
+        for (int i = 0; i < times; ++i)
+            arrows[arrowIndex]->click();
+    }
+
+    // What a paint box shows on screen.
+    QImage shown(const char* paintBoxName) { return child(paintBoxName)->grab().toImage(); }
+
+    QString writeRun(const QString& name, int difficulty, int disturbance)
+    {
+        const QString path = folder.path(name);
+        EXPECT_TRUE(writeDataFile(path, difficulty, disturbance, sineRun()));
+        return path;
+    }
+
+    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    ScriptedDialogs dialogs;
+    AnalysisSession session{*state, dialogs};
+    TempFolder folder;
+    std::unique_ptr<TAnalysisForm> form;
+};
+
+TEST_F(AnalysisFormTest, WindowHasTheDesignedFrameSizeColourAndFonts)
+{
+    EXPECT_EQ(form->windowTitle(), "Analysis");
+    EXPECT_EQ(form->size(), QSize(829, 541));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form->isModal());
+    EXPECT_EQ(form->palette().color(QPalette::Window).rgb() & 0xFFFFFF, clMoneyGreen);
+    EXPECT_EQ(form->font().pixelSize(), 11);
+    EXPECT_EQ(child<QGroupBox>("ControlsBox")->font().pixelSize(), 13);
+    EXPECT_EQ(child<QGroupBox>("ControlsBox")->font().family(), "Arial");
+    EXPECT_EQ(child<QLabel>("Label8")->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF, clBlue);
+}
+
+TEST_F(AnalysisFormTest, ControlsSitWhereTheLayoutPutsThem)
+{
+    EXPECT_EQ(child("ControlsBox")->geometry(), QRect(0, 0, 829, 226));
+    EXPECT_EQ(child("OpenBtn")->geometry(), QRect(20, 30, 101, 25));
+    EXPECT_EQ(child("FileEdit")->geometry(), QRect(130, 30, 218, 24));
+    EXPECT_EQ(child("CloseBtn")->geometry(), QRect(720, 30, 91, 25));
+    EXPECT_EQ(child("InpDelayEdit")->geometry(), QRect(20, 100, 46, 24));
+    EXPECT_EQ(child("InDelayUpDown")->geometry(), QRect(66, 100, 16, 24));
+    EXPECT_EQ(child("RefUpDown")->geometry(), QRect(396, 140, 16, 24));
+    EXPECT_EQ(child("ErrPredEdit")->geometry(), QRect(610, 142, 56, 24));
+    EXPECT_EQ(child("ParamFileNameEdit")->geometry(), QRect(376, 179, 209, 24));
+    EXPECT_EQ(child("AnalysisKeyBox")->geometry(), QRect(644, 0, 185, 315));
+    EXPECT_EQ(child("Rescale1")->geometry(), QRect(40, 140, 96, 25));
+    EXPECT_EQ(child("RunTargetSquare")->geometry(), QRect(18, 34, 17, 17));
+    EXPECT_EQ(child("Label3")->pos(), QPoint(50, 250));
+    EXPECT_EQ(child("RunPaintBox")->size(), QSize(636, 136));
+    EXPECT_EQ(child("ModelPaint")->size(), QSize(636, 153));
+
+    EXPECT_EQ(child<QPushButton>("RetrieveParmsBtn")->text(), "Retrieve Parameters");
+    EXPECT_EQ(child<QLabel>("InDelayLabel")->text(), "Input delay in 1/60th second increments ");
+    EXPECT_EQ(child<QLabel>("MouseLabel")->text(), "Mouse ");
+    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error");
+    EXPECT_FALSE(child<QLineEdit>("ParamFileNameEdit")->isReadOnly());
+    for (const char* name : {"FileEdit", "DiffEdit", "DistNoEdit", "InpDelayEdit", "OutGainEdit",
+                             "DampEdit", "RefEdit", "ErrFitEdit", "ErrPredEdit"})
+        EXPECT_TRUE(child<QLineEdit>(name)->isReadOnly()) << name;
+}
+
+TEST_F(AnalysisFormTest, SpinnersStartAtTheirLayoutPositions)
+{
+    EXPECT_EQ(text("InpDelayEdit"), "2");
+    EXPECT_EQ(text("OutGainEdit"), "20");
+    EXPECT_EQ(text("DampEdit"), "20");
+    EXPECT_EQ(text("RefEdit"), "0");
+    EXPECT_DOUBLE_EQ(state->analysis.Parameters.OutGain, 0.0);  // loaded only by a frame
+}
+
+TEST(AnalysisFormScaling, ScreenHeightOver768ScalesEverySizePositionAndFont)
+{
+    EXPECT_DOUBLE_EQ(analysisScaleRatio(768), 1.0);
+    EXPECT_DOUBLE_EQ(analysisScaleRatio(1080), 1.40625);
+    EXPECT_EQ(scaledPixels(829, 1.40625), 1166);
+    EXPECT_EQ(scaledPixels(2, 1.25), 2);  // 2.5: halves go to the even neighbour
+
+    auto state = std::make_unique<SharedState>();
+    ScriptedDialogs dialogs;
+    AnalysisSession session(*state, dialogs);
+    TAnalysisForm form(session, nullptr, 1.40625);
+    EXPECT_EQ(form.size(), QSize(1166, 761));
+    EXPECT_EQ(form.findChild<QWidget*>("OpenBtn")->geometry(), QRect(28, 42, 142, 35));
+    EXPECT_EQ(form.findChild<QWidget*>("DampUpDown")->geometry(), QRect(557, 141, 22, 34));
+    EXPECT_EQ(form.font().pixelSize(), 15);
+    EXPECT_EQ(form.findChild<QWidget*>("AnalysisKeyBox")->font().pixelSize(), 18);
+}
+
+TEST_F(AnalysisFormTest, ASpinnerClickStoresItsPositionAndStopsAtTheRangeEnds)
+{
+    step("OutGainUpDown", 0, 3);
+    EXPECT_EQ(text("OutGainEdit"), "23");
+    EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 23);
+    EXPECT_DOUBLE_EQ(state->analysis.Parameters.OutGain, 23.0);
+    EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 0.0);  // only its own field
+
+    step("InDelayUpDown", 0, 20);
+    EXPECT_EQ(text("InpDelayEdit"), "16");
+    step("RefUpDown", 1, 105);
+    EXPECT_EQ(text("RefEdit"), "-100");
+    EXPECT_EQ(state->analysis.Spinners.RefUpDown.Position, -100);
+}
+
+TEST_F(AnalysisFormTest, ArrowKeysInASpinnerEditStepTheSpinner)
+{
+    QLineEdit* edit = child<QLineEdit>("DampEdit");
+    QTest::keyClick(edit, Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Down);
+    EXPECT_EQ(edit->text(), "21");
+    EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 21.0);
+}
+
+TEST_F(AnalysisFormTest, GraphAreasStayEmptyUntilARunIsOpenedAndFillAtTheNextFrame)
+{
+    form->show();
+    EXPECT_FALSE(contains(shown("RunPaintBox"), clRed));
+
+    dialogs.openAnswers.push_back(writeRun("run1.txt", 4, 7));
+    click("OpenBtn");
+    ASSERT_TRUE(state->experiment.RunAvailable);
+    EXPECT_EQ(text("FileEdit"), "run1.txt");
+    EXPECT_EQ(text("DiffEdit"), "  4");
+    EXPECT_EQ(text("DistNoEdit"), "  7");
+    EXPECT_FALSE(contains(shown("RunPaintBox"), clRed));  // not within the click
+    EXPECT_TRUE(text("ErrFitEdit").isEmpty());
+
+    session.AnalysisFrame();
+    const QImage run = shown("RunPaintBox");
+    const QImage model = shown("ModelPaint");
+    EXPECT_EQ(run.size(), QSize(636, 136));
+    EXPECT_TRUE(contains(run, clRed));
+    EXPECT_TRUE(contains(run, clLime));
+    EXPECT_TRUE(contains(model, clBlue));
+    EXPECT_EQ(model.size(), QSize(636, 153));
+    EXPECT_EQ(text("ErrFitEdit").size(), 6);
+    EXPECT_FALSE(text("ErrPredEdit").trimmed().isEmpty());
+}
+
+TEST_F(AnalysisFormTest, ASpinnerClickShowsAtTheNextFrameInTheModelGraphOnly)
+{
+    form->show();
+    dialogs.openAnswers.push_back(writeRun("run1.txt", 3, 1));
+    click("OpenBtn");
+    session.AnalysisFrame();
+    const QString errorBefore = text("ErrFitEdit");
+    const QImage runBefore = shown("RunPaintBox");
+    const QImage modelBefore = shown("ModelPaint");
+
+    step("OutGainUpDown", 0, 40);
+    EXPECT_EQ(text("ErrFitEdit"), errorBefore);
+
+    session.AnalysisFrame();
+    EXPECT_NE(text("ErrFitEdit"), errorBefore);
+    EXPECT_EQ(shown("RunPaintBox"), runBefore);
+    EXPECT_NE(shown("ModelPaint"), modelBefore);
+}
+
+TEST_F(AnalysisFormTest, RescaleErrorTogglesBothCaptionsAndTheErrorTraces)
+{
+    form->show();
+    RunRecord run;
+    run.Error.fill(100.0);
+    state->run = run;
+    ComputeMagnifiedRunError(state->run);
+    state->experiment.RunAvailable = true;
+
+    click("Rescale1");
+    EXPECT_TRUE(state->analysis.ErrorMagnified);
+    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error X 5");
+    EXPECT_EQ(child<QLabel>("Label3")->text(), "Error X 5");
+    session.AnalysisFrame();
+    EXPECT_EQ(pixel(shown("RunPaintBox"), 300, 68 - 47), clBlack);
+
+    click("Rescale1");
+    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error");
+    EXPECT_EQ(child<QLabel>("Label3")->text(), "Error");
+    session.AnalysisFrame();
+    EXPECT_EQ(pixel(shown("RunPaintBox"), 300, 68 - 47), 0xFFFFFFu);
+    EXPECT_EQ(pixel(shown("RunPaintBox"), 300, 68 - 9), clBlack);
+}
+
+TEST_F(AnalysisFormTest, RescaleBeforeAnyRunChangesOnlyTheCaptionsAndTheFlag)
+{
+    form->show();
+    click("Rescale1");
+    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error X 5");
+    EXPECT_FALSE(contains(shown("RunPaintBox"), clBlack));
+    EXPECT_FALSE(contains(shown("ModelPaint"), clBlack));
+}
+
+TEST_F(AnalysisFormTest, ClosingByAnyMeansReportsOnceAndHides)
+{
+    QSignalSpy closed(form.get(), &TAnalysisForm::analysisClosed);
+    form->show();
+    click("CloseBtn");
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(form->isVisible());
+
+    form->show();
+    form->close();  // the close box
+    EXPECT_EQ(closed.count(), 2);
+
+    form->show();
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 3);
+    EXPECT_FALSE(form->isVisible());
+
+    form->close();  // already hidden: nothing to report
+    EXPECT_EQ(closed.count(), 3);
+}
+
+TEST_F(AnalysisFormTest, EverythingTheWindowHoldsSurvivesClosingAndReopening)
+{
+    form->show();
+    dialogs.openAnswers.push_back(writeRun("run1.txt", 2, 9));
+    click("OpenBtn");
+    step("DampUpDown", 0, 5);
+    click("Rescale1");
+    session.AnalysisFrame();
+    const QString modelError = text("ErrFitEdit");
+    const QImage modelGraph = shown("ModelPaint");
+    click("CloseBtn");
+
+    form->show();
+    EXPECT_EQ(text("DampEdit"), "25");
+    EXPECT_EQ(text("FileEdit"), "run1.txt");
+    EXPECT_EQ(text("DiffEdit"), "  2");
+    EXPECT_EQ(text("ErrFitEdit"), modelError);
+    EXPECT_EQ(child<QLabel>("Label3")->text(), "Error X 5");
+    EXPECT_EQ(shown("ModelPaint"), modelGraph);
+    session.AnalysisFrame();
+    EXPECT_EQ(text("ErrFitEdit"), modelError);
+    EXPECT_EQ(shown("ModelPaint"), modelGraph);
+}
+
+TEST_F(AnalysisFormTest, OpensCentredOverTheMainWindow)
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(40, 30, 1000, 700);
+    auto centred = std::make_unique<TAnalysisForm>(session, &mainWindow, 1.0);
+    centred->show();
+    const QPoint offset = centred->frameGeometry().center() - mainWindow.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+    centred->hide();
+    centred.reset();
+    // The session must not keep talking to a window that is gone.
+    session.ComputeErrors();
+}
+
+TEST_F(AnalysisFormTest, SaveAndRetrieveRoundTripThroughTheButtons)
+{
+    step("InDelayUpDown", 0, 3);   // 5
+    step("OutGainUpDown", 0, 17);  // 37
+    step("DampUpDown", 0, 100);    // 120
+    step("RefUpDown", 1, 15);      // -15
+    const QString path = folder.path("fit.par");
+    dialogs.saveAnswers.push_back(path);
+    click("SaveParamBtn");
+    ASSERT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(text("ParamFileNameEdit"), "fit.par");
+
+    step("InDelayUpDown", 1, 5);
+    step("OutGainUpDown", 0, 100);
+    child<QLineEdit>("ParamFileNameEdit")->setText("typed by the user");
+    dialogs.openAnswers.push_back(path);
+    click("RetrieveParmsBtn");
+    EXPECT_TRUE(dialogs.boxes.empty()) << dialogs.texts().join("; ").toStdString();
+    EXPECT_EQ(text("InpDelayEdit"), "5");
+    EXPECT_EQ(text("OutGainEdit"), "37");
+    EXPECT_EQ(text("DampEdit"), "120");
+    EXPECT_EQ(text("RefEdit"), "-15");
+    EXPECT_EQ(text("ParamFileNameEdit"), "fit.par");
+}
+
+TEST_F(AnalysisFormTest, SavingOverAnExistingFileAsksFirst)
+{
+    const QString path = folder.path("fit.par");
+    test::writeAll(path, "keep me\r\n");
+
+    dialogs.saveAnswers.push_back(path);
+    dialogs.confirmAnswers.push_back(false);
+    click("SaveParamBtn");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].kind, "Confirm");
+    EXPECT_EQ(dialogs.boxes[0].text, "fit.par already exists.  Overwrite?");
+    EXPECT_EQ(text("ParamFileNameEdit"), "Save aborted");
+    EXPECT_EQ(test::readAll(path), QByteArray("keep me\r\n"));
+
+    dialogs.saveAnswers.push_back(path);
+    dialogs.confirmAnswers.push_back(true);
+    click("SaveParamBtn");
+    EXPECT_TRUE(test::readAll(path).startsWith("TrackParameters\r\n"));
+    EXPECT_EQ(text("ParamFileNameEdit"), "fit.par");
+}
+
+TEST_F(AnalysisFormTest, AutoFitPutsTheFittedValuesOnTheSpinners)
+{
+    // On an all-zero run no parameter changes the error, so every search ends
+    // at the middle of its range.
+    state->experiment.RunAvailable = true;
+    click("AutoFitBtn");
+    EXPECT_EQ(text("InpDelayEdit"), "8");
+    EXPECT_EQ(text("OutGainEdit"), "250");
+    EXPECT_EQ(text("DampEdit"), "500");
+    EXPECT_EQ(text("RefEdit"), "0");
+    EXPECT_EQ(text("ErrFitEdit"), " 0.000");
+    EXPECT_EQ(text("ErrPredEdit"), " 0.000");
+}
+
+TEST_F(AnalysisFormTest, AFitOnTheHiddenWindowShowsWhenItOpens)
+{
+    state->run = sineRun();
+    state->files.DataFilePath = folder.path("series_b.txt");
+    session.FitAndSaveAfterRun();
+    EXPECT_TRUE(QFileInfo::exists(folder.path("series_b.par")));
+    const ParameterSpinners& s = state->analysis.Spinners;
+
+    form->show();
+    EXPECT_EQ(text("InpDelayEdit"), QString::number(s.InDelayUpDown.Position));
+    EXPECT_EQ(text("OutGainEdit"), QString::number(s.OutGainUpDown.Position));
+    EXPECT_EQ(text("DampEdit"), QString::number(s.DampUpDown.Position));
+    EXPECT_EQ(text("RefEdit"), QString::number(s.RefUpDown.Position));
+    EXPECT_NE(s.OutGainUpDown.Position, 20);
+    EXPECT_TRUE(text("FileEdit").isEmpty());  // the hidden fit leaves the run's identity alone
+}
+
+TEST_F(AnalysisFormTest, SpinnerPositionsChangedWhileHiddenAreShownOnOpening)
+{
+    state->analysis.Spinners.DampUpDown.Position = 777;
+    form->show();
+    EXPECT_EQ(text("DampEdit"), "777");
+    EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 0.0);  // shown, not clicked
+}
+
+TEST_F(AnalysisFormTest, TheModelGraphFillsItsPaintBoxOnceTheWindowHasPainted)
+{
+    form->show();
+    form->repaint();
+    state->experiment.RunAvailable = true;
+    session.AnalysisFrame();
+    const QImage model = shown("ModelPaint");
+    EXPECT_EQ(pixel(model, model.width() - 1, model.height() - 1), 0xFFFFFFu);
+    EXPECT_EQ(pixel(model, model.width() - 1, 76), clBlack);  // the zero-valued traces
+}
+
+}  // namespace
+}  // namespace quelvar

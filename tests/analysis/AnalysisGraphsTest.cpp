@@ -1,0 +1,284 @@
+#include "analysis/AnalysisGraphs.h"
+
+#include "support/AllocationCounter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <set>
+
+namespace quelvar {
+namespace {
+
+constexpr QRgb kWhite = 0xFFFFFF;
+
+QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+// Columns in which `row` carries `colour`.
+std::set<int> columnsWith(const QImage& image, int row, QRgb colour)
+{
+    std::set<int> columns;
+    for (int x = 0; x < image.width(); ++x)
+        if (pixel(image, x, row) == colour)
+            columns.insert(x);
+    return columns;
+}
+
+bool rowIsAll(const QImage& image, int row, QRgb colour)
+{
+    return static_cast<int>(columnsWith(image, row, colour).size()) == image.width();
+}
+
+bool contains(const QImage& image, QRgb colour)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (pixel(image, x, y) == colour)
+                return true;
+    return false;
+}
+
+FrameArray constant(double value)
+{
+    FrameArray values;
+    values.fill(value);
+    return values;
+}
+
+class CountingPresenter : public GraphPresenter {
+public:
+    int runCopies = 0;
+    int modelCopies = 0;
+    const QImage* lastRun = nullptr;
+    void showRunGraph(const QImage& bitmap) override
+    {
+        ++runCopies;
+        lastRun = &bitmap;
+    }
+    void showModelGraph(const QImage&) override { ++modelCopies; }
+};
+
+class AnalysisGraphsTest : public ::testing::Test {
+protected:
+    AnalysisGraphsTest()
+    {
+        state->experiment.DisplayScale = 1200;
+        graphs.setRunGraphSize(636, 136);
+        graphs.setModelGraphSize(636, 153);
+    }
+
+    QImage blank(int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(0xFFFFFFFFu);
+        return image;
+    }
+
+    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    AnalysisGraphs graphs{*state};
+};
+
+TEST(GraphCoordinates, RowsRoundHalvesToEvenAndLieAboveTheZeroLineForPositiveValues)
+{
+    EXPECT_EQ(graphValueY(136, 0.0, 1440.0), 68);
+    EXPECT_EQ(graphValueY(136, 500.0, 1440.0), 68 - 47);
+    EXPECT_EQ(graphValueY(136, -500.0, 1440.0), 68 + 47);
+    EXPECT_EQ(graphValueY(153, 500.0, 1200.0), 76 - 64);  // 63.75 rounds up
+    EXPECT_EQ(graphValueY(2, 1.0, 4.0), 1);               // 0.5 rounds to 0
+    EXPECT_EQ(graphValueY(2, 3.0, 4.0), 1 - 2);           // 1.5 rounds to 2
+    EXPECT_EQ(graphValueY(2, 5.0, 4.0), 1 - 2);           // 2.5 rounds to 2
+}
+
+TEST(GraphCoordinates, ValuesFarOffTheGraphSaturateInsteadOfOverflowing)
+{
+    EXPECT_LT(graphValueY(136, 1e300, 1440.0), -1000000);
+    EXPECT_GT(graphValueY(136, -1e300, 1440.0), 1000000);
+    EXPECT_LT(graphValueY(136, std::numeric_limits<double>::infinity(), 1440.0), -1000000);
+    EXPECT_EQ(graphValueY(136, std::nan(""), 1440.0), 68);
+}
+
+TEST(GraphCoordinates, FramesMapToColumnsByTruncatingDivision)
+{
+    EXPECT_EQ(graphFrameX(636, 1), 0);
+    EXPECT_EQ(graphFrameX(636, 5), 0);
+    EXPECT_EQ(graphFrameX(636, 6), 1);
+    EXPECT_EQ(graphFrameX(636, 3600), 636);
+}
+
+TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
+{
+    state->run.Target = constant(500.0);
+    state->run.Mouse = constant(-500.0);
+    state->run.Error = constant(100.0);
+    graphs.DrawRunGraph();
+    const QImage& bitmap = graphs.runGraphBitmap();
+    ASSERT_EQ(bitmap.size(), QSize(636, 136));
+    EXPECT_TRUE(rowIsAll(bitmap, 68 - 47, clRed));
+    EXPECT_TRUE(rowIsAll(bitmap, 68 + 47, clLime));
+    EXPECT_TRUE(rowIsAll(bitmap, 68 - 9, clBlack));
+    EXPECT_TRUE(rowIsAll(bitmap, 68, clGray));
+    EXPECT_TRUE(rowIsAll(bitmap, 68 - 48, kWhite));
+    EXPECT_TRUE(rowIsAll(bitmap, 68 - 46, kWhite));
+}
+
+TEST_F(AnalysisGraphsTest, RunGraphFollowsTheDisplayScale)
+{
+    state->experiment.DisplayScale = 1000;  // scale 1200: 136 x 500 / 1200 = 56.67
+    state->run.Target = constant(500.0);
+    graphs.DrawRunGraph();
+    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 57, clRed));
+}
+
+TEST_F(AnalysisGraphsTest, MagnifiedRunErrorReplacesTheErrorTrace)
+{
+    state->run.Error = constant(100.0);
+    ComputeMagnifiedRunError(state->run);
+    state->analysis.ErrorMagnified = true;
+    graphs.DrawRunGraph();
+    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, clBlack));
+    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 9, kWhite));
+
+    state->analysis.ErrorMagnified = false;
+    graphs.DrawRunGraph();
+    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 9, clBlack));
+    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, kWhite));
+}
+
+TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMinusModel)
+{
+    state->run.Mouse = constant(500.0);
+    state->analysis.Results.ModelMouseTrace = constant(400.0);
+    state->experiment.DisplayScale = 1000;  // must not matter here
+    graphs.DrawModelGraph(1200.0);
+    const QImage& bitmap = graphs.modelGraphBitmap();
+    ASSERT_EQ(bitmap.size(), QSize(636, 153));
+    EXPECT_TRUE(rowIsAll(bitmap, 76 - 64, clLime));
+    EXPECT_TRUE(rowIsAll(bitmap, 76 - 51, clBlue));   // 153 x 400 / 1200 = 51
+    EXPECT_TRUE(rowIsAll(bitmap, 76 - 13, clBlack));  // +100: 12.75 rounds to 13
+
+    state->analysis.ErrorMagnified = true;
+    graphs.DrawModelGraph(1200.0);
+    EXPECT_TRUE(rowIsAll(bitmap, 76 - 64, clBlack));  // 5 x 100 lies over the mouse
+    EXPECT_TRUE(rowIsAll(bitmap, 76 - 13, kWhite));
+}
+
+TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndFrameSixStartsColumnOne)
+{
+    const int top = 68 - 47;
+    for (int frame : {1, 3, 5, 6, 3599}) {
+        FrameArray values = constant(0.0);
+        values[frame] = 500.0;
+        QImage bitmap = blank(636, 136);
+        graphs.DrawTrace(clBlack, values, bitmap, 1440.0);
+        const int expected = frame <= 5 ? 0 : (frame == 6 ? 1 : 635);
+        EXPECT_EQ(columnsWith(bitmap, top, clBlack), std::set<int>{expected}) << "frame " << frame;
+    }
+}
+
+TEST_F(AnalysisGraphsTest, TheLastFrameLiesOneColumnBeyondTheBitmap)
+{
+    FrameArray values = constant(0.0);
+    values[3600] = 500.0;
+    QImage bitmap = blank(636, 136);
+    graphs.DrawTrace(clBlack, values, bitmap, 1440.0);
+    // Only the rise towards x = 636 is visible, in the last column.
+    EXPECT_TRUE(columnsWith(bitmap, 68 - 47, clBlack).empty());
+    EXPECT_EQ(pixel(bitmap, 635, 68 - 10), clBlack);
+    EXPECT_EQ(pixel(bitmap, 634, 68 - 10), kWhite);
+}
+
+TEST_F(AnalysisGraphsTest, LaterTracesCoverEarlierOnesInBothGraphs)
+{
+    // Mouse on the target: lime covers red, and the error lies on the zero line.
+    state->run.Target = constant(200.0);
+    state->run.Mouse = constant(200.0);
+    state->run.Error = constant(0.0);
+    graphs.DrawRunGraph();
+    EXPECT_FALSE(contains(graphs.runGraphBitmap(), clRed));
+    EXPECT_FALSE(contains(graphs.runGraphBitmap(), clGray));
+    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68, clBlack));
+    EXPECT_TRUE(contains(graphs.runGraphBitmap(), clLime));
+
+    // A perfect model: blue covers lime.
+    state->analysis.Results.ModelMouseTrace = constant(200.0);
+    graphs.DrawModelGraph(1200.0);
+    EXPECT_FALSE(contains(graphs.modelGraphBitmap(), clLime));
+    EXPECT_FALSE(contains(graphs.modelGraphBitmap(), clGray));
+    EXPECT_TRUE(contains(graphs.modelGraphBitmap(), clBlue));
+}
+
+TEST_F(AnalysisGraphsTest, EachRedrawStartsFromAWhiteBitmap)
+{
+    state->run.Target = constant(500.0);
+    graphs.DrawRunGraph();
+    state->run.Target = constant(-300.0);
+    graphs.DrawRunGraph();
+    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, kWhite));
+}
+
+TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
+{
+    FrameArray values;
+    for (int i = 1; i <= kRunFrames; ++i)
+        values[i] = (i % 2 == 0) ? 1e300 : -std::numeric_limits<double>::infinity();
+    values[7] = std::nan("");
+    QImage bitmap = blank(636, 136);
+    graphs.DrawTrace(clBlue, values, bitmap, 1440.0);
+    EXPECT_EQ(pixel(bitmap, 300, 0), clBlue);
+    EXPECT_EQ(pixel(bitmap, 300, 135), clBlue);
+}
+
+TEST_F(AnalysisGraphsTest, DrawingHandsEachBitmapToThePresenterAndMarksTheAnalysisState)
+{
+    CountingPresenter presenter;
+    graphs.setPresenter(&presenter);
+    state->experiment.State = Blank;
+    graphs.DrawRunGraph();
+    graphs.DrawModelGraph(1200.0);
+    EXPECT_EQ(presenter.runCopies, 1);
+    EXPECT_EQ(presenter.modelCopies, 1);
+    EXPECT_EQ(presenter.lastRun, &graphs.runGraphBitmap());
+    EXPECT_EQ(state->experiment.State, AnalysisLive);
+}
+
+TEST_F(AnalysisGraphsTest, AFrameOfBothGraphsAllocatesNothing)
+{
+    CountingPresenter presenter;
+    graphs.setPresenter(&presenter);
+    for (int i = 1; i <= kRunFrames; ++i) {
+        state->run.Target[i] = 400.0 * std::sin(i / 50.0);
+        state->run.Mouse[i] = 380.0 * std::sin((i - 12) / 50.0);
+        state->run.Error[i] = state->run.Target[i] - state->run.Mouse[i];
+        state->analysis.Results.ModelMouseTrace[i] = 390.0 * std::sin((i - 10) / 50.0);
+    }
+    graphs.DrawRunGraph();  // first draw may touch lazily made state
+    graphs.DrawModelGraph(1200.0);
+    test::AllocationCounter counter;
+    graphs.DrawRunGraph();
+    graphs.DrawModelGraph(1200.0);
+    EXPECT_EQ(counter.count(), 0u);
+}
+
+TEST_F(AnalysisGraphsTest, ModelGraphIsOnlyRemadeWhenItsSizeChanges)
+{
+    const uchar* before = graphs.modelGraphBitmap().constBits();
+    graphs.setModelGraphSize(636, 153);
+    EXPECT_EQ(graphs.modelGraphBitmap().constBits(), before);
+    graphs.setModelGraphSize(640, 160);
+    EXPECT_EQ(graphs.modelGraphBitmap().size(), QSize(640, 160));
+}
+
+TEST(AnalysisGraphsUnsized, DrawingBeforeTheFirstPaintLeavesTheModelGraphEmpty)
+{
+    SharedState state;
+    AnalysisGraphs graphs(state);
+    graphs.DrawModelGraph(1200.0);
+    graphs.DrawRunGraph();
+    EXPECT_TRUE(graphs.modelGraphBitmap().isNull());
+    EXPECT_TRUE(graphs.runGraphBitmap().isNull());
+}
+
+}  // namespace
+}  // namespace quelvar

@@ -1,0 +1,96 @@
+#include "app/About.h"
+#include "task/ExperimentState.h"
+
+#include <QFontInfo>
+#include <QLabel>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace quelvar {
+namespace {
+
+QLabel* label(TAboutBox& box, const char* name)
+{
+    auto* l = box.findChild<QLabel*>(QString::fromLatin1(name));
+    EXPECT_NE(l, nullptr) << name;
+    return l;
+}
+
+QRgb textColour(const QLabel* l) { return l->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF; }
+
+TEST(AboutBox, IsAFixedModalWindowOfTheDesignedSize)
+{
+    TAboutBox box(nullptr);
+    EXPECT_EQ(box.windowTitle(), "About");
+    EXPECT_EQ(box.size(), QSize(400, 211));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize());
+    EXPECT_TRUE(box.isModal());
+    EXPECT_EQ(box.findChild<QWidget*>("Bevel")->geometry(), QRect(48, 48, 297, 145));
+}
+
+TEST(AboutBox, ShowsEachRowInItsColourFaceAndPlace)
+{
+    TAboutBox box(nullptr);
+    struct Row {
+        const char* caption;
+        const char* captionText;
+        const char* value;
+        const char* valueText;
+        int y;
+    };
+    const Row rows[] = {
+        {"ProgramCaption", "Program:", "ProgramValue", "Quelvar.exe", 56},
+        {"VersionCaption", "Version:", "VersionValue", "1.00", 80},
+        {"DateCaption", "Date:", "DateValue", "9/13/2008", 104},
+    };
+    const QColor windowText = box.palette().color(QPalette::WindowText);
+    for (const Row& row : rows) {
+        QLabel* caption = label(box, row.caption);
+        QLabel* value = label(box, row.value);
+        EXPECT_EQ(caption->text(), row.captionText);
+        EXPECT_EQ(caption->pos(), QPoint(56, row.y));
+        EXPECT_EQ(caption->font().pixelSize(), 16);
+        EXPECT_EQ(textColour(caption), clRed);
+        EXPECT_EQ(value->text(), row.valueText);
+        EXPECT_EQ(value->pos(), QPoint(136, row.y));
+        EXPECT_EQ(value->font().pixelSize(), 13);
+        EXPECT_EQ(value->palette().color(QPalette::WindowText), windowText);
+        for (QLabel* l : {caption, value}) {
+            EXPECT_EQ(l->font().styleHint(), QFont::Serif) << row.caption;
+            EXPECT_TRUE(QRect(48, 48, 297, 145).contains(l->geometry())) << row.caption;
+        }
+    }
+    QLabel* title = label(box, "TitleLabel");
+    EXPECT_EQ(title->pos(), QPoint(44, 16));
+    EXPECT_EQ(title->font().pixelSize(), 19);
+    EXPECT_EQ(textColour(title), clRed);
+    EXPECT_TRUE(title->text().contains("Quelvar"));
+    EXPECT_LE(title->geometry().right(), 400) << "the title fits on its line";
+}
+
+TEST(AboutBox, OpensCentredOverTheMainWindow)
+{
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 50, 900, 600);
+    TAboutBox box(&mainWindow);
+    box.show();
+    const QPoint offset = box.frameGeometry().center() - mainWindow.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+    box.hide();
+}
+
+TEST(AboutBox, FramesGoOnWhileItIsOpen)
+{
+    // The frame loop is a zero-interval timer; a modal About window must not stop it.
+    TAboutBox box(nullptr);
+    int frames = 0;
+    QTimer frameTimer;
+    QObject::connect(&frameTimer, &QTimer::timeout, [&] { ++frames; });
+    frameTimer.start(0);
+    QTimer::singleShot(100, &box, [&] { box.close(); });
+    box.exec();
+    EXPECT_GT(frames, 10);
+}
+
+}  // namespace
+}  // namespace quelvar
