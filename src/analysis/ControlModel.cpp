@@ -9,6 +9,17 @@ namespace quelvar {
 
 namespace {
 
+std::uint8_t delayFrames(double inDelay)
+{
+    // Beyond 2^63 every double is a multiple of 256, so the delay is 0
+    // frames; rounding there would saturate instead.
+    if (std::fabs(inDelay) >= 9223372036854775808.0)
+        return 0;
+    // Masking to 8 bits is the ring's own modulo 256, so a delay of -2
+    // reads the slot 254 places back like the ring would.
+    return static_cast<std::uint8_t>(roundHalfEven(inDelay) & 0xFF);
+}
+
 // The output recurrence, the one part of the simulation that must run frame
 // by frame. Its speed is bounded by the chain o(i-1) -> o(i), so the limits
 // are tested with one rarely taken branch instead of a select on that chain,
@@ -45,9 +56,7 @@ void RunModel(const ModelParameters& parameters, double timeStep, const RunRecor
 
     const double K = parameters.Damp * 0.001;
     const double G = parameters.OutGain * 0.1;
-    // Masking the rounded delay to 8 bits is the ring's own modulo 256, so a
-    // trial delay of -2 reads the slot 254 places back like the ring would.
-    const auto d = static_cast<std::uint8_t>(roundHalfEven(parameters.InDelay) & 0xFF);
+    const std::uint8_t d = delayFrames(parameters.InDelay);
     const auto r = static_cast<double>(roundHalfEven(parameters.Ref / 10.0));
 
     const double* const target = run.Target.data();

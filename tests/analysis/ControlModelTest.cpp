@@ -132,7 +132,8 @@ TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
     const struct {
         double delay;
         int frames;
-    } cases[] = {{0, 0}, {2, 2}, {2.5, 2}, {3.5, 4}, {16, 16}, {-2, 254}, {256, 0}, {257.4, 1}};
+    } cases[] = {{0, 0}, {2, 2}, {2.5, 2}, {3.5, 4}, {16, 16}, {-2, 254}, {256, 0}, {257.4, 1},
+                   {4503599627370499.0, 3}, {-4503599627370499.0, 253}, {1e300, 0}, {-1e300, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "delay " << c.delay);
         parameters = {c.delay, 10.0, 0.0, 0.0};
