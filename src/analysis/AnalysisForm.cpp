@@ -3,6 +3,7 @@
 #include "analysis/AnalysisGraphs.h"
 #include "analysis/AnalysisSession.h"
 #include "analysis/AnalysisView.h"
+#include "app/UpDown.h"
 #include "common/Rounding.h"
 
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QToolButton>
 #include <QWidget>
 
 #include <algorithm>
@@ -46,8 +46,6 @@ public:
             std::memcpy(screen_.scanLine(y), bitmap.constScanLine(y), static_cast<size_t>(rowBytes));
         repaint();
     }
-
-    const QImage& shown() const { return screen_; }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -80,59 +78,6 @@ private:
     QRgb colour_;
 };
 
-// The up-down half of a spinner: two arrow buttons that step a position
-// within [min, max] without wrapping. Setting the position from the program
-// reports nothing; only the user's clicks reach `stepped`.
-class ParameterUpDown : public QWidget {
-public:
-    ParameterUpDown(int min, int max, int position, QWidget* parent)
-        : QWidget(parent), min_(min), max_(max), position_(position)
-    {
-        up_ = makeButton(Qt::UpArrow, +1);
-        down_ = makeButton(Qt::DownArrow, -1);
-    }
-
-    std::function<void(int)> stepped;
-
-    int position() const { return position_; }
-    int minimum() const { return min_; }
-    int maximum() const { return max_; }
-    void setPosition(int position) { position_ = std::clamp(position, min_, max_); }
-
-    // One step up (+1) or down (-1), as a click on an arrow does.
-    void step(int direction)
-    {
-        position_ = std::clamp(position_ + direction, min_, max_);
-        if (stepped)
-            stepped(position_);
-    }
-
-protected:
-    void resizeEvent(QResizeEvent*) override
-    {
-        const int upper = height() / 2;
-        up_->setGeometry(0, 0, width(), upper);
-        down_->setGeometry(0, upper, width(), height() - upper);
-    }
-
-private:
-    QToolButton* makeButton(Qt::ArrowType arrow, int direction)
-    {
-        auto* button = new QToolButton(this);
-        button->setArrowType(arrow);
-        button->setAutoRepeat(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QToolButton::clicked, this, [this, direction] { step(direction); });
-        return button;
-    }
-
-    int min_;
-    int max_;
-    int position_;
-    QToolButton* up_ = nullptr;
-    QToolButton* down_ = nullptr;
-};
-
 // A box whose text is only handed to the widget when it changes: the error
 // boxes are rewritten on every frame and at every trial of a fit.
 class TextBox {
@@ -162,8 +107,7 @@ void setTextIfChanged(QLineEdit* edit, const QString& text)
 
 struct SpinnerControls {
     QLineEdit* edit = nullptr;
-    ParameterUpDown* upDown = nullptr;
-    int shown = 0;
+    UpDown* upDown = nullptr;
 };
 
 }  // namespace
@@ -248,24 +192,21 @@ struct TAnalysisForm::Impl : AnalysisView, GraphPresenter {
                  void (AnalysisSession::*click)(int))
     {
         controls.edit = readOnlyEdit(parent, editName, rect(left, top, 46, 24));
-        controls.upDown = place(new ParameterUpDown(core.Min, core.Max, core.Position, parent), upDownName,
-                                rect(left + 46, top, 16, 24));
-        controls.shown = core.Position;
-        controls.edit->setText(QString::number(core.Position));
+        controls.upDown = place(new UpDown(controls.edit, core.Min, core.Max, 1, core.Position, parent),
+                                upDownName, rect(left + 46, top, 16, 24));
         controls.edit->installEventFilter(&q);
-        controls.upDown->stepped = [this, click](int position) {
+        QObject::connect(controls.upDown, &UpDown::clicked, &q, [this, click](int position) {
             (session.*click)(position);
             spinnerPositionsChanged();
-        };
+        });
     }
 
-    void mirror(SpinnerControls& controls, const Spinner& core)
+    // Only the user's clicks run the click handlers; a position set here
+    // just shows.
+    static void mirror(SpinnerControls& controls, const Spinner& core)
     {
-        controls.upDown->setPosition(core.Position);
-        if (controls.shown != core.Position) {
-            controls.shown = core.Position;
-            controls.edit->setText(QString::number(core.Position));
-        }
+        if (controls.upDown->position() != core.Position)
+            controls.upDown->setPosition(core.Position);
     }
 
     void build();
@@ -498,7 +439,10 @@ bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event)
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             for (SpinnerControls* c : {&d->inDelay, &d->outGain, &d->damp, &d->ref}) {
                 if (watched == c->edit) {
-                    c->upDown->step(key == Qt::Key_Up ? +1 : -1);
+                    if (key == Qt::Key_Up)
+                        c->upDown->stepUp();
+                    else
+                        c->upDown->stepDown();
                     return true;
                 }
             }

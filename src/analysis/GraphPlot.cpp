@@ -12,7 +12,7 @@ namespace {
 constexpr int kMargin = 16;
 constexpr int kTitleBand = 40;
 constexpr int kGap = 24;
-constexpr int kKeyWidth = 330;
+constexpr int kKeyWidth = 400;
 constexpr int kSquare = 34;      // the key's squares at twice their size
 constexpr int kTextPixels = 26;  // Arial 13 px, doubled
 constexpr int kRowPitch = 50;

@@ -1,0 +1,97 @@
+#include "analysis/GraphPlot.h"
+
+#include "support/TestFiles.h"
+
+#include <QImageReader>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace quelvar {
+namespace {
+
+std::unique_ptr<SharedState> runningState()
+{
+    auto state = std::make_unique<SharedState>();
+    for (int i = 1; i <= kRunFrames; ++i) {
+        state->run.Target[i] = 350.0 * std::sin(i / 90.0);
+        state->run.Mouse[i] = 330.0 * std::sin((i - 14) / 90.0);
+        state->run.Error[i] = state->run.Target[i] - state->run.Mouse[i];
+        state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
+    }
+    state->analysis.Results.ModelRmsError = 1.5;
+    state->analysis.Results.TrackingRmsError = 4.25;
+    return state;
+}
+
+// True when `region` of `picture` holds exactly the pixels of `bitmap`.
+bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
+{
+    if (region.size() != bitmap.size())
+        return false;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            if ((picture.pixel(region.left() + x, region.top() + y) & 0xFFFFFF)
+                != (bitmap.pixel(x, y) & 0xFFFFFF))
+                return false;
+    return true;
+}
+
+TEST(GraphPlot, PlacesBothGraphsAtTwiceTheirDesignSizeAsTheWindowDrawsThem)
+{
+    auto state = runningState();
+    state->experiment.State = Blank;
+    AnalysisGraphs graphs(*state);
+    const QImage picture = renderAnalysisPlot(*state, graphs, QStringLiteral("run1.txt"));
+    const AnalysisPlotLayout layout = analysisPlotLayout();
+    ASSERT_EQ(picture.size(), layout.image);
+    EXPECT_EQ(layout.runGraph.size(), QSize(1272, 272));
+    EXPECT_EQ(layout.modelGraph.size(), QSize(1272, 306));
+    EXPECT_LT(layout.runGraph.bottom(), layout.modelGraph.top());
+
+    EXPECT_TRUE(holds(picture, layout.runGraph, graphs.runGraphBitmap()));
+    EXPECT_TRUE(holds(picture, layout.modelGraph, graphs.modelGraphBitmap()));
+    EXPECT_EQ(state->experiment.State, Blank) << "a picture leaves the controller alone";
+}
+
+TEST(GraphPlot, KeyAndErrorsAreDrawnBesideTheGraphs)
+{
+    auto state = runningState();
+    AnalysisGraphs graphs(*state);
+    const QImage plain = renderAnalysisPlot(*state, graphs);
+    const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
+                    plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
+    auto keyHas = [&](const QImage& picture, QRgb colour) {
+        for (int y = key.top(); y <= key.bottom(); ++y)
+            for (int x = key.left(); x <= key.right(); ++x)
+                if ((picture.pixel(x, y) & 0xFFFFFF) == colour)
+                    return true;
+        return false;
+    };
+    for (QRgb colour : {clRed, clLime, clBlue, clBlack})
+        EXPECT_TRUE(keyHas(plain, colour)) << std::hex << colour;
+
+    state->analysis.Results.ModelRmsError = 17.125;
+    const QImage otherError = renderAnalysisPlot(*state, graphs);
+    EXPECT_NE(plain.copy(key), otherError.copy(key)) << "the error text is part of the key";
+}
+
+TEST(GraphPlot, SavesAPngAndReportsAPathItCannotWrite)
+{
+    auto state = runningState();
+    test::TempFolder folder;
+    const QString path = folder.path("run1.png");
+    QString problem;
+    ASSERT_TRUE(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"), &problem))
+        << problem.toStdString();
+    QImageReader reader(path);
+    EXPECT_EQ(reader.format(), "png");
+    EXPECT_EQ(reader.size(), analysisPlotLayout().image);
+
+    EXPECT_FALSE(saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state, {}, &problem));
+    EXPECT_FALSE(problem.isEmpty());
+}
+
+}  // namespace
+}  // namespace quelvar
