@@ -37,8 +37,10 @@ fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUELVAR_FUZZ=ON -DQUELVAR_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@# New inputs go to the build tree; crashes too, to be copied into fuzz/corpus/<name>/.
 	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
-	  name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  [ -x "$$f" ] && [ -f "$$f" ] || continue; \
+	  name=$$(basename $$f); name=$${name#fuzz_}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
 	  echo "== $$name for $(FUZZ_SECONDS) s"; \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	      -artifact_prefix=$(FUZZ_BUILD)/corpus/$$name- \

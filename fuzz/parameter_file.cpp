@@ -1,0 +1,74 @@
+// The parameter file reader on arbitrary bytes.
+//
+// A loaded file holds finite values. Writing them again gives a file that
+// either reads back to the written values, each within half a unit of its
+// last decimal, or is refused: a number too wide for its field touches its
+// neighbour and must never be misread as some other number.
+#include "FuzzChecks.h"
+
+#include "datafiles/ParameterFile.h"
+
+#include <cmath>
+#include <string_view>
+
+using namespace quelvar;
+
+namespace {
+
+bool closeTo(double read, double written, int decimals)
+{
+    const double halfUnit = 0.5 * std::pow(10.0, -decimals);
+    return std::fabs(read - written) <= halfUnit * (1 + 1e-9) + std::fabs(written) * 1e-15;
+}
+
+// Every field keeps its width, so the numbers stay apart.
+bool fitsItsFields(const ParameterFileValues& v)
+{
+    auto fits = [](double x, int decimals) {
+        // sign, digits before the point, point, decimals: at most 10 characters
+        return std::fabs(x) < std::pow(10.0, 10 - 2 - decimals) - 1;
+    };
+    return v.difficulty > -9999999 && v.difficulty < 99999999 && v.disturbanceNumber > -9999999
+           && v.disturbanceNumber < 99999999 && fits(v.inputDelay, 4) && fits(v.outputGain, 4)
+           && fits(v.damping, 6) && fits(v.reference, 4) && fits(v.modelRmsError, 3)
+           && fits(v.trackingRmsError, 3);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const ParameterFileReadResult result = parseParameterFile(bytes);
+    if (result.outcome == ParameterFileReadResult::NotValid)
+        FUZZ_CHECK(!result.headerValid);
+    if (result.outcome != ParameterFileReadResult::Loaded)
+        return 0;
+
+    FUZZ_CHECK(result.headerValid);
+    const ParameterFileValues& v = result.values;
+    for (double x : {v.inputDelay, v.outputGain, v.damping, v.reference, v.modelRmsError,
+                     v.trackingRmsError})
+        FUZZ_CHECK(std::isfinite(x));
+
+    const QByteArray written = formatParameterFile(QStringLiteral("/runs/subject 1.par"), v);
+    const ParameterFileReadResult reread =
+        parseParameterFile(std::string_view(written.constData(), std::size_t(written.size())));
+    if (fitsItsFields(v))
+        FUZZ_CHECK(reread.outcome == ParameterFileReadResult::Loaded);
+    if (reread.outcome != ParameterFileReadResult::Loaded) {
+        FUZZ_CHECK(reread.outcome == ParameterFileReadResult::IoError);
+        return 0;
+    }
+    const ParameterFileValues& w = reread.values;
+    FUZZ_CHECK(w.difficulty == v.difficulty && w.disturbanceNumber == v.disturbanceNumber);
+    FUZZ_CHECK(closeTo(w.inputDelay, v.inputDelay, 4));
+    FUZZ_CHECK(closeTo(w.outputGain, v.outputGain, 4));
+    FUZZ_CHECK(closeTo(w.damping, v.damping, 6));
+    FUZZ_CHECK(closeTo(w.reference, v.reference, 4));
+    FUZZ_CHECK(closeTo(w.modelRmsError, v.modelRmsError, 3));
+    FUZZ_CHECK(closeTo(w.trackingRmsError, v.trackingRmsError, 3));
+    if (fitsItsFields(v))
+        FUZZ_CHECK(formatParameterFile(QStringLiteral("/runs/subject 1.par"), w) == written);
+    return 0;
+}
