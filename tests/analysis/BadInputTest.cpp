@@ -1,0 +1,308 @@
+// Damaged, foreign and hostile files given to "Open Data File" and
+// "Retrieve Parameters": each gets its message, and a refused file changes
+// only what a refusal may change (the names, and for a data file whose second
+// line was read, the difficulty and disturbance number).
+#include "analysis/AnalysisSession.h"
+#include "datafiles/DataFile.h"
+#include "datafiles/ParameterFile.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+using namespace quelvar;
+using quelvar::test::readAll;
+using quelvar::test::ScriptedDialogs;
+using quelvar::test::TempFolder;
+using quelvar::test::writeAll;
+
+namespace {
+
+class BoxesView : public AnalysisView {
+public:
+    QString modelError, trackingError, paramName, file, difficulty, disturbance;
+    void setModelErrorText(std::string_view t) override { modelError = QString::fromLatin1(t.data(), qsizetype(t.size())); }
+    void setTrackingErrorText(std::string_view t) override
+    {
+        trackingError = QString::fromLatin1(t.data(), qsizetype(t.size()));
+    }
+    void setParamFileNameText(const QString& t) override { paramName = t; }
+    void setFileText(const QString& t) override { file = t; }
+    void setDifficultyText(const QString& t) override { difficulty = t; }
+    void setDisturbanceText(const QString& t) override { disturbance = t; }
+    void setErrorKeyCaptions(const QString&) override {}
+    void spinnerPositionsChanged() override {}
+};
+
+const QString kIoError = QStringLiteral("Error: File I/O error.");
+const QString kWrongCount = QStringLiteral("Error: Number of data points not equal to3600. Load aborted.");
+
+// Identity line and data lines, with the frame numbers and values given.
+QByteArray dataFile(const QByteArray& lastLine, const QByteArray& eol = "\r\n")
+{
+    return "TrackData" + eol + "       2       5" + eol + "     1     12.50    -40.25" + eol + lastLine;
+}
+
+class BadInput : public ::testing::Test {
+protected:
+    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    ScriptedDialogs dialogs;
+    BoxesView view;
+    AnalysisSession session{*state, dialogs};
+    TempFolder folder;
+
+    BadInput()
+    {
+        session.setView(&view);
+        // A run already in memory, recognisable in every slot.
+        for (int i = 0; i <= kRunFrames; ++i) {
+            state->run.Mouse[i] = -1.0;
+            state->run.Target[i] = -2.0;
+            state->run.Error[i] = -1.0;
+            state->run.MagnifiedRunError[i] = -5.0;
+        }
+        state->experiment.RunAvailable = true;
+        state->files.LoadedDifficulty = 9;
+        state->files.LoadedDisturbanceNumber = 9;
+        view.file = "earlier.txt";
+        view.difficulty = view.disturbance = "  9";
+    }
+
+    bool runUntouched() const
+    {
+        for (int i = 0; i <= kRunFrames; ++i) {
+            if (state->run.Mouse[i] != -1.0 || state->run.Target[i] != -2.0 || state->run.Error[i] != -1.0
+                || state->run.MagnifiedRunError[i] != -5.0)
+                return false;
+        }
+        return true;
+    }
+
+    QStringList load(const QString& name, const QByteArray& bytes)
+    {
+        dialogs.boxes.clear();
+        writeAll(folder.path(name), bytes);
+        session.LoadDataFile(folder.path(name));
+        return dialogs.texts();
+    }
+};
+
+TEST_F(BadInput, DataFilesThatLoad)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        double lastMouse;
+        double lastTarget;
+    };
+    const Case cases[] = {
+        // The end of the file ends the last number, or stands in for it.
+        {"no final line end", dataFile("  3600      1.00      2.5"), 1.0, 2.5},
+        {"cut after the mouse", dataFile("  3600      1.00"), 1.0, 0.0},
+        {"line feeds", dataFile("  3600      1.00      2.00\n", "\n"), 1.0, 2.0},
+        {"lone carriage returns", dataFile("  3600      1.00      2.00\r", "\r"), 1.0, 2.0},
+        {"mixed line ends", "TrackData\n       2       5\r     1 12.50 -40.25\r\n  3600 1 2\n", 1.0, 2.0},
+        {"Ctrl-Z ends the file", dataFile("  3600      1.00      2.00\r\n\x1a  3601 junk\r\n"), 1.0, 2.0},
+        {"plus signs", dataFile("+3600 +1 +2e0\r\n"), 1.0, 2.0},
+        {"a NUL separates numbers", dataFile(QByteArray("  3600") + '\0' + " 1.00" + '\0' + " 2.00\r\n"), 1.0, 2.0},
+        {"finite but huge", dataFile("  3600 1e300 -1.5e300\r\n"), 1e300, -1.5e300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(load("ok.txt", c.bytes).isEmpty()) << load("ok.txt", c.bytes).join("; ").toStdString();
+        EXPECT_EQ(state->run.Mouse[1], 12.5);
+        EXPECT_EQ(state->run.Target[1], -40.25);
+        EXPECT_EQ(state->run.Mouse[2], c.lastMouse);
+        EXPECT_EQ(state->run.Target[2], c.lastTarget);
+        EXPECT_EQ(state->run.Mouse[3], -1.0) << "frames not reached keep their values";
+        EXPECT_EQ(state->run.Error[3], -1.0);
+        EXPECT_EQ(view.file, "ok.txt");
+        EXPECT_EQ(view.difficulty, "  2");
+        EXPECT_EQ(view.disturbance, "  5");
+    }
+}
+
+TEST_F(BadInput, DataFilesThatAreRefusedLeaveTheRunInMemory)
+{
+    QByteArray tooLong = "TrackData\r\n 2 5\r\n";
+    for (int i = 1; i <= 3601; ++i)
+        tooLong += QByteArray::number(i) + " 1.5 2.5\r\n";
+    tooLong += "3600 1 2\r\n";
+
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString message;
+        bool identityRead;  // line 2 was read before the refusal
+    };
+    const Case cases[] = {
+        {"cut in the frame number", dataFile("  36"), kWrongCount, true},
+        {"an empty line at the end", dataFile("  3600      1.00      2.00\r\n\r\n"), kWrongCount, true},
+        {"Ctrl-Z before the last line", dataFile("\x1a  3600      1.00      2.00\r\n"), kWrongCount, true},
+        {"more than 3600 data lines", tooLong, kWrongCount, true},
+        {"NUL inside a frame number", dataFile(QByteArray("  36") + '\0' + "0 1.00 2.00\r\n"), kWrongCount, true},
+        {"header with a trailing blank", "TrackData \r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
+        {"header with a trailing tab", "TrackData\t\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
+        {"lower-case header", "trackdata\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
+        {"byte order mark", "\xEF\xBB\xBFTrackData\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
+        {"NUL in the header", QByteArray("TrackData") + '\0' + "\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
+        {"empty file", "", "Error: bad.txt is not a valid data file.", false},
+        {"nan", dataFile("  3600 nan 2\r\n"), kIoError, true},
+        {"inf", dataFile("  3600 1 -inf\r\n"), kIoError, true},
+        {"beyond the double range", dataFile("  3600 1e309 2\r\n"), kIoError, true},
+        {"decimal comma", dataFile("  3600 1,5 2\r\n"), kIoError, true},
+        {"hexadecimal", dataFile("  3600 0x1p3 2\r\n"), kIoError, true},
+        {"letters after the number", dataFile("  3600 1.5abc 2\r\n"), kIoError, true},
+        {"frame number with a point", dataFile("  3600.0 1 2\r\n"), kIoError, true},
+        {"frame number beyond 32 bits", dataFile("  4294970896 1 2\r\n"), kIoError, true},
+        {"difficulty not a number", "TrackData\r\n x 5\r\n3600 1 2\r\n", kIoError, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state->files.LoadedDifficulty = 9;
+        view.file = "earlier.txt";
+        EXPECT_EQ(load("bad.txt", c.bytes), QStringList{c.message});
+        EXPECT_TRUE(runUntouched());
+        EXPECT_TRUE(state->experiment.RunAvailable);
+        EXPECT_EQ(state->files.DataFileName, "bad.txt");
+        EXPECT_EQ(state->files.LoadedDifficulty, c.identityRead ? 2 : 9);
+        // The name shows once the first line was accepted; the boxes for
+        // difficulty and disturbance only after a complete load.
+        EXPECT_EQ(view.file, c.message.contains("not a valid") ? "earlier.txt" : "bad.txt");
+        EXPECT_EQ(view.difficulty, "  9");
+    }
+}
+
+// Far larger than any data file: refused at its size, without reading it.
+TEST_F(BadInput, AHugeSparseFileIsRefusedQuickly)
+{
+    for (const QString& name : {QStringLiteral("huge.txt"), QStringLiteral("huge.par")}) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(folder.path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(name.endsWith(".txt") ? "TrackData\r\n 1 1\r\n" : "TrackParameters\r\n");
+        ASSERT_TRUE(file.resize(qint64(1) << 30));
+        file.close();
+
+        dialogs.boxes.clear();
+        QElapsedTimer timer;
+        timer.start();
+        if (name.endsWith(".txt"))
+            session.LoadDataFile(folder.path(name));
+        else
+            session.RetrieveParametersFrom(folder.path(name));
+        EXPECT_LT(timer.elapsed(), 2000);
+        EXPECT_EQ(dialogs.texts(), QStringList{kIoError});
+        EXPECT_TRUE(runUntouched());
+        EXPECT_EQ(state->files.LoadedDifficulty, 9);
+    }
+}
+
+// A position of 1e300 is a finite number and loads, but the squares in the
+// error sums overflow. The errors then show as "inf", the fit stays within
+// its ranges, and the parameter file written with those errors is refused
+// when read back instead of giving other numbers.
+TEST_F(BadInput, APositionWhoseSquareOverflowsKeepsEverythingDefined)
+{
+    ASSERT_TRUE(load("huge.txt", dataFile("  3600 1e300 -1e300\r\n")).isEmpty());
+    session.AnalysisFrame();
+    EXPECT_TRUE(std::isinf(state->analysis.Results.ModelRmsError));
+    EXPECT_EQ(view.modelError, "   inf");
+    EXPECT_EQ(view.trackingError, "   inf");
+
+    session.AutoFitBtnClick();
+    const ParameterSpinners& s = state->analysis.Spinners;
+    for (const Spinner* spinner : {&s.InDelayUpDown, &s.OutGainUpDown, &s.DampUpDown, &s.RefUpDown}) {
+        EXPECT_GE(spinner->Position, spinner->Min);
+        EXPECT_LE(spinner->Position, spinner->Max);
+    }
+    const ModelParameters& p = state->analysis.Parameters;
+    for (double value : {p.InDelay, p.OutGain, p.Damp, p.Ref})
+        EXPECT_TRUE(std::isfinite(value));
+
+    state->analysis.ParamFilePath = folder.path("huge.par");
+    session.WriteParameterFile();
+    EXPECT_TRUE(dialogs.boxes.empty());
+    const QByteArray written = readAll(folder.path("huge.par"));
+    EXPECT_TRUE(written.endsWith("       inf       inf\r\n")) << written.toStdString();
+
+    const ParameterSpinners spinnersBefore = s;
+    session.RetrieveParametersFrom(folder.path("huge.par"));
+    EXPECT_EQ(dialogs.texts(), QStringList{kIoError});
+    EXPECT_EQ(s.DampUpDown.Position, spinnersBefore.DampUpDown.Position);
+    EXPECT_EQ(s.OutGainUpDown.Position, spinnersBefore.OutGainUpDown.Position);
+    EXPECT_EQ(view.paramName, "huge.par") << "its first line was valid";
+}
+
+TEST_F(BadInput, ParameterFilesThatAreRefusedLeaveTheSpinners)
+{
+    const QByteArray good = "TrackParameters\r\n/x/a.par\r\n       3       1\r\n"
+                            "    2.0000    2.0000  0.020000    0.0000\r\n     4.568    12.346\r\n";
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool ioError;  // otherwise "not a valid parameter file"
+    };
+    const Case cases[] = {
+        {"trailing blank", QByteArray(good).replace("TrackParameters", "TrackParameters "), false},
+        {"trailing tab", QByteArray(good).replace("TrackParameters", "TrackParameters\t"), false},
+        {"lower case", QByteArray(good).replace("TrackParameters", "trackparameters"), false},
+        {"byte order mark", "\xEF\xBB\xBF" + good, false},
+        {"nan", QByteArray(good).replace("0.020000", "nan"), true},
+        {"inf", QByteArray(good).replace("12.346", "inf"), true},
+        {"1e309", QByteArray(good).replace("0.020000", "1e309"), true},
+        {"decimal comma", QByteArray(good).replace("0.020000", "0,02"), true},
+        {"hexadecimal", QByteArray(good).replace("0.020000", "0x1p3"), true},
+        {"letters after the number", QByteArray(good).replace("0.020000", "1.5abc"), true},
+        {"numbers touching", QByteArray(good).replace("  0.020000", "-12345.0200"), true},
+        {"difficulty with a point", QByteArray(good).replace("       3", "     3.0"), true},
+    };
+    Spinner& damp = state->analysis.Spinners.DampUpDown;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        damp.Position = 333;
+        state->analysis.Parameters.Damp = 333.0;
+        state->files.LoadedDifficulty = 9;
+        dialogs.boxes.clear();
+        writeAll(folder.path("bad.par"), c.bytes);
+        EXPECT_FALSE(session.RetrieveParametersFrom(folder.path("bad.par")));
+        EXPECT_EQ(dialogs.texts(),
+                  QStringList{c.ioError ? kIoError : QStringLiteral("Error: bad.par is not a valid parameter file.")});
+        EXPECT_EQ(damp.Position, 333);
+        EXPECT_EQ(state->analysis.ParamFileName, "bad.par");
+    }
+}
+
+TEST_F(BadInput, ParameterFilesThatAreRetrieved)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int dampPosition;
+    };
+    const Case cases[] = {
+        {"no final line end", "TrackParameters\r\np\r\n 3 1\r\n 2 2 0.02 0\r\n 4.5 12.3", 20},
+        {"cut in the middle of line 4", "TrackParameters\r\np\r\n 3 1\r\n 2 2 0.0", 0},
+        {"lone carriage returns", "TrackParameters\rp\r 3 1\r 2 2 0.5 0\r 4.5 12.3\r", 500},
+        {"Ctrl-Z after the damping", "TrackParameters\r\np\r\n 3 1\r\n 2 2 0.25\x1a 7\r\n 4.5 12.3\r\n", 250},
+        {"plus signs", "TrackParameters\r\np\r\n +3 +1\r\n +2 +2 +0.75 +0\r\n +4.5 +12.3\r\n", 750},
+        {"huge damping, held at the spinner's end", "TrackParameters\r\np\r\n 3 1\r\n 2 2 1e300 0\r\n 1 1\r\n", 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.boxes.clear();
+        writeAll(folder.path("ok.par"), c.bytes);
+        EXPECT_TRUE(session.RetrieveParametersFrom(folder.path("ok.par")));
+        EXPECT_TRUE(dialogs.boxes.empty());
+        EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position, c.dampPosition);
+        EXPECT_EQ(view.paramName, "ok.par");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+// Parameter saves that fail at every step they can fail at: the open, each
+// write, the commit, and real file-system refusals. Each failure shows
+// "File I/O error." once, leaves any earlier file as it was with nothing
+// beside it, and leaves the session as it stood, so the next save works.
+#include "analysis/AnalysisSession.h"
+#include "datafiles/FileSink.h"
+#include "datafiles/ParameterFile.h"
+#include "support/FaultLoop.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+using namespace quelvar;
+using quelvar::test::failEverySinkStep;
+using quelvar::test::readAll;
+using quelvar::test::ScriptedDialogs;
+using quelvar::test::TempFolder;
+using quelvar::test::writeAll;
+
+namespace {
+
+class NameBoxView : public AnalysisView {
+public:
+    QString paramName = QStringLiteral("earlier.par");
+    void setModelErrorText(std::string_view) override {}
+    void setTrackingErrorText(std::string_view) override {}
+    void setParamFileNameText(const QString& t) override { paramName = t; }
+    void setFileText(const QString&) override {}
+    void setDifficultyText(const QString&) override {}
+    void setDisturbanceText(const QString&) override {}
+    void setErrorKeyCaptions(const QString&) override {}
+    void spinnerPositionsChanged() override {}
+};
+
+class ParameterSaveFaults : public ::testing::Test {
+protected:
+    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    std::unique_ptr<SharedState> before = std::make_unique<SharedState>();
+    ScriptedDialogs dialogs;
+    NameBoxView view;
+    AnalysisSession session{*state, dialogs};
+    TempFolder folder;
+
+    ParameterSaveFaults()
+    {
+        session.setView(&view);
+        for (int i = 1; i <= kRunFrames; ++i) {
+            state->run.Target[i] = 300.0 * std::sin(i / 90.0);
+            state->run.Mouse[i] = 280.0 * std::sin((i - 15) / 90.0);
+            state->run.Error[i] = state->run.Target[i] - state->run.Mouse[i];
+        }
+        state->experiment.RunAvailable = true;
+        state->files.DataFilePath = folder.path("subj_b.txt");
+        state->files.DataFileName = QStringLiteral("subj_b.txt");
+        state->files.LoadedDifficulty = 4;
+        state->files.LoadedDisturbanceNumber = 7;
+        state->analysis.ParamFilePath = folder.path("earlier.par");
+        state->analysis.ParamFileName = QStringLiteral("earlier.par");
+        session.AnalysisFrame();
+    }
+    void TearDown() override { FileSink::clearFaults(); }
+
+    void remember() { *before = *state; }
+
+    // Everything a failed save must leave alone, names included.
+    void expectStateAsBefore()
+    {
+        EXPECT_TRUE(state->experiment.RunAvailable);
+        EXPECT_EQ(std::memcmp(&state->run, &before->run, sizeof(RunRecord)), 0);
+        EXPECT_EQ(state->analysis.ParamFilePath, before->analysis.ParamFilePath);
+        EXPECT_EQ(state->analysis.ParamFileName, before->analysis.ParamFileName);
+        EXPECT_EQ(state->analysis.Parameters.InDelay, before->analysis.Parameters.InDelay);
+        EXPECT_EQ(state->analysis.Parameters.OutGain, before->analysis.Parameters.OutGain);
+        EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position, before->analysis.Spinners.DampUpDown.Position);
+        EXPECT_EQ(state->analysis.Results.ModelRmsError, before->analysis.Results.ModelRmsError);
+        EXPECT_EQ(state->files.DataFilePath, before->files.DataFilePath);
+    }
+
+    QStringList filesInFolder() const
+    {
+        return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+
+    QByteArray expectedFile(const QString& path) const
+    {
+        const AnalysisState& a = state->analysis;
+        ParameterFileValues v;
+        v.difficulty = 4;
+        v.disturbanceNumber = 7;
+        v.inputDelay = a.Parameters.InDelay;
+        v.outputGain = a.Parameters.OutGain / 10;
+        v.damping = a.Parameters.Damp / 1000;
+        v.reference = a.Parameters.Ref / 10;
+        v.modelRmsError = a.Results.ModelRmsError;
+        v.trackingRmsError = a.Results.TrackingRmsError;
+        return formatParameterFile(path, v);
+    }
+};
+
+TEST_F(ParameterSaveFaults, WriteParameterFileFailingAnywhereKeepsTheEarlierFile)
+{
+    const QString path = folder.path("earlier.par");
+    writeAll(path, "earlier contents\r\n");
+    remember();
+
+    const auto result = failEverySinkStep(
+        [&] { session.WriteParameterFile(); },
+        [&](const std::string& what) {
+            SCOPED_TRACE(what);
+            EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
+            EXPECT_EQ(readAll(path), "earlier contents\r\n");
+            EXPECT_EQ(filesInFolder(), QStringList{"earlier.par"});
+            EXPECT_EQ(view.paramName, "earlier.par");
+            expectStateAsBefore();
+        },
+        [&] {
+            dialogs.boxes.clear();
+            writeAll(path, "earlier contents\r\n");
+        });
+    EXPECT_GE(result.failedAttempts, 3);
+
+    // The session goes on: the next save goes through.
+    dialogs.boxes.clear();
+    session.WriteParameterFile();
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(readAll(path), expectedFile(path));
+}
+
+TEST_F(ParameterSaveFaults, SaveWithTheDialogAsksOnceThenReportsOnceAndLeavesOverwriting)
+{
+    const QString path = folder.path("chosen.par");
+    writeAll(path, "kept");
+    failEverySinkStep(
+        [&] {
+            dialogs.saveAnswers.push_back(path);
+            session.SaveParametersAs();
+        },
+        [&](const std::string& what) {
+            SCOPED_TRACE(what);
+            EXPECT_EQ(dialogs.texts(), (QStringList{"Confirm: chosen.par already exists.  Overwrite?",
+                                                    "Error: File I/O error."}));
+            EXPECT_EQ(readAll(path), "kept");
+            EXPECT_EQ(filesInFolder(), QStringList{"chosen.par"});
+            // The chosen name is taken before the write; the box keeps "Overwriting".
+            EXPECT_EQ(state->analysis.ParamFilePath, path);
+            EXPECT_EQ(view.paramName, "Overwriting");
+            EXPECT_TRUE(state->experiment.RunAvailable);
+        },
+        [&] {
+            dialogs.boxes.clear();
+            writeAll(path, "kept");
+        });
+
+    dialogs.boxes.clear();
+    dialogs.saveAnswers.push_back(path);
+    session.SaveParametersAs();
+    EXPECT_EQ(dialogs.boxes.size(), 1u) << "only the question";
+    EXPECT_EQ(view.paramName, "chosen.par");
+    EXPECT_EQ(readAll(path), expectedFile(path));
+}
+
+TEST_F(ParameterSaveFaults, AutomaticSaveFailingLeavesTheNameBoxAndTheEarlierFile)
+{
+    const QString path = folder.path("subj_b.par");
+    writeAll(path, "from an earlier series");
+    remember();
+    failEverySinkStep(
+        [&] { session.SaveParametersAuto(); },
+        [&](const std::string& what) {
+            SCOPED_TRACE(what);
+            EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
+            EXPECT_EQ(readAll(path), "from an earlier series");
+            EXPECT_EQ(filesInFolder(), QStringList{"subj_b.par"});
+            EXPECT_EQ(state->analysis.ParamFilePath, path);
+            EXPECT_EQ(state->analysis.ParamFileName, "earlier.par");
+            EXPECT_EQ(view.paramName, "earlier.par");
+            EXPECT_TRUE(state->experiment.RunAvailable);
+        },
+        [&] {
+            dialogs.boxes.clear();
+            writeAll(path, "from an earlier series");
+        });
+
+    dialogs.boxes.clear();
+    session.SaveParametersAuto();
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(readAll(path), expectedFile(path));
+}
+
+// Real refusals of the file system. Tests run as root in CI, where a folder
+// without write permission still takes new files, so the cases use what
+// refuses every user: a path through a regular file, a folder in the file's
+// place, and /proc.
+TEST_F(ParameterSaveFaults, PathsTheFileSystemRefusesAreReportedOnce)
+{
+    writeAll(folder.path("plain.txt"), "a file, not a folder");
+    QDir(folder.root()).mkdir("taken.par");
+    QStringList paths = {folder.path("plain.txt/inside.par"), folder.path("taken.par"),
+                         QStringLiteral("/proc/quelvar-test.par"), QString()};
+    if (::geteuid() != 0) {
+        QDir(folder.root()).mkdir("locked");
+        QFile::setPermissions(folder.path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        paths << folder.path("locked/p.par");
+    }
+    const QStringList filesBefore = filesInFolder();
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        dialogs.boxes.clear();
+        state->analysis.ParamFilePath = path;
+        session.WriteParameterFile();
+        EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
+        EXPECT_EQ(view.paramName, "earlier.par");
+        EXPECT_EQ(filesInFolder(), filesBefore);
+    }
+    EXPECT_TRUE(QFileInfo(folder.path("taken.par")).isDir());
+    EXPECT_EQ(readAll(folder.path("plain.txt")), "a file, not a folder");
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/quelvar-test.par")));
+}
+
+}  // namespace

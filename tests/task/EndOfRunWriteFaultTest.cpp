@@ -1,0 +1,127 @@
+// The end of a recorded run when its files cannot be written: every way the
+// data file write (and in a series the parameter file write after it) can
+// fail is reported once per failed file, the earlier files stay as they were,
+// and the controller goes on exactly as after a good write.
+#include "task/ControllerHarness.h"
+
+#include "datafiles/DataFile.h"
+#include "support/FaultLoop.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+namespace quelvar::test {
+namespace {
+
+QStringList filesIn(const TempFolder& folder)
+{
+    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// A harness whose run has been recorded up to its last frame, so that each
+// attempt replays only the end of the run.
+struct RunAtItsLastFrame : ControllerHarness {
+    explicit RunAtItsLastFrame(int runs)
+    {
+        start();
+        controller.NRunsUpDownClick(runs);
+        writeAll(folder.path("run.txt"), "earlier data\r\n");
+        writeAll(folder.path("run.par"), "earlier parameters\r\n");
+        collect("run.txt");  // the overwrite question is answered Yes
+        controller.StartBtnClick();
+        for (int i = 0; !(e().Recording && e().FrameCounter == kRunFrames - 1); ++i) {
+            controller.recording().TargetPaintMouseMove((i * 13) % 651);
+            controller.ApplicationIdle();
+        }
+        dialogs.boxes.clear();
+    }
+
+    void restore()
+    {
+        dialogs.boxes.clear();
+        writeAll(folder.path("run.txt"), "earlier data\r\n");
+        writeAll(folder.path("run.par"), "earlier parameters\r\n");
+        e().State = Tracking;
+        e().Recording = true;
+        e().FrameCounter = kRunFrames - 1;
+        e().RunNumber = 1;
+        e().RunAvailable = false;
+        view.status.clear();
+    }
+
+    void lastFrame() { controller.recording().RecordFrame(); }
+};
+
+TEST(EndOfRunWriteFaults, ASingleRunWhoseFileCannotBeWrittenIsReportedOnceAndKept)
+{
+    RunAtItsLastFrame h(1);
+    std::unique_ptr<RunRecord> firstRun;
+    const auto result = failEverySinkStep(
+        [&] { h.lastFrame(); },
+        [&](const std::string& what) {
+            SCOPED_TRACE(what);
+            EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: File I/O error."});
+            EXPECT_EQ(readAll(h.folder.path("run.txt")), "earlier data\r\n");
+            EXPECT_EQ(filesIn(h.folder), (QStringList{"Distable", "run.par", "run.txt"}));
+            // The run stays in memory for the analysis window, and the
+            // controller is back where a good write would have left it.
+            EXPECT_TRUE(h.e().RunAvailable);
+            EXPECT_FALSE(h.e().Recording);
+            EXPECT_EQ(h.e().State, Blank);
+            EXPECT_EQ(h.view.status, "Idle");
+            EXPECT_EQ(h.view.dataFile, "run.txt") << "the name chosen, unchanged";
+            if (!firstRun)
+                firstRun = std::make_unique<RunRecord>(h.state->run);
+            EXPECT_EQ(std::memcmp(firstRun.get(), &h.state->run, sizeof(RunRecord)), 0);
+        },
+        [&] { h.restore(); });
+    EXPECT_GT(result.writes, 2) << "the file goes out in pieces, each of which can fail";
+
+    h.lastFrame();
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
+    // After all those failures the task can still start the next run.
+    h.controller.StartBtnClick();
+    EXPECT_TRUE(h.e().Recording);
+}
+
+TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
+{
+    RunAtItsLastFrame h(2);
+    failEverySinkStep(
+        [&] { h.lastFrame(); },
+        [&](const std::string& what) {
+            SCOPED_TRACE(what);
+            const bool dataKept = readAll(h.folder.path("run.txt")) == "earlier data\r\n";
+            const bool parametersKept = readAll(h.folder.path("run.par")) == "earlier parameters\r\n";
+            ASSERT_TRUE(dataKept || parametersKept) << "something failed";
+            // One box per file that could not be written, and a file either
+            // stays as it was or is written whole.
+            QStringList expected;
+            if (dataKept)
+                expected << "Error: File I/O error.";
+            else
+                EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
+            if (parametersKept)
+                expected << "Error: File I/O error.";
+            else
+                EXPECT_TRUE(readAll(h.folder.path("run.par")).startsWith("TrackParameters\r\n"));
+            EXPECT_EQ(h.dialogs.texts(), expected);
+            EXPECT_EQ(filesIn(h.folder), (QStringList{"Distable", "run.par", "run.txt"}));
+            EXPECT_TRUE(h.e().RunAvailable);
+            EXPECT_EQ(h.e().State, NextRun) << "the series goes on to its next run";
+        },
+        [&] { h.restore(); });
+
+    h.lastFrame();
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    h.passes(1);
+    EXPECT_EQ(h.e().State, InterRunCountdown);
+    EXPECT_TRUE(h.state->files.DataFilePath.endsWith("/run_b.txt"));
+}
+
+}  // namespace
+}  // namespace quelvar::test
