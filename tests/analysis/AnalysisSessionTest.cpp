@@ -303,7 +303,8 @@ TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
     state->run = rampRun(0.0);
     state->files.DataFilePath = folder.path("subj_b.txt");
     session.ReadParameters();
-    view.paramName = "mine";
+    state->analysis.ParamFileName = "mine.par";
+    view.paramName = "Overwriting";
 
     session.FitAndSaveAfterRun();
 
@@ -319,7 +320,9 @@ TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
     replay.RunModel();
     replay.ComputeErrors();
     EXPECT_NEAR(check.analysis.Results.ModelRmsError, file.values.modelRmsError, 0.0015);
-    EXPECT_EQ(view.paramName, "mine");  // the automatic save leaves the name box
+    // The automatic save keeps the name of the file last saved with the dialog.
+    EXPECT_EQ(view.paramName, "mine.par");
+    EXPECT_EQ(state->analysis.ParamFileName, "mine.par");
     EXPECT_EQ(state->analysis.ParamFilePath, folder.path("subj_b.par"));
 }
 
