@@ -1,7 +1,5 @@
 #include "analysis/AnalysisGraphs.h"
 
-#include "common/Rounding.h"
-
 #include <algorithm>
 
 namespace quelvar {
@@ -13,16 +11,32 @@ constexpr std::int64_t kFarRow = std::int64_t{1} << 30;
 
 inline std::uint32_t opaque(QRgb colour) { return 0xFF000000u | colour; }
 
+// A bitmap's pixels, looked up once per trace rather than once per segment.
+struct Canvas {
+    explicit Canvas(QImage& bitmap)
+        : bits(bitmap.bits()), stride(bitmap.bytesPerLine()), width(bitmap.width()),
+          height(bitmap.height())
+    {
+    }
+    uchar* bits;
+    qsizetype stride;
+    std::int64_t width;
+    std::int64_t height;
+
+    void plot(std::int64_t x, std::int64_t y, std::uint32_t pixel)
+    {
+        reinterpret_cast<std::uint32_t*>(bits + y * stride)[x] = pixel;
+    }
+};
+
 // A line from (x0, y0) towards (x1, y1), its start pixel included and its end
 // pixel left out, clipped to the bitmap. One pixel per row of a steep line, one
 // per column of a shallow one; only the visible stretch is walked, so a value
 // far off the graph costs no more than one that reaches its edge.
-void drawLine(QImage& bitmap, std::uint32_t pixel, std::int64_t x0, std::int64_t y0,
+void drawLine(Canvas& canvas, std::uint32_t pixel, std::int64_t x0, std::int64_t y0,
               std::int64_t x1, std::int64_t y1)
 {
-    const std::int64_t width = bitmap.width();
-    const std::int64_t height = bitmap.height();
-    if (width <= 0 || height <= 0)
+    if (canvas.width <= 0 || canvas.height <= 0)
         return;
     y0 = std::clamp(y0, -kFarRow, kFarRow);
     y1 = std::clamp(y1, -kFarRow, kFarRow);
@@ -32,12 +46,6 @@ void drawLine(QImage& bitmap, std::uint32_t pixel, std::int64_t x0, std::int64_t
     const std::int64_t ady = dy < 0 ? -dy : dy;
     if (adx == 0 && ady == 0)
         return;
-
-    uchar* const bits = bitmap.bits();
-    const qsizetype stride = bitmap.bytesPerLine();
-    auto plot = [&](std::int64_t x, std::int64_t y) {
-        reinterpret_cast<std::uint32_t*>(bits + y * stride)[x] = pixel;
-    };
 
     // Walks steps k = 0 ... major-1 along the major axis; the minor offset is
     // round(minor * k / major), kept incrementally from the first visible k.
@@ -55,9 +63,13 @@ void drawLine(QImage& bitmap, std::uint32_t pixel, std::int64_t x0, std::int64_t
         if (kFirst > kLast)
             return;
         const std::int64_t twiceMajor = 2 * major;
-        const std::int64_t numerator = 2 * minor * kFirst + major;
-        std::int64_t offset = numerator / twiceMajor;
-        std::int64_t remainder = numerator % twiceMajor;
+        std::int64_t offset = 0;
+        std::int64_t remainder = major;
+        if (kFirst > 0) {  // clipped: start part-way along the line
+            const std::int64_t numerator = 2 * minor * kFirst + major;
+            offset = numerator / twiceMajor;
+            remainder = numerator % twiceMajor;
+        }
         for (std::int64_t k = kFirst; k <= kLast; ++k) {
             plotAt(majorStart + majorSign * k, offset);
             remainder += 2 * minor;
@@ -71,16 +83,16 @@ void drawLine(QImage& bitmap, std::uint32_t pixel, std::int64_t x0, std::int64_t
     const std::int64_t sx = dx < 0 ? -1 : 1;
     const std::int64_t sy = dy < 0 ? -1 : 1;
     if (ady >= adx) {
-        walk(ady, adx, y0, sy, height, [&](std::int64_t y, std::int64_t offset) {
+        walk(ady, adx, y0, sy, canvas.height, [&](std::int64_t y, std::int64_t offset) {
             const std::int64_t x = x0 + sx * offset;
-            if (x >= 0 && x < width)
-                plot(x, y);
+            if (x >= 0 && x < canvas.width)
+                canvas.plot(x, y, pixel);
         });
     } else {
-        walk(adx, ady, x0, sx, width, [&](std::int64_t x, std::int64_t offset) {
+        walk(adx, ady, x0, sx, canvas.width, [&](std::int64_t x, std::int64_t offset) {
             const std::int64_t y = y0 + sy * offset;
-            if (y >= 0 && y < height)
-                plot(x, y);
+            if (y >= 0 && y < canvas.height)
+                canvas.plot(x, y, pixel);
         });
     }
 }
@@ -90,9 +102,21 @@ void drawLine(QImage& bitmap, std::uint32_t pixel, std::int64_t x0, std::int64_t
 std::int64_t graphValueY(int height, double value, double scale)
 {
     const std::int64_t mid = height / 2;
-    const std::int64_t offset = roundHalfEvenClamped(static_cast<double>(height) * value / scale,
-                                                     -kFarRow, kFarRow);
-    return mid - offset;
+    const double offset = static_cast<double>(height) * value / scale;
+    constexpr double kFar = static_cast<double>(kFarRow);
+    if (!(offset >= -kFar && offset <= kFar))  // also NaN, which lies on the zero line
+        return mid - (offset > 0.0 ? kFarRow : (offset < 0.0 ? -kFarRow : 0));
+    // Halves to even, as roundHalfEven does; within this range the truncating
+    // conversion replaces its std::trunc, a library call on plain x86-64 that
+    // would cost more than the rest of the 21600 points of a frame together.
+    // The comparisons are combined without branches: which way a point rounds
+    // is as good as random, and mispredicted branches would dominate a trace.
+    const std::int64_t whole = static_cast<std::int64_t>(offset);
+    const double fraction = offset - static_cast<double>(whole);
+    const bool odd = (whole & 1) != 0;
+    const int up = (fraction > 0.5) | ((fraction == 0.5) & odd);
+    const int down = (fraction < -0.5) | ((fraction == -0.5) & odd);
+    return mid - (whole + up - down);
 }
 
 AnalysisGraphs::AnalysisGraphs(SharedState& state) : state_(state) {}
@@ -118,8 +142,9 @@ void AnalysisGraphs::clearWithZeroLine(QImage& bitmap)
     if (bitmap.isNull())
         return;
     bitmap.fill(opaque(clWhite));
+    Canvas canvas(bitmap);
     const std::int64_t mid = bitmap.height() / 2;
-    drawLine(bitmap, opaque(clGray), 0, mid, bitmap.width(), mid);
+    drawLine(canvas, opaque(clGray), 0, mid, bitmap.width(), mid);
 }
 
 void AnalysisGraphs::DrawTrace(QRgb colour, const FrameArray& values, QImage& bitmap, double scale)
@@ -127,16 +152,20 @@ void AnalysisGraphs::DrawTrace(QRgb colour, const FrameArray& values, QImage& bi
     if (bitmap.isNull())
         return;
     const std::uint32_t pixel = opaque(colour);
+    Canvas canvas(bitmap);
     const int width = bitmap.width();
     const int height = bitmap.height();
+    // All rows first: the divisions then overlap instead of waiting on the
+    // drawing between them.
+    for (int i = 1; i <= kRunFrames; ++i)
+        rows_[i] = static_cast<std::int32_t>(graphValueY(height, values[i], scale));
     std::int64_t x = 0;
-    std::int64_t y = graphValueY(height, values[1], scale);
+    std::int64_t y = rows_[1];
     for (int i = 1; i <= kRunFrames; ++i) {
         const std::int64_t nextX = graphFrameX(width, i);
-        const std::int64_t nextY = graphValueY(height, values[i], scale);
-        drawLine(bitmap, pixel, x, y, nextX, nextY);
+        drawLine(canvas, pixel, x, y, nextX, rows_[i]);
         x = nextX;
-        y = nextY;
+        y = rows_[i];
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include <QImage>
 #include <QRgb>
+#include <array>
 #include <cstdint>
 
 namespace quelvar {
@@ -68,6 +69,8 @@ private:
     QImage runGraph_;
     QImage modelGraph_;
     FrameArray modelDifference_{};  // the model graph's error trace
+    // The rows of the trace being drawn, frames 1 ... 3600, within +-2^30 + height.
+    std::array<std::int32_t, kRunFrames + 1> rows_{};
 };
 
 }  // namespace quelvar
