@@ -4,6 +4,7 @@
 #include "analysis/AnalysisSession.h"
 #include "analysis/AnalysisView.h"
 #include "app/UpDown.h"
+#include "common/DisplayText.h"
 #include "common/Rounding.h"
 
 #include <QApplication>
@@ -32,7 +33,9 @@ namespace {
 
 // A paint box: shows the last bitmap copied to it and nothing before the
 // first copy. It keeps its own pixels, so the graph bitmap is never shared and
-// redrawing it on the next frame does not make Qt copy it.
+// redrawing it on the next frame does not make Qt copy it. Putting the pixels
+// on the screen goes through Qt's painter and backing store, which may
+// allocate; the drawing of the graphs themselves does not.
 class GraphPaintBox : public QWidget {
 public:
     using QWidget::QWidget;
@@ -86,17 +89,19 @@ public:
 
     void set(std::string_view text)
     {
-        if (text.size() <= sizeof(last_) && text.size() == lastSize_
-            && std::memcmp(last_, text.data(), text.size()) == 0)
+        if (kept_ && text == std::string_view(last_, lastSize_))
             return;
-        lastSize_ = std::min(text.size(), sizeof(last_));
+        // A text too long to keep is simply pushed every time.
+        kept_ = text.size() <= sizeof(last_);
+        lastSize_ = kept_ ? text.size() : 0;
         std::memcpy(last_, text.data(), lastSize_);
         edit->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     }
 
 private:
-    char last_[64] = {};
+    char last_[sizeof(ShortText::data)] = {};
     std::size_t lastSize_ = 0;
+    bool kept_ = false;
 };
 
 void setTextIfChanged(QLineEdit* edit, const QString& text)
@@ -396,6 +401,7 @@ TAnalysisForm::~TAnalysisForm()
     d->session.setView(nullptr);
     d->session.setGraphs(nullptr);
     delete d;
+    d = nullptr;  // the children still send events while they are destroyed
 }
 
 void TAnalysisForm::done(int result)
@@ -434,7 +440,7 @@ void TAnalysisForm::showEvent(QShowEvent* event)
 bool TAnalysisForm::eventFilter(QObject* watched, QEvent* event)
 {
     // The arrow keys in a spinner's edit step it, as its arrow buttons do.
-    if (event->type() == QEvent::KeyPress) {
+    if (d && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             for (SpinnerControls* c : {&d->inDelay, &d->outGain, &d->damp, &d->ref}) {

@@ -241,6 +241,22 @@ TEST_F(AnalysisFormTest, ASpinnerClickShowsAtTheNextFrameInTheModelGraphOnly)
     EXPECT_NE(shown("ModelPaint"), modelBefore);
 }
 
+TEST_F(AnalysisFormTest, UnchangedErrorsLeaveTheBoxesAloneSoASelectionSurvivesTheFrames)
+{
+    state->run = sineRun();
+    state->experiment.RunAvailable = true;
+    session.AnalysisFrame();
+    QLineEdit* modelError = child<QLineEdit>("ErrFitEdit");
+    modelError->selectAll();
+    session.AnalysisFrame();
+    session.AnalysisFrame();
+    EXPECT_TRUE(modelError->hasSelectedText()) << "the user can copy the error";
+
+    step("DampUpDown", 0, 50);
+    session.AnalysisFrame();
+    EXPECT_FALSE(modelError->hasSelectedText());
+}
+
 TEST_F(AnalysisFormTest, RescaleErrorTogglesBothCaptionsAndTheErrorTraces)
 {
     form->show();
