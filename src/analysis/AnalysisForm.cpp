@@ -181,7 +181,7 @@ struct TAnalysisForm::Impl : AnalysisView, GraphPresenter {
         // Enter must not press a button the user did not point at.
         b->setAutoDefault(false);
         b->setDefault(false);
-        QObject::connect(b, &QPushButton::clicked, &q, [handler = std::move(handler)] { handler(); });
+        QObject::connect(b, &QPushButton::clicked, &q, std::move(handler));
         return b;
     }
 
