@@ -77,32 +77,36 @@ void AnalysisSession::showErrors()
     view_->setTrackingErrorText(formatPrintfFixed(r.TrackingRmsError, 3, 6).view());
 }
 
+namespace {
+
+// A user's click moves the spinner (held within its range) and puts the new
+// position into that spinner's field alone.
+void clickSpinner(Spinner& spinner, double& field, int position)
+{
+    spinner.setPositionFrom(position);
+    field = spinner.Position;
+}
+
+}  // namespace
+
 void AnalysisSession::InDelayUpDownClick(int position)
 {
-    Spinner& s = state_.analysis.Spinners.InDelayUpDown;
-    s.setPositionFrom(position);
-    state_.analysis.Parameters.InDelay = s.Position;
+    clickSpinner(state_.analysis.Spinners.InDelayUpDown, state_.analysis.Parameters.InDelay, position);
 }
 
 void AnalysisSession::OutGainUpDownClick(int position)
 {
-    Spinner& s = state_.analysis.Spinners.OutGainUpDown;
-    s.setPositionFrom(position);
-    state_.analysis.Parameters.OutGain = s.Position;
+    clickSpinner(state_.analysis.Spinners.OutGainUpDown, state_.analysis.Parameters.OutGain, position);
 }
 
 void AnalysisSession::DampUpDownClick(int position)
 {
-    Spinner& s = state_.analysis.Spinners.DampUpDown;
-    s.setPositionFrom(position);
-    state_.analysis.Parameters.Damp = s.Position;
+    clickSpinner(state_.analysis.Spinners.DampUpDown, state_.analysis.Parameters.Damp, position);
 }
 
 void AnalysisSession::RefUpDownClick(int position)
 {
-    Spinner& s = state_.analysis.Spinners.RefUpDown;
-    s.setPositionFrom(position);
-    state_.analysis.Parameters.Ref = s.Position;
+    clickSpinner(state_.analysis.Spinners.RefUpDown, state_.analysis.Parameters.Ref, position);
 }
 
 void AnalysisSession::FitPass()
