@@ -2,6 +2,8 @@
 // What a fuzz target asserts. A failed check prints its condition and aborts,
 // which libFuzzer records as a crash and the corpus replay reports as a
 // failed test.
+#include <QByteArray>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,5 +15,21 @@
             std::abort();                                                                  \
         }                                                                                  \
     } while (false)
+
+// "-0.00" (a negative value rounded to zero) reads back as zero, which is
+// written "0.00": the texts are compared with such fields made positive.
+inline QByteArray negativeZerosAsZeros(QByteArray text)
+{
+    for (qsizetype i = 0; i + 3 < text.size(); ++i) {
+        if (text[i] != '-' || text[i + 1] != '0' || text[i + 2] != '.')
+            continue;
+        qsizetype end = i + 3;
+        while (end < text.size() && text[end] == '0')
+            ++end;
+        if (end == text.size() || text[end] < '0' || text[end] > '9')
+            text[i] = ' ';
+    }
+    return text;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
