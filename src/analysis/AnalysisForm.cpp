@@ -201,7 +201,7 @@ struct TAnalysisForm::Impl : AnalysisView, GraphPresenter {
                                 upDownName, rect(left + 46, top, 16, 24));
         controls.edit->installEventFilter(&q);
         QObject::connect(controls.upDown, &UpDown::clicked, &q, [this, click](int position) {
-            (session.*click)(position);
+            std::invoke(click, session, position);
             spinnerPositionsChanged();
         });
     }
