@@ -7,6 +7,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -393,6 +394,15 @@ TEST_F(AnalysisFormTest, SavingOverAnExistingFileAsksFirst)
     click("SaveParamBtn");
     EXPECT_TRUE(test::readAll(path).startsWith("TrackParameters\r\n"));
     EXPECT_EQ(text("ParamFileNameEdit"), "fit.par");
+
+    // A write that fails after the question leaves "Overwriting" in the box.
+    const QString folderPath = folder.path("taken.par");
+    ASSERT_TRUE(QDir().mkdir(folderPath));
+    dialogs.saveAnswers.push_back(folderPath);
+    dialogs.confirmAnswers.push_back(true);
+    click("SaveParamBtn");
+    EXPECT_EQ(text("ParamFileNameEdit"), "Overwriting");
+    EXPECT_EQ(dialogs.boxes.back().text, "File I/O error.");
 }
 
 TEST_F(AnalysisFormTest, AutoFitPutsTheFittedValuesOnTheSpinners)
