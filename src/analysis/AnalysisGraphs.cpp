@@ -137,9 +137,12 @@ void AnalysisGraphs::setModelGraphSize(int width, int height)
     modelGraph_.fill(opaque(clWhite));
 }
 
+// The rasteriser writes whole 32-bit pixels; other formats are not drawn on.
+static bool drawable(const QImage& bitmap) { return !bitmap.isNull() && bitmap.depth() == 32; }
+
 void AnalysisGraphs::clearWithZeroLine(QImage& bitmap)
 {
-    if (bitmap.isNull())
+    if (!drawable(bitmap))
         return;
     bitmap.fill(opaque(clWhite));
     Canvas canvas(bitmap);
@@ -149,7 +152,7 @@ void AnalysisGraphs::clearWithZeroLine(QImage& bitmap)
 
 void AnalysisGraphs::DrawTrace(QRgb colour, const FrameArray& values, QImage& bitmap, double scale)
 {
-    if (bitmap.isNull())
+    if (!drawable(bitmap))
         return;
     const std::uint32_t pixel = opaque(colour);
     Canvas canvas(bitmap);
