@@ -206,6 +206,18 @@ TEST(ControllerCollectData, RefusedOverwriteDuringPracticeNeverLetsARunReplaceTh
     EXPECT_EQ(h.dialogs.texts(),
               QStringList{"Information: First press \"Collect Data\" button to enter data collection mode."});
     EXPECT_FALSE(h.e().Recording);
+
+    // Abort answered No restarts a recording without asking for a file; its
+    // end reports the write as failed instead of replacing the file.
+    h.controller.NRunsUpDownClick(2);
+    h.dialogs.boxes.clear();
+    h.dialogs.confirmAnswers = {false};
+    h.controller.AbortBtnClick();
+    ASSERT_TRUE(h.e().Recording);
+    h.passUntil([&] { return h.e().State != Tracking; });
+    EXPECT_EQ(h.dialogs.texts(),
+              (QStringList{"Confirm: Cancel remaining multiple runs?", "Error: File I/O error."}));
+    EXPECT_TRUE(h.e().RunAvailable);
     EXPECT_EQ(readAll(h.folder.path("precious.txt")), "keep me");
 }
 
