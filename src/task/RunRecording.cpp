@@ -127,7 +127,9 @@ void RunRecording::endRun()
     e.Recording = false;
     e.RunAvailable = true;
     WriteDataFile();
-    if (e.MultiRun)
+    // Without a bare name the parameter file would replace the one beside the
+    // data file the user refused to overwrite.
+    if (e.MultiRun && !state_.files.DataFileName.isEmpty())
         session_.FitAndSaveAfterRun();
     if (e.MultiRun && e.RunNumber < e.RunCount) {
         e.State = NextRun;

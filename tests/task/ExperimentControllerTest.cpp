@@ -219,6 +219,8 @@ TEST(ControllerCollectData, RefusedOverwriteDuringPracticeNeverLetsARunReplaceTh
               (QStringList{"Confirm: Cancel remaining multiple runs?", "Error: File I/O error."}));
     EXPECT_TRUE(h.e().RunAvailable);
     EXPECT_EQ(readAll(h.folder.path("precious.txt")), "keep me");
+    // Nor is a parameter file written beside it.
+    EXPECT_FALSE(QFileInfo::exists(h.folder.path("precious.par")));
 }
 
 TEST(ControllerStart, InactiveStatusOnlyAnswersWithTheInformationBox)
