@@ -30,7 +30,14 @@ QByteArray formatParameterFile(const QString& ownPath, const ParameterFileValues
     out.append(kParameterFileHeader);
     out.append(kLineEnd, kLineEndLength);
     // The path as the file system spells it, so that line 2 names this very file.
-    out.append(QFile::encodeName(ownPath));
+    // A file name may hold line ends or Ctrl-Z, which would end line 2 or the
+    // whole file early on reading; those are written as "?".
+    QByteArray pathLine = QFile::encodeName(ownPath);
+    for (char& c : pathLine) {
+        if (c == '\r' || c == '\n' || c == '\x1a')
+            c = '?';
+    }
+    out.append(pathLine);
     out.append(kLineEnd, kLineEndLength);
     appendInteger(out, values.difficulty, 8);
     appendInteger(out, values.disturbanceNumber, 8);

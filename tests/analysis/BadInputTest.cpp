@@ -305,4 +305,29 @@ TEST_F(BadInput, ParameterFilesThatAreRetrieved)
     }
 }
 
+// File names may hold any byte but "/" and NUL. Line 2 records the file's own
+// path; a line end or Ctrl-Z in it must not cut the lines after it short, or
+// the file would read back as zeros or as the name's digits.
+TEST_F(BadInput, ParameterFilesNamedWithLineEndsOrCtrlZReadBackAsWritten)
+{
+    Spinner& damp = state->analysis.Spinners.DampUpDown;
+    for (const char* name : {"a\x1a" "b.par", "a\rb.par", "a\n9 9\n1 2 0.5 3\n7 7\n.par"}) {
+        SCOPED_TRACE(QByteArray(name).toPercentEncoding().toStdString());
+        const QString path = folder.path(QString::fromLatin1(name));
+        dialogs.boxes.clear();
+        damp.Position = 125;
+        session.ReadParameters();
+        state->analysis.ParamFilePath = path;
+        session.WriteParameterFile();
+        ASSERT_TRUE(dialogs.boxes.empty()) << dialogs.texts().join("; ").toStdString();
+
+        damp.Position = 0;
+        state->files.LoadedDifficulty = 0;
+        EXPECT_TRUE(session.RetrieveParametersFrom(path));
+        EXPECT_TRUE(dialogs.boxes.empty());
+        EXPECT_EQ(damp.Position, 125);
+        EXPECT_EQ(state->files.LoadedDifficulty, 9);
+    }
+}
+
 }  // namespace
