@@ -201,6 +201,11 @@ bool TDisturb::LoadFromFile(const QString& path, QString* message)
     };
 
     Table.fill(0.0);
+    // Opening a named pipe would wait for a writer for ever, and a device
+    // never ends; only a regular file can hold a table.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(absolutePath(path)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Cannot open file \"%1\". %2").arg(absolutePath(path), file.errorString()));

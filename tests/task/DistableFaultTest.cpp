@@ -7,12 +7,14 @@
 #include "task/DisturbFR.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 
 namespace quelvar::test {
 namespace {
@@ -128,6 +130,21 @@ TEST_F(DistableFaults, StartUpWithTableFilesOfEveryAwkwardSize)
         EXPECT_EQ(readAll(h.distable()), bytes);
         EXPECT_EQ(h.e().State, Blank);
     }
+}
+
+// A named pipe or a device in the table file's place would block start-up
+// (opening a pipe waits for a writer) or feed it endless bytes: it is refused
+// like a file that cannot be opened.
+TEST_F(DistableFaults, StartUpRefusesATableFileThatIsNoRegularFile)
+{
+    ControllerHarness h;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(h.distable()).constData(), 0600), 0);
+    h.start();
+    ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith("Cannot open file \"" + h.distable() + "\". "))
+        << h.dialogs.boxes[0].text.toStdString();
+    EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
+    EXPECT_EQ(h.e().State, Blank);
 }
 
 }  // namespace
