@@ -1,5 +1,6 @@
 // The analysis window driven through its controls, with frames run the way the
 // controller runs them (AnalysisFrame) and file dialogs answered by a script.
+#include "support/ImageChecks.h"
 #include "analysis/AnalysisForm.h"
 
 #include "analysis/AnalysisSession.h"
@@ -24,19 +25,13 @@
 namespace quelvar {
 namespace {
 
+using test::contains;
+using test::pixel;
+
 using test::ScriptedDialogs;
 using test::TempFolder;
 
-QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
-bool contains(const QImage& image, QRgb colour)
-{
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (pixel(image, x, y) == colour)
-                return true;
-    return false;
-}
 
 RunRecord sineRun()
 {

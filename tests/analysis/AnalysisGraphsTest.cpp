@@ -1,3 +1,4 @@
+#include "support/ImageChecks.h"
 #include "analysis/AnalysisGraphs.h"
 
 #include "support/AllocationCounter.h"
@@ -12,9 +13,11 @@
 namespace quelvar {
 namespace {
 
+using test::contains;
+using test::pixel;
+
 constexpr QRgb kWhite = 0xFFFFFF;
 
-QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
 // Columns in which `row` carries `colour`.
 std::set<int> columnsWith(const QImage& image, int row, QRgb colour)
@@ -31,14 +34,6 @@ bool rowIsAll(const QImage& image, int row, QRgb colour)
     return static_cast<int>(columnsWith(image, row, colour).size()) == image.width();
 }
 
-bool contains(const QImage& image, QRgb colour)
-{
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (pixel(image, x, y) == colour)
-                return true;
-    return false;
-}
 
 FrameArray constant(double value)
 {

@@ -3,6 +3,7 @@
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
+#include "support/RecordingAnalysisView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
@@ -16,33 +17,11 @@ using quelvar::test::TempFolder;
 
 namespace {
 
-class RecordingView : public AnalysisView {
-public:
-    QString modelError, trackingError, paramName, file, difficulty, disturbance, captions;
-    int spinnerUpdates = 0;
-    int modelErrorUpdates = 0;
-
-    void setModelErrorText(std::string_view t) override
-    {
-        modelError = QString::fromLatin1(t.data(), qsizetype(t.size()));
-        ++modelErrorUpdates;
-    }
-    void setTrackingErrorText(std::string_view t) override
-    {
-        trackingError = QString::fromLatin1(t.data(), qsizetype(t.size()));
-    }
-    void setParamFileNameText(const QString& t) override { paramName = t; }
-    void setFileText(const QString& t) override { file = t; }
-    void setDifficultyText(const QString& t) override { difficulty = t; }
-    void setDisturbanceText(const QString& t) override { disturbance = t; }
-    void setErrorKeyCaptions(const QString& t) override { captions = t; }
-    void spinnerPositionsChanged() override { ++spinnerUpdates; }
-};
 
 struct Fixture : ::testing::Test {
     std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
     ScriptedDialogs dialogs;
-    RecordingView view;
+    test::RecordingAnalysisView view;
     AnalysisSession session{*state, dialogs};
     TempFolder folder;
 

@@ -5,6 +5,7 @@
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
+#include "support/RecordingAnalysisView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
@@ -24,21 +25,6 @@ using quelvar::test::writeAll;
 
 namespace {
 
-class BoxesView : public AnalysisView {
-public:
-    QString modelError, trackingError, paramName, file, difficulty, disturbance;
-    void setModelErrorText(std::string_view t) override { modelError = QString::fromLatin1(t.data(), qsizetype(t.size())); }
-    void setTrackingErrorText(std::string_view t) override
-    {
-        trackingError = QString::fromLatin1(t.data(), qsizetype(t.size()));
-    }
-    void setParamFileNameText(const QString& t) override { paramName = t; }
-    void setFileText(const QString& t) override { file = t; }
-    void setDifficultyText(const QString& t) override { difficulty = t; }
-    void setDisturbanceText(const QString& t) override { disturbance = t; }
-    void setErrorKeyCaptions(const QString&) override {}
-    void spinnerPositionsChanged() override {}
-};
 
 const QString kIoError = QStringLiteral("Error: File I/O error.");
 const QString kWrongCount = QStringLiteral("Error: Number of data points not equal to3600. Load aborted.");
@@ -53,7 +39,7 @@ class BadInput : public ::testing::Test {
 protected:
     std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
     ScriptedDialogs dialogs;
-    BoxesView view;
+    test::RecordingAnalysisView view;
     AnalysisSession session{*state, dialogs};
     TempFolder folder;
 

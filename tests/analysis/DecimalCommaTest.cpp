@@ -9,6 +9,7 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/NumberFormat.h"
 #include "datafiles/ParameterFile.h"
+#include "support/RecordingAnalysisView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
@@ -27,21 +28,6 @@ using quelvar::test::TempFolder;
 
 namespace {
 
-class ErrorBoxesView : public AnalysisView {
-public:
-    QString modelError, trackingError;
-    void setModelErrorText(std::string_view t) override { modelError = QString::fromLatin1(t.data(), qsizetype(t.size())); }
-    void setTrackingErrorText(std::string_view t) override
-    {
-        trackingError = QString::fromLatin1(t.data(), qsizetype(t.size()));
-    }
-    void setParamFileNameText(const QString&) override {}
-    void setFileText(const QString&) override {}
-    void setDifficultyText(const QString&) override {}
-    void setDisturbanceText(const QString&) override {}
-    void setErrorKeyCaptions(const QString&) override {}
-    void spinnerPositionsChanged() override {}
-};
 
 std::string printfOneAndAHalf()
 {
@@ -109,7 +95,7 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
     // the spinners retrieved from it.
     auto state = std::make_unique<SharedState>();
     ScriptedDialogs dialogs;
-    ErrorBoxesView view;
+    test::RecordingAnalysisView view;
     AnalysisSession session(*state, dialogs);
     session.setView(&view);
     ASSERT_TRUE(session.LoadDataFile(folder.path("run.txt")));

@@ -6,6 +6,7 @@
 #include "datafiles/FileSink.h"
 #include "datafiles/ParameterFile.h"
 #include "support/FaultLoop.h"
+#include "support/RecordingAnalysisView.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
@@ -28,30 +29,19 @@ using quelvar::test::writeAll;
 
 namespace {
 
-class NameBoxView : public AnalysisView {
-public:
-    QString paramName = QStringLiteral("earlier.par");
-    void setModelErrorText(std::string_view) override {}
-    void setTrackingErrorText(std::string_view) override {}
-    void setParamFileNameText(const QString& t) override { paramName = t; }
-    void setFileText(const QString&) override {}
-    void setDifficultyText(const QString&) override {}
-    void setDisturbanceText(const QString&) override {}
-    void setErrorKeyCaptions(const QString&) override {}
-    void spinnerPositionsChanged() override {}
-};
 
 class ParameterSaveFaults : public ::testing::Test {
 protected:
     std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
     std::unique_ptr<SharedState> before = std::make_unique<SharedState>();
     ScriptedDialogs dialogs;
-    NameBoxView view;
+    test::RecordingAnalysisView view;
     AnalysisSession session{*state, dialogs};
     TempFolder folder;
 
     ParameterSaveFaults()
     {
+        view.paramName = QStringLiteral("earlier.par");
         session.setView(&view);
         for (int i = 1; i <= kRunFrames; ++i) {
             state->run.Target[i] = 300.0 * std::sin(i / 90.0);
