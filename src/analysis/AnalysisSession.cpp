@@ -5,7 +5,6 @@
 #include "analysis/ControlModel.h"
 #include "common/DisplayText.h"
 #include "datafiles/DataFile.h"
-#include "datafiles/ParameterFile.h"
 #include "datafiles/PathRules.h"
 
 #include <QFileInfo>
@@ -214,19 +213,25 @@ bool AnalysisSession::LoadDataFile(const QString& path)
     }
 }
 
-void AnalysisSession::WriteParameterFile()
+ParameterFileValues parameterFileValues(const SharedState& state)
 {
-    const AnalysisState& a = state_.analysis;
+    const AnalysisState& a = state.analysis;
     ParameterFileValues values;
-    values.difficulty = state_.files.LoadedDifficulty;
-    values.disturbanceNumber = state_.files.LoadedDisturbanceNumber;
+    values.difficulty = state.files.LoadedDifficulty;
+    values.disturbanceNumber = state.files.LoadedDisturbanceNumber;
     values.inputDelay = a.Parameters.InDelay;
     values.outputGain = a.Parameters.OutGain / 10;
     values.damping = a.Parameters.Damp / 1000;
     values.reference = a.Parameters.Ref / 10;
     values.modelRmsError = a.Results.ModelRmsError;
     values.trackingRmsError = a.Results.TrackingRmsError;
-    if (!writeParameterFile(a.ParamFilePath, values)) {
+    return values;
+}
+
+void AnalysisSession::WriteParameterFile()
+{
+    const AnalysisState& a = state_.analysis;
+    if (!writeParameterFile(a.ParamFilePath, parameterFileValues(state_))) {
         dialogs_.error(kIoError);
         return;
     }

@@ -5,10 +5,16 @@
 #include "analysis/AnalysisView.h"
 #include "common/Dialogs.h"
 #include "common/SharedState.h"
+#include "datafiles/ParameterFile.h"
 
 namespace quelvar {
 
 class AnalysisGraphs;
+
+// What a parameter file written now holds: the identity of the last file read
+// in the analysis window, the parameters in model units and the errors as
+// last computed.
+ParameterFileValues parameterFileValues(const SharedState& state);
 
 class AnalysisSession {
 public:

@@ -207,18 +207,18 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             status = 1;
             continue;
         }
-        const SharedState& s = *job.state;
-        const ModelParameters& p = s.analysis.Parameters;
+        // The row carries the numbers the parameter file was written with.
+        const ParameterFileValues v = parameterFileValues(*job.state);
         const QStringList row = {
             csvField(job.file),
-            QString::number(s.files.LoadedDifficulty),
-            QString::number(s.files.LoadedDisturbanceNumber),
-            trimmedFixed(p.InDelay, 4),
-            trimmedFixed(p.OutGain / 10, 4),
-            trimmedFixed(p.Damp / 1000, 6),
-            trimmedFixed(p.Ref / 10, 4),
-            trimmedFixed(s.analysis.Results.ModelRmsError, 3),
-            trimmedFixed(s.analysis.Results.TrackingRmsError, 3),
+            QString::number(v.difficulty),
+            QString::number(v.disturbanceNumber),
+            trimmedFixed(v.inputDelay, 4),
+            trimmedFixed(v.outputGain, 4),
+            trimmedFixed(v.damping, 6),
+            trimmedFixed(v.reference, 4),
+            trimmedFixed(v.modelRmsError, 3),
+            trimmedFixed(v.trackingRmsError, 3),
         };
         out << row.join(',').toStdString() << "\n";
     }

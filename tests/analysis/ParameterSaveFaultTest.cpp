@@ -82,17 +82,7 @@ protected:
 
     QByteArray expectedFile(const QString& path) const
     {
-        const AnalysisState& a = state->analysis;
-        ParameterFileValues v;
-        v.difficulty = 4;
-        v.disturbanceNumber = 7;
-        v.inputDelay = a.Parameters.InDelay;
-        v.outputGain = a.Parameters.OutGain / 10;
-        v.damping = a.Parameters.Damp / 1000;
-        v.reference = a.Parameters.Ref / 10;
-        v.modelRmsError = a.Results.ModelRmsError;
-        v.trackingRmsError = a.Results.TrackingRmsError;
-        return formatParameterFile(path, v);
+        return formatParameterFile(path, parameterFileValues(*state));
     }
 };
 
