@@ -1,5 +1,7 @@
 #include "analysis/AnalysisGraphs.h"
 
+#include "common/Rounding.h"
+
 #include <algorithm>
 
 namespace quelvar {
@@ -101,22 +103,10 @@ void drawLine(Canvas& canvas, std::uint32_t pixel, std::int64_t x0, std::int64_t
 
 std::int64_t graphValueY(int height, double value, double scale)
 {
+    // Values far off the graph (also infinities) are held just beyond its
+    // edges; NaN lies on the zero line.
     const std::int64_t mid = height / 2;
-    const double offset = static_cast<double>(height) * value / scale;
-    constexpr double kFar = static_cast<double>(kFarRow);
-    if (!(offset >= -kFar && offset <= kFar))  // also NaN, which lies on the zero line
-        return mid - (offset > 0.0 ? kFarRow : (offset < 0.0 ? -kFarRow : 0));
-    // Halves to even, as roundHalfEven does; within this range the truncating
-    // conversion replaces its std::trunc, a library call on plain x86-64 that
-    // would cost more than the rest of the 21600 points of a frame together.
-    // The comparisons are combined without branches: which way a point rounds
-    // is as good as random, and mispredicted branches would dominate a trace.
-    const std::int64_t whole = static_cast<std::int64_t>(offset);
-    const double fraction = offset - static_cast<double>(whole);
-    const bool odd = (whole & 1) != 0;
-    const int up = (fraction > 0.5) | ((fraction == 0.5) & odd);
-    const int down = (fraction < -0.5) | ((fraction == -0.5) & odd);
-    return mid - (whole + up - down);
+    return mid - roundHalfEvenClamped(static_cast<double>(height) * value / scale, -kFarRow, kFarRow);
 }
 
 AnalysisGraphs::AnalysisGraphs(SharedState& state) : state_(state) {}
