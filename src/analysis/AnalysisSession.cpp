@@ -12,7 +12,7 @@
 namespace quelvar {
 namespace {
 
-const QString kTextFilter = QStringLiteral("Text files (*.txt)|*.txt");
+const QString kTextFilter = QString::fromLatin1(kDataFileFilter);
 const QString kParameterFilter = QStringLiteral("Parameter files (*.par)|*.par");
 const QString kIoError = QStringLiteral("File I/O error.");
 const QString kNotFound = QStringLiteral("File not found.");

@@ -12,6 +12,8 @@
 namespace quelvar {
 
 inline constexpr char kDataFileHeader[] = "TrackData";
+// The file dialogs' filter for data files: description, then pattern.
+inline constexpr char kDataFileFilter[] = "Text files (*.txt)|*.txt";
 // Files larger than this are no data files; reading stops with an I/O error.
 inline constexpr qint64 kMaxDataFileBytes = 16 * 1024 * 1024;
 

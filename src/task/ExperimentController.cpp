@@ -1,6 +1,7 @@
 #include "task/ExperimentController.h"
 
 #include "analysis/AnalysisSession.h"
+#include "datafiles/DataFile.h"
 #include "datafiles/PathRules.h"
 #include "task/DisturbFR.h"
 #include "task/FrameClock.h"
@@ -75,7 +76,7 @@ void ExperimentController::InitExperiment(const QString& distablePath)
 
     e.DisplayScale = 1200;
     e.RunAvailable = false;
-    saveDialog_.filter = QStringLiteral("Text files (*.txt)|*.txt");
+    saveDialog_.filter = QString::fromLatin1(kDataFileFilter);
     saveDialog_.defaultSuffix = QStringLiteral("txt");
     saveDialog_.title = QStringLiteral("Save Data File As");
     ClearRunRecord(state_.run);
