@@ -11,8 +11,10 @@ int writeCount = 0;
 FileSink::FileSink(const QString& path)
     : file_(path)
 {
-    // Writing in place would leave a half-written file behind on failure.
-    file_.setDirectWriteFallback(false);
+    // Writing in place can leave a half-written file behind on failure, so
+    // it is only the fallback for a folder that refuses the temporary file
+    // while the file itself may be written: losing the run would be worse.
+    file_.setDirectWriteFallback(true);
 }
 
 bool FileSink::open()

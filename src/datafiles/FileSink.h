@@ -2,6 +2,8 @@
 // Writes one file atomically: the content goes to a temporary file that
 // replaces the target only when every write and the commit succeeded, so a
 // failed write leaves any earlier file intact and no partial file behind.
+// Only where the folder refuses a temporary file but the file itself is
+// writable does the content go into the file in place.
 // It is also the test seam for injected failures: a test can make the open,
 // the Nth write or the commit fail.
 #include <QByteArray>

@@ -9,6 +9,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
 
 namespace quelvar {
 namespace {
@@ -104,6 +107,49 @@ TEST_F(FileSinkTest, ATailThatCannotLeaveTheBufferFailsTheCommit)
     EXPECT_FALSE(written);
     EXPECT_EQ(readAll(path), "earlier");
     EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
+}
+
+// Runs `work` with an ordinary user's rights to the file system. As root the
+// effective user changes on a thread of its own through the raw system call,
+// which, unlike the library's wrapper, leaves the other threads as they are.
+template <class Work>
+void asOrdinaryUser(Work work)
+{
+    if (geteuid() != 0) {
+        work();
+        return;
+    }
+    std::thread([&] {
+        ASSERT_EQ(syscall(SYS_setresuid, -1, 65534, -1), 0);
+        work();
+        syscall(SYS_setresuid, -1, 0, -1);
+    }).join();
+}
+
+TEST_F(FileSinkTest, AFolderThatRefusesTemporaryFilesStillTakesAWritableFile)
+{
+    const QString locked = folder.path("locked");
+    ASSERT_TRUE(QDir().mkdir(locked));
+    const QString existing = locked + "/run.txt";
+    writeAll(existing, "earlier");
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(existing, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                        QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther);
+    QFile::setPermissions(locked, readOnly);
+    QFile::setPermissions(folder.root(), readOnly | QFile::WriteOwner);
+
+    bool replaced = false;
+    bool created = true;
+    asOrdinaryUser([&] {
+        replaced = writeFileAtomically(existing, "new run");
+        created = writeFileAtomically(locked + "/other.txt", "x");
+    });
+    QFile::setPermissions(locked, readOnly | QFile::WriteOwner);
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(readAll(existing), "new run");
+    EXPECT_FALSE(created) << "a new file still needs a folder that takes it";
+    EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"run.txt"});
 }
 
 TEST_F(FileSinkTest, RealFailuresCarryTheSystemsReason)
