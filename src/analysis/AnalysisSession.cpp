@@ -141,14 +141,14 @@ void AnalysisSession::AutoFitBtnClick()
         FitPass();
 }
 
-void AnalysisSession::FitAndSaveAfterRun()
+void AnalysisSession::FitAndSaveAfterRun(std::int32_t difficulty, std::int32_t disturbanceNumber)
 {
     FitPass();
     // The file's error line must describe the fitted parameters on the line
     // above it, not the last trial of the damping search.
     RunModel();
     ComputeErrors();
-    SaveParametersAuto();
+    SaveParametersAuto(difficulty, disturbanceNumber);
 }
 
 void AnalysisSession::PrepareForShow()
@@ -180,6 +180,7 @@ bool AnalysisSession::LoadDataFile(const QString& path)
     DataFileNames& files = state_.files;
     files.DataFilePath = path;
     files.DataFileName = bareFileName(path);
+    files.ChosenForRecording = false;
 
     const DataFileReadResult result = readDataFile(path, state_.run);
     if (result.outcome == DataFileReadResult::NotFound) {
@@ -228,10 +229,12 @@ ParameterFileValues parameterFileValues(const SharedState& state)
     return values;
 }
 
-void AnalysisSession::WriteParameterFile()
+void AnalysisSession::WriteParameterFile() { writeParameters(parameterFileValues(state_)); }
+
+void AnalysisSession::writeParameters(const ParameterFileValues& values)
 {
     const AnalysisState& a = state_.analysis;
-    if (!writeParameterFile(a.ParamFilePath, parameterFileValues(state_))) {
+    if (!writeParameterFile(a.ParamFilePath, values)) {
         dialogs_.error(kIoError);
         return;
     }
@@ -265,10 +268,15 @@ void AnalysisSession::SaveParametersAs()
     WriteParameterFile();
 }
 
-void AnalysisSession::SaveParametersAuto()
+void AnalysisSession::SaveParametersAuto(std::int32_t difficulty, std::int32_t disturbanceNumber)
 {
     state_.analysis.ParamFilePath = replaceExtension(state_.files.DataFilePath, QStringLiteral(".par"));
-    WriteParameterFile();
+    // The window's Loaded values belong to the last file it read, not to the
+    // run just recorded, and stay as they are.
+    ParameterFileValues values = parameterFileValues(state_);
+    values.difficulty = difficulty;
+    values.disturbanceNumber = disturbanceNumber;
+    writeParameters(values);
 }
 
 void AnalysisSession::RetrieveParameters()

@@ -54,12 +54,14 @@ public:
     // Parameter files.
     void WriteParameterFile();   // to ParamFilePath; reports its own failure
     void SaveParametersAs();     // "Save Parameters"
-    void SaveParametersAuto();   // end of a series run
+    // End of a series run: the parameter file names the run it describes.
+    void SaveParametersAuto(std::int32_t difficulty, std::int32_t disturbanceNumber);
     void RetrieveParameters();   // "Retrieve Parameters"
 
     // End of a recorded run of a series: FitPass, the model and errors once
-    // more with the fitted values, then SaveParametersAuto.
-    void FitAndSaveAfterRun();
+    // more with the fitted values, then SaveParametersAuto with the run's
+    // difficulty and disturbance number (those on its data file's line 2).
+    void FitAndSaveAfterRun(std::int32_t difficulty, std::int32_t disturbanceNumber);
 
     // "Rescale Error".
     void Rescale1Click();
@@ -76,6 +78,7 @@ public:
 
 private:
     void showErrors();
+    void writeParameters(const ParameterFileValues& values);
 
     SharedState& state_;
     Dialogs& dialogs_;

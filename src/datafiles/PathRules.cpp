@@ -45,4 +45,12 @@ QString nextDataFilePath(const QString& path, int runNumber)
     return directoryPart(path) + base + u'_' + letter + QStringLiteral(".txt");
 }
 
+QStringList dataFilesOfRuns(const QString& path, int runNumber, int lastRunNumber)
+{
+    QStringList paths{path};
+    for (int n = runNumber + 1; n <= lastRunNumber; ++n)
+        paths << nextDataFilePath(path, n);
+    return paths;
+}
+
 }  // namespace quelvar

@@ -3,6 +3,7 @@
 // platform's ("/" here); a path's extension is the part from the last "."
 // that follows the last separator.
 #include <QString>
+#include <QStringList>
 
 namespace quelvar {
 
@@ -22,5 +23,10 @@ QString replaceExtension(const QString& path, const QString& newExtension);
 // with code 96 + runNumber (low 8 bits) + ".txt", in the same folder.
 // "/d/subj.txt", 2 -> "/d/subj_b.txt"; "/d/my_run.dat", 2 -> "/d/my_b.txt".
 QString nextDataFilePath(const QString& path, int runNumber);
+
+// The data files that runs `runNumber` … `lastRunNumber` of a series write
+// when run `runNumber` writes `path`: that path, then the derived names.
+// Just `path` when lastRunNumber is not above runNumber.
+QStringList dataFilesOfRuns(const QString& path, int runNumber, int lastRunNumber);
 
 }  // namespace quelvar

@@ -29,6 +29,22 @@ std::int16_t heldWithin(int position, int lo, int hi)
     return static_cast<std::int16_t>(std::clamp(position, lo, hi));
 }
 
+const QString kNoDataFileName = QStringLiteral("No data filename specified; Data collection cancelled.");
+const QString kFileExists = QStringLiteral("File exists.  Overwrite?");
+
+// A single file keeps the program's own question; a series names the files
+// it would replace, since they are not the one in the data file box.
+QString overwriteQuestion(const QStringList& existing, bool series)
+{
+    if (!series)
+        return kFileExists;
+    QStringList names;
+    for (const QString& path : existing)
+        names << bareFileName(path);
+    return names.join(QStringLiteral(", ")) +
+           (names.size() == 1 ? QStringLiteral(" exists.  Overwrite?") : QStringLiteral(" exist.  Overwrite?"));
+}
+
 }  // namespace
 
 ExperimentController::ExperimentController(SharedState& state, MainView& view, Dialogs& dialogs,
@@ -169,8 +185,46 @@ void ExperimentController::stepCountdown()
     --e.CountdownFrames;
     if (e.CountdownFrames % 60 == 0)
         texts_.setElapsedSeconds(e.CountdownFrames / 60);
-    if (e.CountdownFrames <= 0)
+    if (e.CountdownFrames > 0)
+        return;
+    // The series' files were agreed to before its first run, so this asks
+    // nothing unless a file appeared since or the number of runs grew. The
+    // passes under such a box must neither count down nor record.
+    e.Recording = false;
+    e.State = Blank;
+    if (runFilesMayBeWritten())
         applyRunStartValues();
+    else
+        enterPractice();
+}
+
+bool ExperimentController::runFilesMayBeWritten()
+{
+    const ExperimentState& e = state_.experiment;
+    DataFileNames& files = state_.files;
+    if (!files.ChosenForRecording || files.DataFileName.isEmpty()) {
+        dialogs_.error(kNoDataFileName);
+        return false;
+    }
+    const int lastRun = e.MultiRun ? e.RunCount : e.RunNumber;
+    QStringList existing;
+    for (const QString& path : dataFilesOfRuns(files.DataFilePath, e.RunNumber, lastRun))
+        if (QFileInfo::exists(path) && !files.ReplaceAgreed.contains(path) && !existing.contains(path))
+            existing << path;
+    if (existing.isEmpty())
+        return true;
+    if (!dialogs_.confirm(overwriteQuestion(existing, lastRun > e.RunNumber)))
+        return false;
+    files.ReplaceAgreed += existing;
+    return true;
+}
+
+void ExperimentController::enterPractice()
+{
+    ExperimentState& e = state_.experiment;
+    e.Recording = false;
+    e.State = Tracking;
+    texts_.setStatus(kStatusPractice, clYellow);
 }
 
 void ExperimentController::applyRunStartValues()
@@ -188,11 +242,11 @@ void ExperimentController::CollectDataBtnClick()
     if (state_.experiment.Recording)
         return;
     ChooseDataFile();
-    if (!state_.files.DataFileName.isEmpty()) {
+    if (state_.files.ChosenForRecording && !state_.files.DataFileName.isEmpty()) {
         texts_.setStatusText(kStatusPractice);
         state_.experiment.State = Tracking;
     } else {
-        dialogs_.error(QStringLiteral("No data filename specified; Data collection cancelled."));
+        dialogs_.error(kNoDataFileName);
     }
 }
 
@@ -201,14 +255,13 @@ void ExperimentController::StartBtnClick()
     const ExperimentState& e = state_.experiment;
     if (e.Recording)
         return;
-    // Without a bare name (the user refused to overwrite the last file
-    // chosen) a run would overwrite that very file at its end.
-    if (e.StatusText == kStatusInactive || state_.files.DataFileName.isEmpty()) {
+    if (e.StatusText == kStatusInactive) {
         dialogs_.information(
             QStringLiteral("First press \"Collect Data\" button to enter data collection mode."));
         return;
     }
-    applyRunStartValues();
+    if (runFilesMayBeWritten())
+        applyRunStartValues();
 }
 
 void ExperimentController::AbortBtnClick()
@@ -218,22 +271,27 @@ void ExperimentController::AbortBtnClick()
         return;
     e.RunAvailable = false;
     ClearRunRecord(state_.run);
+    // Frames go on under the question below: nothing may be recorded into
+    // the cleared record, and neither a run nor a pause may end there.
+    e.Recording = false;
+    if (e.State == InterRunCountdown || e.State == NextRun)
+        e.State = Blank;
     texts_.setStatusColor(clYellow);
     if (e.RunCount == 1) {
         texts_.setElapsedTime(blankText());
         texts_.setStatusText(kStatusPractice);
-        e.Recording = false;
         e.State = Tracking;
         return;
     }
     if (dialogs_.confirm(QStringLiteral("Cancel remaining multiple runs?"))) {
         e.RunNumber = 1;
         texts_.setRunNumber(e.RunNumber);
-        texts_.setStatusText(kStatusInactive);
-        e.Recording = false;
+        texts_.setStatus(kStatusInactive, clYellow);
         e.State = Blank;
-    } else {
+    } else if (runFilesMayBeWritten()) {
         applyRunStartValues();
+    } else {
+        enterPractice();
     }
 }
 
@@ -297,11 +355,22 @@ void ExperimentController::ChooseDataFile()
     DataFileNames& files = state_.files;
     files.DataFilePath = *chosen;
     files.DataFileName = bareFileName(files.DataFilePath);
-    if (QFileInfo::exists(files.DataFilePath) &&
-        !dialogs_.confirm(QStringLiteral("File exists.  Overwrite?"))) {
-        files.DataFileName.clear();
-        return;
+    // A new choice starts a new data collection: earlier agreements to
+    // replace files end here.
+    files.ReplaceAgreed.clear();
+    files.ChosenForRecording = false;
+    if (QFileInfo::exists(files.DataFilePath)) {
+        if (!dialogs_.confirm(kFileExists)) {
+            files.DataFileName.clear();
+            return;
+        }
+        files.ReplaceAgreed << files.DataFilePath;
     }
+    files.ChosenForRecording = true;
+    // A series counts its runs afresh for every new file name.
+    ExperimentState& e = state_.experiment;
+    e.RunNumber = 1;
+    texts_.setRunNumber(e.RunNumber);
     texts_.setDataFile(files.DataFileName);
 }
 

@@ -81,6 +81,11 @@ private:
     void stepStartupLayout();
     void stepNextRun();
     void stepCountdown();
+    // Before a lead-in: a file name chosen for recording, and leave to
+    // replace each file the run (or the rest of the series) would overwrite.
+    // Reports a refusal itself.
+    bool runFilesMayBeWritten();
+    void enterPractice();
 
     SharedState& state_;
     Dialogs& dialogs_;

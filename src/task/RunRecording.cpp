@@ -130,7 +130,7 @@ void RunRecording::endRun()
     // Without a bare name the parameter file would replace the one beside the
     // data file the user refused to overwrite.
     if (e.MultiRun && !state_.files.DataFileName.isEmpty())
-        session_.FitAndSaveAfterRun();
+        session_.FitAndSaveAfterRun(e.Difficulty, e.DisturbanceNumber);
     if (e.MultiRun && e.RunNumber < e.RunCount) {
         e.State = NextRun;
     } else {
@@ -142,15 +142,19 @@ void RunRecording::endRun()
 void RunRecording::WriteDataFile()
 {
     const ExperimentState& e = state_.experiment;
-    const DataFileNames& files = state_.files;
+    DataFileNames& files = state_.files;
     // An empty bare name means the user refused to overwrite the file the
-    // path still points at; that file must not be replaced behind their back.
-    const bool written = !files.DataFileName.isEmpty() &&
+    // path still points at, and a name not chosen for recording came from
+    // the analysis window: neither file may be replaced behind their back.
+    const bool written = files.ChosenForRecording && !files.DataFileName.isEmpty() &&
                          writeDataFile(files.DataFilePath, e.Difficulty, e.DisturbanceNumber, state_.run);
-    if (written)
-        texts_.setDataFile(files.DataFileName);
-    else
+    if (!written) {
         dialogs_.error(QStringLiteral("File I/O error."));
+        return;
+    }
+    texts_.setDataFile(files.DataFileName);
+    // The file now holds this run: replacing it again needs a new Yes.
+    files.ReplaceAgreed.removeAll(files.DataFilePath);
 }
 
 }  // namespace quelvar

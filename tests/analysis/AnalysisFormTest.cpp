@@ -418,7 +418,7 @@ TEST_F(AnalysisFormTest, AFitOnTheHiddenWindowShowsWhenItOpens)
 {
     state->run = sineRun();
     state->files.DataFilePath = folder.path("series_b.txt");
-    session.FitAndSaveAfterRun();
+    session.FitAndSaveAfterRun(3, 1);
     EXPECT_TRUE(QFileInfo::exists(folder.path("series_b.par")));
     const ParameterSpinners& s = state->analysis.Spinners;
 

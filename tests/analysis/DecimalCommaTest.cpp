@@ -106,7 +106,7 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
     state->analysis.Spinners.DampUpDown.Position = 125;
     state->analysis.Spinners.RefUpDown.Position = -15;
     session.ReadParameters();
-    session.SaveParametersAuto();
+    session.SaveParametersAuto(0, 0);
     const QByteArray parameters = readAll(folder.path("run.par"));
     EXPECT_TRUE(parameters.contains("\r\n    2.0000    2.0000  0.125000   -1.5000\r\n")) << parameters.toStdString();
     EXPECT_EQ(parameters.count(','), 0);

@@ -154,7 +154,7 @@ TEST_F(ParameterSaveFaults, AutomaticSaveFailingLeavesTheNameBoxAndTheEarlierFil
     writeAll(path, "from an earlier series");
     remember();
     failEverySinkStep(
-        [&] { session.SaveParametersAuto(); },
+        [&] { session.SaveParametersAuto(state->files.LoadedDifficulty, state->files.LoadedDisturbanceNumber); },
         [&](const std::string& what) {
             SCOPED_TRACE(what);
             EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
@@ -171,7 +171,7 @@ TEST_F(ParameterSaveFaults, AutomaticSaveFailingLeavesTheNameBoxAndTheEarlierFil
         });
 
     dialogs.boxes.clear();
-    session.SaveParametersAuto();
+    session.SaveParametersAuto(state->files.LoadedDifficulty, state->files.LoadedDisturbanceNumber);
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(readAll(path), expectedFile(path));
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,8 @@ public:
     std::vector<FileDialogRequest> saveRequests;
 
     std::deque<bool> confirmAnswers;                  // default: Yes
+    // Runs while a confirmation box is open, as the frames do under a real one.
+    std::function<void()> whileConfirmOpen;
     std::deque<std::optional<QString>> openAnswers;   // default: cancel
     std::deque<std::optional<QString>> saveAnswers;   // default: cancel
 
@@ -30,6 +33,8 @@ public:
     bool confirm(const QString& text) override
     {
         boxes.push_back({"Confirm", text});
+        if (whileConfirmOpen)
+            whileConfirmOpen();
         if (confirmAnswers.empty())
             return true;
         bool answer = confirmAnswers.front();

@@ -201,25 +201,23 @@ TEST(ControllerCollectData, RefusedOverwriteDuringPracticeNeverLetsARunReplaceTh
     h.dialogs.confirmAnswers = {false};
     h.collect("precious.txt");
     EXPECT_EQ(h.view.status, "Pre-run Practice") << "still practising";
+    const QString refused = "Error: No data filename specified; Data collection cancelled.";
     h.dialogs.boxes.clear();
     h.controller.StartBtnClick();
-    EXPECT_EQ(h.dialogs.texts(),
-              QStringList{"Information: First press \"Collect Data\" button to enter data collection mode."});
+    EXPECT_EQ(h.dialogs.texts(), QStringList{refused});
     EXPECT_FALSE(h.e().Recording);
 
-    // Abort answered No restarts a recording without asking for a file; its
-    // end reports the write as failed instead of replacing the file.
+    // Nor does Abort answered No start a minute that could never be saved.
     h.controller.NRunsUpDownClick(2);
     h.dialogs.boxes.clear();
     h.dialogs.confirmAnswers = {false};
     h.controller.AbortBtnClick();
-    ASSERT_TRUE(h.e().Recording);
-    h.passUntil([&] { return h.e().State != Tracking; });
-    EXPECT_EQ(h.dialogs.texts(),
-              (QStringList{"Confirm: Cancel remaining multiple runs?", "Error: File I/O error."}));
-    EXPECT_TRUE(h.e().RunAvailable);
+    EXPECT_EQ(h.dialogs.texts(), (QStringList{"Confirm: Cancel remaining multiple runs?", refused}));
+    EXPECT_FALSE(h.e().Recording);
+    EXPECT_EQ(h.view.status, "Pre-run Practice");
+    h.passes(kRunPasses);
+    EXPECT_EQ(h.dialogs.boxes.size(), 2u);
     EXPECT_EQ(readAll(h.folder.path("precious.txt")), "keep me");
-    // Nor is a parameter file written beside it.
     EXPECT_FALSE(QFileInfo::exists(h.folder.path("precious.par")));
 }
 
