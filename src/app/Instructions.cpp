@@ -2,6 +2,7 @@
 
 #include "common/Dialogs.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -46,11 +47,38 @@ TInstructForm::TInstructForm(Dialogs& dialogs, QWidget* parent)
     // Placed once, here: a window the user moves reopens where it was left.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect outer = instructionsPlacement(screen->availableGeometry());
+        outerSize_ = outer.size();
         move(outer.topLeft());
         setFixedSize(outer.size());
     }
 
     LoadInstructions();
+}
+
+bool TInstructForm::event(QEvent* event)
+{
+    // The frame's size is known only once the window manager has framed the
+    // window, which it announces with a move or a resize.
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+        fitOuterSize();
+        break;
+    default:
+        break;
+    }
+    return QDialog::event(event);
+}
+
+void TInstructForm::fitOuterSize()
+{
+    if (outerSize_.isEmpty())
+        return;
+    const QSize frame = frameGeometry().size() - size();
+    const QSize client = outerSize_ - frame;
+    if (client != size() && !client.isEmpty())
+        setFixedSize(client);
 }
 
 bool TInstructForm::LoadInstructions() { return loadInstructionsFrom(QString::fromLatin1(kUserGuideResource)); }

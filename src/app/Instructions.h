@@ -30,9 +30,16 @@ public:
 
     QTextEdit* viewer() const { return memo_; }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    // Keeps the outer size, frame included, at the placement's size.
+    void fitOuterSize();
+
     Dialogs& dialogs_;
     QTextEdit* memo_;
+    QSize outerSize_;
 };
 
 }  // namespace quelvar

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/MainLayout.h"
+#include "app/PlacementWatch.h"
 #include "app/UpDown.h"
 #include "common/Dialogs.h"
 
@@ -88,8 +89,10 @@ TMainForm::TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& sess
 
     controller_.InitExperiment(distablePath);
     controller_.StartPacing();
+    // The first pass lays the window out for its client area, which is only
+    // known once the window manager has maximised the window.
     if (startFrames)
-        loop_.start();
+        new PlacementWatch(this, [this] { loop_.start(); }, this);
 }
 
 TMainForm::~TMainForm()

@@ -45,8 +45,9 @@ class TMainForm : public QWidget, public MainView {
     Q_OBJECT
 public:
     // Creation: controls, scaling, maximising, the task's start-up reset with
-    // the table file at `distablePath`, then the frame loop (unless
-    // `startFrames` is false, for tests that step the controller themselves).
+    // the table file at `distablePath`, then the frame loop, from the moment
+    // the window is placed on the screen (unless `startFrames` is false, for
+    // tests that step the controller themselves).
     TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& session,
               const QString& distablePath = QString::fromLatin1(kDistableFileName),
               bool startFrames = true);

@@ -1,34 +1,44 @@
 // Quelvar: pursuit tracking experiments and the fitting of a control model.
-#include "analysis/AnalysisForm.h"
-#include "analysis/AnalysisSession.h"
-#include "app/About.h"
-#include "app/Instructions.h"
-#include "app/MainForm.h"
-#include "app/QtDialogs.h"
-#include "common/SharedState.h"
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "app/WorkFolder.h"
+#include "common/Version.h"
 
 #include <QApplication>
-#include <memory>
+#include <QDir>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
     using namespace quelvar;
 
-    auto state = std::make_unique<SharedState>();
-    QtDialogs dialogs;
-    AnalysisSession session(*state, dialogs);
+    // Version and help are answered before Qt starts, so they work without a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const StartOptions options = parseStartArguments(arguments);
+    const QString desktopFolder = desktopWorkFolder(QDir::homePath());
+    if (options.action == StartOptions::Action::PrintVersion) {
+        std::printf("quelvar %s\n", kProgramVersion);
+        return 0;
+    }
+    if (options.action == StartOptions::Action::PrintHelp) {
+        std::fputs(startHelpText(QDir::toNativeSeparators(desktopFolder)).toLocal8Bit().constData(),
+                   stdout);
+        return 0;
+    }
 
-    TMainForm mainWindow(*state, dialogs, session);
-    dialogs.setParentWindow(&mainWindow);
-    dialogs.setModalHooks(&mainWindow.frameLoop());
-    TAnalysisForm analysisWindow(session, &mainWindow);
-    TAboutBox aboutWindow(&mainWindow);
-    TInstructForm instructionsWindow(dialogs, &mainWindow);
-    mainWindow.setWindows(&analysisWindow, &aboutWindow, &instructionsWindow);
-    QObject::connect(&analysisWindow, &TAnalysisForm::analysisClosed, &mainWindow,
-                     &TMainForm::AnalysisFormClosed);
+    QApplication app(argc, argv);
+    if (options.desktop) {
+        QString problem;
+        if (!enterWorkFolder(desktopFolder, &problem)) {
+            std::fprintf(stderr, "quelvar: %s\n", problem.toLocal8Bit().constData());
+            QtDialogs().error(problem);
+            return 1;
+        }
+    }
 
-    mainWindow.show();
+    Program program;
+    program.mainWindow().show();
     return app.exec();
 }

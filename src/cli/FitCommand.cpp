@@ -90,19 +90,25 @@ QString usageText()
         "                   (default: delay 2, gain 20, damping 20, reference 0)\n"
         "  --plot           also write FILE's two graphs as a PNG beside its parameter file\n"
         "  --help           show this text\n"
+        "  --version        print the version\n"
         "\n"
         "Prints one CSV row per fitted file. Exit status: 0 all fitted and written,\n"
         "1 any file failed (the others are still done), 2 usage error.\n");
 }
 
-std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* problem, bool* help)
+std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* problem,
+                                         InfoRequest* info)
 {
     FitOptions options;
     bool onlyFiles = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
         if (!onlyFiles && (arg == "--help" || arg == "-h")) {
-            *help = true;
+            *info = InfoRequest::Help;
+            return std::nullopt;
+        }
+        if (!onlyFiles && arg == "--version") {
+            *info = InfoRequest::Version;
             return std::nullopt;
         }
         if (!onlyFiles && (arg == "--out" || arg == "--start")) {

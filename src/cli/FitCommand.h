@@ -16,9 +16,14 @@ struct FitOptions {
     QStringList files;
 };
 
+// What the command line asks for instead of a fit.
+enum class InfoRequest { None, Help, Version };
+
 // Parses the arguments (without the program name). On a usage error returns
-// nothing and puts the reason in *problem; --help sets *help.
-std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* problem, bool* help);
+// nothing and puts the reason in *problem; --help and --version return nothing
+// and say so in *info.
+std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* problem,
+                                         InfoRequest* info);
 
 QString usageText();
 

@@ -1,4 +1,5 @@
 #include "cli/FitCommand.h"
+#include "common/Version.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -12,10 +13,14 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
 
     QString problem;
-    bool help = false;
-    const auto options = quelvar::cli::parseArguments(arguments, &problem, &help);
-    if (help) {
+    auto info = quelvar::cli::InfoRequest::None;
+    const auto options = quelvar::cli::parseArguments(arguments, &problem, &info);
+    if (info == quelvar::cli::InfoRequest::Help) {
         std::cout << quelvar::cli::usageText().toStdString();
+        return 0;
+    }
+    if (info == quelvar::cli::InfoRequest::Version) {
+        std::cout << "quelvar-fit " << quelvar::kProgramVersion << "\n";
         return 0;
     }
     if (!options) {
