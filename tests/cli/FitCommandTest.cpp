@@ -1,5 +1,6 @@
 // quelvar-fit end to end: the real program on data files the test writes.
 #include "datafiles/DataFile.h"
+#include "common/Version.h"
 #include "datafiles/ParameterFile.h"
 #include "support/TestFiles.h"
 
@@ -157,6 +158,10 @@ TEST(FitCommand, UsageErrorsAndHelp)
     r = runFit({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains("Usage: quelvar-fit"));
+
+    r = runFit({"x.txt", "--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("quelvar-fit %1\n").arg(kProgramVersion));
 }
 
 TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
