@@ -11,8 +11,9 @@ constexpr int kPollMs = 10;
 
 }  // namespace
 
-PlacementWatch::PlacementWatch(QWidget* window, std::function<void()> placed, QObject* parent)
-    : QObject(parent), window_(window), placed_(std::move(placed))
+PlacementWatch::PlacementWatch(QWidget* window, std::function<void()> placed, QObject* parent,
+                               int deadlineMs)
+    : QObject(parent), window_(window), placed_(std::move(placed)), deadlineMs_(deadlineMs)
 {
     sinceStart_.start();
     sinceChange_.start();
@@ -25,7 +26,7 @@ void PlacementWatch::check()
 {
     const QWindow* handle = window_->windowHandle();
     const bool exposed = handle && handle->isExposed();
-    const bool late = sinceStart_.hasExpired(kDeadlineMs);
+    const bool late = sinceStart_.hasExpired(deadlineMs_);
     if (!exposed && !late)
         return;
     // A window manager may still be resizing a window it has just mapped, so
@@ -42,6 +43,7 @@ void PlacementWatch::check()
         return;
     poll_.stop();
     placed_();
+    deleteLater();
 }
 
 }  // namespace quelvar

@@ -19,12 +19,13 @@ namespace quelvar {
 
 class PlacementWatch final : public QObject {
 public:
-    // `placed` runs once, from the event loop.
-    PlacementWatch(QWidget* window, std::function<void()> placed, QObject* parent = nullptr);
-
     // How long the geometry must stay the same, and the longest wait.
     static constexpr int kSteadyMs = 100;
     static constexpr int kDeadlineMs = 3000;
+
+    // `placed` runs once, from the event loop; the watch then deletes itself.
+    PlacementWatch(QWidget* window, std::function<void()> placed, QObject* parent = nullptr,
+                   int deadlineMs = kDeadlineMs);
 
 private:
     void check();
@@ -36,6 +37,7 @@ private:
     QElapsedTimer sinceChange_;
     QRect frame_;
     QRect client_;
+    int deadlineMs_;
     bool haveGeometry_ = false;
 };
 
