@@ -20,7 +20,7 @@ namespace quelvar {
 class PlacementWatch final : public QObject {
 public:
     // How long the geometry must stay the same, and the longest wait.
-    static constexpr int kSteadyMs = 100;
+    static constexpr int kSteadyMs = 50;
     static constexpr int kDeadlineMs = 3000;
 
     // `placed` runs once, from the event loop; the watch then deletes itself.
