@@ -77,8 +77,6 @@ TMainForm::TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& sess
     createControls();
 
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    setMinimumSize(QSize(scaledLength(kMinimumWidth, factor_), scaledLength(kMinimumHeight, factor_))
-                       .boundedTo(available.size()));
     resize(QSize(scaledLength(kDesignedClientWidth, factor_), scaledLength(kDesignedClientHeight, factor_))
                .boundedTo(available.size()));
     move(available.center() - rect().center());
@@ -90,9 +88,16 @@ TMainForm::TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& sess
     controller_.InitExperiment(distablePath);
     controller_.StartPacing();
     // The first pass lays the window out for its client area, which is only
-    // known once the window manager has maximised the window.
-    if (startFrames)
-        new PlacementWatch(this, [this] { loop_.start(); }, this);
+    // known once the window manager has maximised the window. The minimum
+    // size waits for that too: on a wide screen the scaled minimum is as high
+    // as the work area, which would leave the window manager no room for the
+    // title bar and push the window's bottom off the screen.
+    const QSize minimum(scaledLength(kMinimumWidth, factor_), scaledLength(kMinimumHeight, factor_));
+    new PlacementWatch(this, [this, minimum, startFrames] {
+        setMinimumSize(minimum.boundedTo(size()));
+        if (startFrames)
+            loop_.start();
+    }, this);
 }
 
 TMainForm::~TMainForm()

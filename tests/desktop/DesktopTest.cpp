@@ -109,6 +109,8 @@ TEST_F(Desktop, TheFirstPassLaysTheMainWindowOutForTheClientAreaOfTheMaximisedWi
                 x.client.width(), x.client.height(), main.MainPanel->height(), main.TargetBox->height(),
                 display.top(), display.bottom());
 
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(x.outer()))
+        << "the window, frame included, reaches past the work area: " << x.outerText();
     EXPECT_EQ(main.MainPanel->geometry().top(), 0);
     EXPECT_EQ(main.MainPanel->height(), x.client.height());
     const int ninetyFivePercent = int(roundHalfEven(0.95 * x.client.height()));
