@@ -4,9 +4,9 @@
 // maximises a window only after the program has asked for it, so the
 // geometry read before then is the program's own request, not the window's;
 // read too early, the client area is taller than the one the user gets.
-// Without a window manager (or on the offscreen platform) the window is
-// placed as soon as it is shown. A window that never shows is taken as
-// placed after a deadline, so whatever waits for it cannot hang.
+// Without a window manager (or on the offscreen platform) nothing moves it,
+// so it counts as placed shortly after it shows. A window that never shows is
+// taken as placed after a deadline, so whatever waits for it cannot hang.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QRect>
