@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisSession.h"
 #include "analysis/GraphPlot.h"
+#include "cli/OutputCollisions.h"
 #include "datafiles/NumberFormat.h"
 #include "datafiles/PathRules.h"
 
@@ -32,6 +33,7 @@ public:
 struct FileJob {
     QString file;
     QString parameterPath;
+    QString plotPath;  // empty without --plot
     std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
     QStringList messages;
     bool ok = false;
@@ -93,7 +95,8 @@ QString usageText()
         "  --version        print the version\n"
         "\n"
         "Prints one CSV row per fitted file. Exit status: 0 all fitted and written,\n"
-        "1 any file failed (the others are still done), 2 usage error.\n");
+        "1 any file failed (the others are still done), 2 usage error, or an output\n"
+        "would replace an input or another output (then nothing is written).\n");
 }
 
 std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* problem,
@@ -140,6 +143,33 @@ std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* 
 
 int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
 {
+    // Where every result goes, worked out before anything is read or written.
+    const QString outDir = options.outDir.isEmpty() ? QString() : QDir(options.outDir).absolutePath();
+    std::vector<FileJob> jobs(static_cast<std::size_t>(options.files.size()));
+    std::vector<PlannedOutput> outputs;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        FileJob& job = jobs[i];
+        job.file = options.files[static_cast<qsizetype>(i)];
+        const QString parameterPath = replaceExtension(job.file, QStringLiteral(".par"));
+        job.parameterPath = outDir.isEmpty()
+                                ? QFileInfo(parameterPath).absoluteFilePath()
+                                : outDir + '/' + bareFileName(parameterPath);
+        outputs.push_back({job.parameterPath, job.file});
+        if (options.plot) {
+            job.plotPath = replaceExtension(job.parameterPath, QStringLiteral(".png"));
+            outputs.push_back({job.plotPath, job.file});
+        }
+    }
+    QStringList inputs = options.files;
+    if (options.startFile)
+        inputs << *options.startFile;
+    if (const QStringList collisions = outputCollisions(inputs, outputs); !collisions.isEmpty()) {
+        for (const QString& line : collisions)
+            err << "quelvar-fit: " << line.toStdString() << "\n";
+        err << "quelvar-fit: nothing was written\n";
+        return 2;
+    }
+
     ParameterSpinners start;
     if (options.startFile) {
         SharedState scratch;
@@ -153,23 +183,9 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         start = scratch.analysis.Spinners;
     }
 
-    QString outDir;
-    if (!options.outDir.isEmpty()) {
-        if (!QDir().mkpath(options.outDir)) {
-            err << "quelvar-fit: cannot create folder " << options.outDir.toStdString() << "\n";
-            return 1;
-        }
-        outDir = QDir(options.outDir).absolutePath();
-    }
-
-    std::vector<FileJob> jobs(static_cast<std::size_t>(options.files.size()));
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        FileJob& job = jobs[i];
-        job.file = options.files[static_cast<qsizetype>(i)];
-        const QString parameterPath = replaceExtension(job.file, QStringLiteral(".par"));
-        job.parameterPath = outDir.isEmpty()
-                                ? QFileInfo(parameterPath).absoluteFilePath()
-                                : outDir + '/' + bareFileName(parameterPath);
+    if (!outDir.isEmpty() && !QDir().mkpath(outDir)) {
+        err << "quelvar-fit: cannot create folder " << options.outDir.toStdString() << "\n";
+        return 1;
     }
 
     // Every file has its own state, so the fits can run side by side; the
@@ -196,10 +212,9 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         for (FileJob& job : jobs) {
             if (!job.ok)
                 continue;
-            const QString png = replaceExtension(job.parameterPath, QStringLiteral(".png"));
             QString reason;
-            if (!saveAnalysisPlot(png, *job.state, bareFileName(job.file), &reason)) {
-                job.messages << QStringLiteral("cannot write plot %1: %2").arg(png, reason);
+            if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason)) {
+                job.messages << QStringLiteral("cannot write plot %1: %2").arg(job.plotPath, reason);
                 status = 1;
             }
         }

@@ -1,10 +1,25 @@
 #include "datafiles/FileSink.h"
 
+#include <atomic>
+
 namespace quelvar {
 namespace {
 
-FileFaults injected;
-int writeCount = 0;
+// Sinks may write from several threads at once (quelvar-fit's workers), so
+// the injected faults and the write count are atomics: every write gets a
+// number of its own, and exactly one of them can be the Nth.
+std::atomic<bool> failOpen{false};
+std::atomic<int> failWriteNumber{0};
+std::atomic<bool> failCommit{false};
+std::atomic<int> writeCount{0};
+
+void setFaults(const FileFaults& faults)
+{
+    failOpen = faults.failOpen;
+    failWriteNumber = faults.failWriteNumber;
+    failCommit = faults.failCommit;
+    writeCount = 0;
+}
 
 }  // namespace
 
@@ -19,7 +34,7 @@ FileSink::FileSink(const QString& path)
 
 bool FileSink::open()
 {
-    if (injected.failOpen) {
+    if (failOpen) {
         failed_ = true;
         error_ = QStringLiteral("Injected failure to open");
         return false;
@@ -36,7 +51,7 @@ bool FileSink::write(const QByteArray& bytes) { return write(bytes.constData(), 
 
 bool FileSink::write(const char* data, qint64 size)
 {
-    ++writeCount;
+    const int writeNumber = ++writeCount;
     if (failed_)
         return false;
     if (!file_.isOpen()) {
@@ -44,7 +59,7 @@ bool FileSink::write(const char* data, qint64 size)
         error_ = QStringLiteral("Write to a file that is not open");
         return false;
     }
-    if (injected.failWriteNumber == writeCount) {
+    if (writeNumber == failWriteNumber) {
         failed_ = true;
         error_ = QStringLiteral("Injected failure to write");
         file_.cancelWriting();
@@ -69,7 +84,7 @@ bool FileSink::commit()
         failed_ = true;
         return false;
     }
-    if (injected.failCommit) {
+    if (failCommit) {
         file_.cancelWriting();
         failed_ = true;
         error_ = QStringLiteral("Injected failure to commit");
@@ -92,17 +107,9 @@ bool FileSink::commit()
     return true;
 }
 
-void FileSink::injectFaults(const FileFaults& faults)
-{
-    injected = faults;
-    writeCount = 0;
-}
+void FileSink::injectFaults(const FileFaults& faults) { setFaults(faults); }
 
-void FileSink::clearFaults()
-{
-    injected = FileFaults{};
-    writeCount = 0;
-}
+void FileSink::clearFaults() { setFaults(FileFaults{}); }
 
 int FileSink::writesSinceReset() { return writeCount; }
 

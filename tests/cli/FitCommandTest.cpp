@@ -200,3 +200,39 @@ TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
     EXPECT_TRUE(red);
     EXPECT_TRUE(blue);
 }
+
+TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythingIsWritten)
+{
+    TempFolder folder;
+    const RunRecord run = modelGeneratedRun();
+    for (const char* name : {"run7.par", "a/x.txt", "b/x.txt", "c.txt", "c.png", "d.txt"}) {
+        QDir().mkpath(QFileInfo(folder.path(name)).path());
+        ASSERT_TRUE(writeDataFile(folder.path(name), 1, 1, run));
+    }
+    test::writeAll(folder.path("d.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
+    ASSERT_TRUE(QFile::link(folder.path("a"), folder.path("link")));
+
+    const struct {
+        QStringList arguments;
+        QString named;  // a file the message must name
+    } cases[] = {
+        {{"run7.par"}, "run7.par"},
+        {{"--out", "out", "a/x.txt", "b/x.txt"}, "b/x.txt"},
+        {{"--plot", "c.txt", "c.png"}, "c.png (from c.txt) would replace"},
+        {{"--start", "d.par", "d.txt"}, "d.par"},
+        {{"a/x.txt", "link/x.txt"}, "link/x.txt"},
+        {{"--out", "a", "./a/x.par", "link/../a/x.txt"}, "x.par"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const QByteArray before = test::readAll(folder.path("run7.par"));
+        const QStringList filesBefore = QDir(folder.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const Result r = runFit(c.arguments, folder.root());
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.err.contains(c.named)) << r.err.toStdString();
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(test::readAll(folder.path("run7.par")), before);
+        EXPECT_EQ(QDir(folder.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), filesBefore);
+        EXPECT_FALSE(QFileInfo::exists(folder.path("a/x.par")));
+    }
+}

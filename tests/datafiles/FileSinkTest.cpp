@@ -7,11 +7,13 @@
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace quelvar {
 namespace {
@@ -85,6 +87,28 @@ TEST_F(FileSinkTest, TheNthWriteIsCountedAcrossSinks)
     FileSink::clearFaults();
     EXPECT_EQ(FileSink::writesSinceReset(), 0);
     EXPECT_TRUE(writeFileAtomically(folder.path("two.txt"), "2"));
+}
+
+TEST_F(FileSinkTest, WritesFromSeveralThreadsAreEachCountedAndOnlyTheNthFails)
+{
+    constexpr int kThreads = 4;
+    constexpr int kWritesEach = 200;
+    FileSink::injectFaults({false, 301, false});
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int n = 0; n < kWritesEach; ++n) {
+                FileSink sink(folder.path(QStringLiteral("t%1.txt").arg(t)));
+                if (sink.open() && !sink.write("x", 1))
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(FileSink::writesSinceReset(), kThreads * kWritesEach);
+    EXPECT_EQ(failures, 1);
 }
 
 TEST_F(FileSinkTest, ATailThatCannotLeaveTheBufferFailsTheCommit)
