@@ -24,13 +24,23 @@ std::uint8_t delayFrames(double inDelay)
 // by frame. Its speed is bounded by the chain o(i-1) -> o(i), so the limits
 // are tested with one rarely taken branch instead of a select on that chain,
 // and without a delay the perception is used directly instead of taking the
-// round trip through the ring's memory. Either way the arithmetic is exactly
-// the written one.
+// round trip through the ring's memory. The traces and the error sums are off
+// that chain and ride along in the same loop, in frame order, so their bits
+// are those of separate passes. Either way the arithmetic is exactly the
+// written one.
 template <bool kNoDelay>
-std::uint8_t simulateOutput(double G, double K, double r, std::uint8_t d, double timeStep,
-                            const double* target, double o, double* ring, std::uint8_t writeIndex,
-                            double* out)
+std::uint8_t simulate(double G, double K, double r, std::uint8_t d, double timeStep,
+                      const RunRecord& run, double* ring, std::uint8_t writeIndex,
+                      ModelResults& results)
 {
+    const double* const target = run.Target.data();
+    const double* const mouse = run.Mouse.data();
+    double* const out = results.ModelMouseTrace.data();
+    double* const modelError = results.ModelErrorTrace.data();
+    double* const trackingError = results.TrackingErrorTrace.data();
+    double modelSum = 0.0;
+    double trackingSum = 0.0;
+    double o = mouse[1];
     for (int i = 1; i <= kRunFrames; ++i) {
         const double p = o - target[i];
         ++writeIndex;
@@ -43,52 +53,61 @@ std::uint8_t simulateOutput(double G, double K, double r, std::uint8_t d, double
             next = next > 1000.0 ? 1000.0 : -1000.0;
         o = next;
         out[i] = o;
+        const double modelDifference = o - mouse[i];
+        modelError[i] = modelDifference;
+        modelSum = modelSum + modelDifference * modelDifference;
+        const double trackingDifference = mouse[i] - target[i];
+        trackingError[i] = trackingDifference;
+        trackingSum = trackingSum + trackingDifference * trackingDifference;
     }
+    results.ModelErrorSquares = modelSum;
+    results.TrackingErrorSquares = trackingSum;
+    results.SquaresCurrent = true;
     return writeIndex;
 }
 
 }  // namespace
 
+ModelConstants modelConstants(const ModelParameters& parameters)
+{
+    ModelConstants c;
+    c.K = parameters.Damp * 0.001;
+    c.G = parameters.OutGain * 0.1;
+    c.d = delayFrames(parameters.InDelay);
+    c.r = static_cast<double>(roundHalfEven(parameters.Ref / 10.0));
+    return c;
+}
+
 void RunModel(const ModelParameters& parameters, double timeStep, const RunRecord& run,
               DelayLine& delay, ModelResults& results)
 {
     delay.Slots.fill(0.0);
-
-    const double K = parameters.Damp * 0.001;
-    const double G = parameters.OutGain * 0.1;
-    const std::uint8_t d = delayFrames(parameters.InDelay);
-    const auto r = static_cast<double>(roundHalfEven(parameters.Ref / 10.0));
-
-    const double* const target = run.Target.data();
-    const double* const mouse = run.Mouse.data();
-    double* const out = results.ModelMouseTrace.data();
-
-    delay.WriteIndex = d == 0
-        ? simulateOutput<true>(G, K, r, d, timeStep, target, mouse[1], delay.Slots.data(), delay.WriteIndex, out)
-        : simulateOutput<false>(G, K, r, d, timeStep, target, mouse[1], delay.Slots.data(), delay.WriteIndex, out);
-
-    // The two difference traces need no order; these loops vectorise and
-    // perform the same subtractions, so the bits are the same.
-    double* const modelError = results.ModelErrorTrace.data();
-    for (int i = 1; i <= kRunFrames; ++i)
-        modelError[i] = out[i] - mouse[i];
-    double* const trackingError = results.TrackingErrorTrace.data();
-    for (int i = 1; i <= kRunFrames; ++i)
-        trackingError[i] = mouse[i] - target[i];
+    const ModelConstants c = modelConstants(parameters);
+    delay.WriteIndex = c.d == 0
+        ? simulate<true>(c.G, c.K, c.r, c.d, timeStep, run, delay.Slots.data(), delay.WriteIndex, results)
+        : simulate<false>(c.G, c.K, c.r, c.d, timeStep, run, delay.Slots.data(), delay.WriteIndex, results);
 }
+
+double rmsPercent(double sumOfSquares) { return std::sqrt(sumOfSquares / 3600.0) * 100.0 / 1000.0; }
 
 void ComputeErrors(ModelResults& results)
 {
-    const double* const modelError = results.ModelErrorTrace.data();
-    const double* const trackingError = results.TrackingErrorTrace.data();
-    double modelSum = 0.0;
-    double trackingSum = 0.0;
-    for (int i = 1; i <= kRunFrames; ++i) {
-        modelSum = modelSum + modelError[i] * modelError[i];
-        trackingSum = trackingSum + trackingError[i] * trackingError[i];
+    double modelSum = results.ModelErrorSquares;
+    double trackingSum = results.TrackingErrorSquares;
+    if (!results.SquaresCurrent) {
+        const double* const modelError = results.ModelErrorTrace.data();
+        const double* const trackingError = results.TrackingErrorTrace.data();
+        modelSum = 0.0;
+        trackingSum = 0.0;
+        for (int i = 1; i <= kRunFrames; ++i) {
+            modelSum = modelSum + modelError[i] * modelError[i];
+            trackingSum = trackingSum + trackingError[i] * trackingError[i];
+        }
     }
-    results.ModelRmsError = std::sqrt(modelSum / 3600.0) * 100.0 / 1000.0;
-    results.TrackingRmsError = std::sqrt(trackingSum / 3600.0) * 100.0 / 1000.0;
+    // A later call reads the traces, which a caller may have set since.
+    results.SquaresCurrent = false;
+    results.ModelRmsError = rmsPercent(modelSum);
+    results.TrackingRmsError = rmsPercent(trackingSum);
 }
 
 }  // namespace quelvar

@@ -5,13 +5,30 @@
 #include "analysis/ModelState.h"
 #include "task/RunRecord.h"
 
+#include <cstdint>
+
 namespace quelvar {
 
-// Rewrites the three traces from the parameters, the target and the mouse.
+// The model's values, derived from the parameters in spinner units.
+struct ModelConstants {
+    double G = 0.0;      // OutGain x 0.1
+    double K = 0.0;      // Damp x 0.001
+    double r = 0.0;      // Round(Ref / 10)
+    std::uint8_t d = 0;  // Round(InDelay), modulo 256 like the delay ring
+};
+
+ModelConstants modelConstants(const ModelParameters& parameters);
+
+// Rewrites the three traces from the parameters, the target and the mouse,
+// and takes the sums of squares the next ComputeErrors needs.
 void RunModel(const ModelParameters& parameters, double timeStep, const RunRecord& run,
               DelayLine& delay, ModelResults& results);
 
-// Sets ModelRmsError and TrackingRmsError from the traces.
+// Sets ModelRmsError and TrackingRmsError: from the sums the last RunModel
+// took, the first time after it, and otherwise from the traces.
 void ComputeErrors(ModelResults& results);
+
+// sqrt(sum / 3600) x 100 / 1000: a % RMS error from its sum of squares.
+double rmsPercent(double sumOfSquares);
 
 }  // namespace quelvar

@@ -51,6 +51,12 @@ struct ModelResults {
     FrameArray TrackingErrorTrace{};  // M(i) - T(i)
     double ModelRmsError = 0.0;
     double TrackingRmsError = 0.0;
+    // The sums of squares of the two error traces, taken by RunModel while it
+    // writes them, in the frame order ComputeErrors would use. The next
+    // ComputeErrors takes them instead of reading the traces again.
+    double ModelErrorSquares = 0.0;
+    double TrackingErrorSquares = 0.0;
+    bool SquaresCurrent = false;
 };
 
 struct AnalysisState {

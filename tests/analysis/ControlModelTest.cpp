@@ -210,6 +210,24 @@ TEST_F(Model, ErrorsAreRootMeanSquaresAsPercentagesOfAThousandUnits)
     EXPECT_EQ(results->ModelRmsError, 0.0);
 }
 
+TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
+{
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = std::sin(i * 0.0031) * 310.0 + (i % 7) * 0.37;
+        run->Target[i] = std::sin(i * 0.0042 + 1.0) * 350.0;
+    }
+    for (const ModelParameters& p : {ModelParameters{0, 37, 3, 4}, ModelParameters{5, 120, 45, -23},
+                                     ModelParameters{16, 500, 0, 100}}) {
+        parameters = p;
+        simulate();
+        const double model = results->ModelRmsError;
+        const double tracking = results->TrackingRmsError;
+        ComputeErrors(*results);  // now from the traces
+        EXPECT_EQ(results->ModelRmsError, model);
+        EXPECT_EQ(results->TrackingRmsError, tracking);
+    }
+}
+
 TEST_F(Model, SimulationAndErrorsAllocateNothing)
 {
     useDefaultSpinners();
