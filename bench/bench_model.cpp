@@ -1,13 +1,16 @@
 // Speed of the analysis path: one model run with its errors (60 times a
-// second while the analysis window is live), one "Auto Fit" (440 model runs)
-// and the generation of the 50 disturbance waveforms at a first start.
+// second while the analysis window is live), model evaluations per second one
+// at a time and in vector lanes, one "Auto Fit" (440 model runs) and the
+// generation of the 50 disturbance waveforms at a first start.
 #include "analysis/AutoFit.h"
 #include "analysis/ControlModel.h"
+#include "analysis/ModelLanes.h"
 #include "task/DisturbFR.h"
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -53,6 +56,50 @@ void BM_RunModelAndErrors(benchmark::State& state)
         benchmark::DoNotOptimize(w.evaluate(parameters));
 }
 BENCHMARK(BM_RunModelAndErrors)->Unit(benchmark::kMicrosecond);
+
+// Sets of a fit's neighbourhood: one delay, gains and dampings around a point.
+std::vector<ModelParameters> neighbourSets(int count)
+{
+    std::vector<ModelParameters> sets;
+    for (int k = 0; k < count; ++k)
+        sets.push_back({4.0, 150.0 + 3 * (k % 8), 40.0 + 5 * (k / 8), 10.0});
+    return sets;
+}
+
+void BM_EvaluationsOneAtATime(benchmark::State& state)
+{
+    Workload& w = workload();
+    const std::vector<ModelParameters> sets = neighbourSets(32);
+    for (auto _ : state) {
+        for (const ModelParameters& p : sets)
+            benchmark::DoNotOptimize(w.evaluate(p));
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(sets.size()));
+}
+BENCHMARK(BM_EvaluationsOneAtATime)->Unit(benchmark::kMicrosecond);
+
+// Items per second are model evaluations per second; the argument is the
+// number of sets per pass.
+void evaluationsInLanes(benchmark::State& state, const char* unit)
+{
+    if (!useModelLanesUnit(unit)) {
+        state.SkipWithError("the processor lacks this unit");
+        return;
+    }
+    Workload& w = workload();
+    const std::vector<ModelParameters> sets = neighbourSets(static_cast<int>(state.range(0)));
+    std::vector<double> rms(sets.size());
+    for (auto _ : state) {
+        evaluateModels(w.run, 1.0 / 60.0, sets.data(), static_cast<int>(sets.size()), rms.data());
+        benchmark::DoNotOptimize(rms.data());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(sets.size()));
+    state.SetLabel(unit);
+    useModelLanesUnit("avx512f") || useModelLanesUnit("avx2");
+}
+BENCHMARK_CAPTURE(evaluationsInLanes, avx512f, "avx512f")->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(evaluationsInLanes, avx2, "avx2")->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(evaluationsInLanes, sse2, "sse2")->Arg(32)->Unit(benchmark::kMicrosecond);
 
 void BM_AutoFit(benchmark::State& state)
 {

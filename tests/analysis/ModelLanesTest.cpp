@@ -1,0 +1,129 @@
+#include "analysis/ModelLanes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace quelvar {
+namespace {
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// A wavy target and a mouse that follows it with noise, far enough from the
+// model that no set fits it exactly.
+std::unique_ptr<RunRecord> wavyRun()
+{
+    auto run = std::make_unique<RunRecord>();
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0.0, 15.0);
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Target[i] = 380.0 * std::sin(i / 97.0) + 120.0 * std::sin(i / 23.0);
+        run->Mouse[i] = 0.9 * run->Target[std::max(1, i - 9)] + noise(random);
+    }
+    return run;
+}
+
+// Ordinary spinner positions mixed with sets that drive the output into its
+// limits or make it NaN (which the limit sends to -1000).
+std::vector<ModelParameters> testSets(int count)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<ModelParameters> sets = {
+        {2, 20, 20, 0},     {0, 500, 0, 100},   {16, 500, 1000, -100}, {nan, 20, 20, 0},
+        {2, nan, 20, 0},    {2, 20, nan, 0},    {2, 20, 20, nan},      {2, inf, 20, 0},
+        {3, 1e300, 1e300, 5}, {-2, 30, 10, 15}, {300, 50, 5, -25},     {2.5, 1e6, 0, 0},
+        {1e300, 20, 20, 0}, {0, -400, 0, 0},    {5, 20, -inf, 0},      {60, 80, 3, 44},
+    };
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> delay(0, 20), gain(0, 500), damp(0, 1000), ref(-100, 100);
+    while (static_cast<int>(sets.size()) < count) {
+        sets.push_back({static_cast<double>(delay(random)), static_cast<double>(gain(random)),
+                        static_cast<double>(damp(random)), static_cast<double>(ref(random))});
+    }
+    sets.resize(static_cast<std::size_t>(count));
+    return sets;
+}
+
+class ModelLanesTest : public testing::Test {
+protected:
+    void TearDown() override { useModelLanesUnit(defaultUnit); }
+    std::string defaultUnit = modelLanesUnit();
+    std::unique_ptr<RunRecord> run = wavyRun();
+    std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
+    DelayLine delay;
+
+    double scalarRms(const ModelParameters& p)
+    {
+        RunModel(p, 1.0 / 60.0, *run, delay, *results);
+        ComputeErrors(*results);
+        return results->ModelRmsError;
+    }
+};
+
+TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
+{
+    // Counts that fill one, two and four vectors exactly, partly, and spill
+    // into a second chunk; the sets mix delays, so passes are grouped.
+    const std::vector<ModelParameters> sets = testSets(75);
+    std::vector<double> expected;
+    for (const ModelParameters& p : sets)
+        expected.push_back(scalarRms(p));
+    for (const char* unit : {"avx512f", "avx2", "sse2"}) {
+        if (!useModelLanesUnit(unit))
+            continue;
+        for (int count : {1, 7, 8, 13, 16, 17, 32, 33, 75}) {
+            SCOPED_TRACE(testing::Message() << unit << ", " << count << " sets");
+            std::vector<double> rms(static_cast<std::size_t>(count), -1.0);
+            evaluateModels(*run, 1.0 / 60.0, sets.data(), count, rms.data());
+            for (int k = 0; k < count; ++k)
+                ASSERT_TRUE(sameBits(rms[k], expected[k])) << "set " << k << ": " << rms[k] << " vs " << expected[k];
+        }
+    }
+}
+
+TEST_F(ModelLanesTest, APassIsCutShortOnlyWhenEveryLanePassedTheBound)
+{
+    std::vector<ModelParameters> sets;
+    for (double gain : {40.0, 80.0, 160.0, 320.0})
+        sets.push_back({4, gain, 20, 0});
+    ModelConstants lanes[4];
+    double exact[4];
+    for (int k = 0; k < 4; ++k) {
+        lanes[k] = modelConstants(sets[k]);
+        scalarRms(sets[k]);
+        exact[k] = results->ModelErrorSquares;
+    }
+    const double best = *std::min_element(exact, exact + 4);
+    const double worst = *std::max_element(exact, exact + 4);
+
+    double sums[4];
+    // One lane can still end at or below the bound: every lane runs to the
+    // end and reports its exact sum.
+    simulateLanes(*run, 1.0 / 60.0, lanes, 4, best, sums);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
+    // None can: the pass stops and says so.
+    simulateLanes(*run, 1.0 / 60.0, lanes, 4, best / 2, sums);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(sums[k], kNoBound) << k;
+    simulateLanes(*run, 1.0 / 60.0, lanes, 4, worst, sums);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
+}
+
+TEST_F(ModelLanesTest, UnitsTheProcessorLacksAreRefused)
+{
+    EXPECT_FALSE(useModelLanesUnit("mmx"));
+    EXPECT_EQ(modelLanesUnit(), defaultUnit);
+    EXPECT_TRUE(useModelLanesUnit("sse2"));
+    EXPECT_STREQ(modelLanesUnit(), "sse2");
+}
+
+}  // namespace
+}  // namespace quelvar
