@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <immintrin.h>
 #include <atomic>
+#include <cmath>
+#include <cstdlib>
 #include <cstddef>
+#include <vector>
 
 namespace quelvar {
 namespace {
@@ -24,11 +27,15 @@ struct Pass {
     const double* target;
     const double* mouse;
     double timeStep;
-    double bound;
+    const double* bounds;  // one a lane; nullptr: no bounds
     const ModelConstants* lanes;
     int count;
-    double* sums;
+    double* sums;                           // plain passes
+    ReferenceResponse* responses = nullptr;  // response passes
+    double referenceMin = 0.0;              // response passes: the r searched
+    double referenceMax = 0.0;
 };
+
 
 // The same pass compiled for each vector unit. The output limit uses the
 // unit's min and max instructions: one instruction each on the chain
@@ -47,8 +54,11 @@ using Vec = Vec8;
     const __m512d held = _mm512_mask_min_pd(upper, 0xFF, upper, __m512d(x));
     return Vec(_mm512_mask_max_pd(held, 0xFF, held, lower));
 }
+[[gnu::always_inline]] inline Vec maxOf(Vec a, Vec b)
+{
+    return Vec(_mm512_mask_max_pd(__m512d(a), 0xFF, __m512d(a), __m512d(b)));
+}
 #include "analysis/ModelLanesPass.inc"
-void run(const Pass& pass) { runAnyPass(pass); }
 }  // namespace avx512
 #pragma GCC pop_options
 
@@ -61,8 +71,8 @@ using Vec = Vec4;
     const __m256d held = _mm256_min_pd(_mm256_set1_pd(1000.0), __m256d(x));
     return Vec(_mm256_max_pd(held, _mm256_set1_pd(-1000.0)));
 }
+[[gnu::always_inline]] inline Vec maxOf(Vec a, Vec b) { return Vec(_mm256_max_pd(__m256d(a), __m256d(b))); }
 #include "analysis/ModelLanesPass.inc"
-void run(const Pass& pass) { runAnyPass(pass); }
 }  // namespace avx2
 #pragma GCC pop_options
 
@@ -73,8 +83,8 @@ using Vec = Vec2;
     const __m128d held = _mm_min_pd(_mm_set1_pd(1000.0), __m128d(x));
     return Vec(_mm_max_pd(held, _mm_set1_pd(-1000.0)));
 }
+[[gnu::always_inline]] inline Vec maxOf(Vec a, Vec b) { return Vec(_mm_max_pd(__m128d(a), __m128d(b))); }
 #include "analysis/ModelLanesPass.inc"
-void run(const Pass& pass) { runAnyPass(pass); }
 }  // namespace sse2
 
 struct Unit {
@@ -100,60 +110,145 @@ const Unit* widestUnit()
     return &kUnits[2];
 }
 
-// Chosen once; tests and benchmarks may choose another unit the processor has.
-std::atomic<const Unit*> currentUnit{widestUnit()};
+// Chosen at the first pass (constant-initialised, so a pass made while other
+// static objects are constructed finds it); tests and benchmarks may choose
+// another unit the processor has.
+std::atomic<const Unit*> chosenUnit{nullptr};
+
+const Unit& currentUnit()
+{
+    const Unit* unit = chosenUnit.load(std::memory_order_acquire);
+    if (!unit) {
+        unit = widestUnit();
+        chosenUnit.store(unit, std::memory_order_release);
+    }
+    return *unit;
+}
 
 }  // namespace
 
 void simulateLanes(const RunRecord& run, double timeStep, const ModelConstants* lanes, int count,
-                   double bound, double* sums)
+                   const double* bounds, double* sums)
 {
     if (count <= 0)
         return;
-    const Pass pass{run.Target.data(), run.Mouse.data(), timeStep, bound, lanes,
+    const Pass pass{run.Target.data(), run.Mouse.data(), timeStep, bounds, lanes,
                     std::min(count, kMaxModelLanes), sums};
-    currentUnit.load(std::memory_order_relaxed)->run(pass);
+    currentUnit().run(pass);
+}
+
+void simulateReferenceResponse(const RunRecord& run, double timeStep, const ModelConstants* lanes,
+                               int count, const double* bounds, int referenceMin, int referenceMax,
+                               ReferenceResponse* responses)
+{
+    if (count <= 0)
+        return;
+    Pass pass{run.Target.data(), run.Mouse.data(), timeStep, bounds, lanes, std::min(count, kMaxModelLanes), nullptr};
+    pass.responses = responses;
+    pass.referenceMin = referenceMin;
+    pass.referenceMax = referenceMax;
+    currentUnit().run(pass);
+}
+
+bool ReferenceResponse::limitMayAct() const
+{
+    return !(peak < kLinearPeak) || !(response < kNoBound) || !(sum < kNoBound);
+}
+
+double ReferenceResponse::at(int r) const { return sum + r * (2.0 * cross + r * response); }
+
+bool ReferenceResponse::mayReach(int r, double bound) const
+{
+    const double scale = sum + std::abs(r) * (2.0 * std::fabs(cross) + std::abs(r) * response);
+    return !(at(r) - kParabolaTolerance * scale > bound);
+}
+
+namespace {
+
+// Lays any sets out in groups of one delay, padded with copies of their first
+// set, and calls pass(lanes, members, used) for every pass of whole groups;
+// members[k] is the set in lane k, or -1 for a copy.
+template <class Run>
+void inPasses(const ModelConstants* sets, int count, Run&& pass)
+{
+    std::vector<int> order(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        order[static_cast<std::size_t>(k)] = k;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return sets[a].d < sets[b].d; });
+
+    ModelConstants lanes[kMaxModelLanes];
+    int members[kMaxModelLanes];
+    int used = 0;
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        const int k = order[n];
+        lanes[used] = sets[k];
+        members[used++] = k;
+        const bool groupEnds = n + 1 == order.size() || sets[order[n + 1]].d != sets[k].d;
+        if (groupEnds) {
+            while (used % kLaneGroup != 0) {
+                lanes[used] = lanes[used - used % kLaneGroup];
+                members[used++] = -1;
+            }
+        }
+        if (used == kMaxModelLanes || (n + 1 == order.size() && used > 0)) {
+            pass(lanes, members, used);
+            used = 0;
+        }
+    }
+}
+
+}  // namespace
+
+void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
+                  const double* bounds, double* sums)
+{
+    inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
+        double laneBounds[kMaxModelLanes];
+        for (int k = 0; bounds && k < used; ++k) {
+            // A copy takes the bound of its group's first set.
+            const int source = members[k] >= 0 ? members[k] : members[k - k % kLaneGroup];
+            laneBounds[k] = bounds[source];
+        }
+        double laneSums[kMaxModelLanes];
+        simulateLanes(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, laneSums);
+        for (int k = 0; k < used; ++k) {
+            if (members[k] >= 0)
+                sums[members[k]] = laneSums[k];
+        }
+    });
+}
+
+void referenceResponses(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
+                        int referenceMin, int referenceMax, ReferenceResponse* responses)
+{
+    inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
+        ReferenceResponse laneResponses[kMaxModelLanes];
+        simulateReferenceResponse(run, timeStep, lanes, used, nullptr, referenceMin, referenceMax, laneResponses);
+        for (int k = 0; k < used; ++k) {
+            if (members[k] >= 0)
+                responses[members[k]] = laneResponses[k];
+        }
+    });
 }
 
 void evaluateModels(const RunRecord& run, double timeStep, const ModelParameters* sets, int count,
                     double* modelRms)
 {
-    for (int chunk = 0; chunk < count; chunk += kMaxModelLanes) {
-        const int size = std::min(kMaxModelLanes, count - chunk);
-        ModelConstants constants[kMaxModelLanes];
-        bool done[kMaxModelLanes] = {};
-        for (int k = 0; k < size; ++k)
-            constants[k] = modelConstants(sets[chunk + k]);
-        // Each pass takes the sets of the chunk that share the first
-        // remaining set's delay.
-        for (int first = 0; first < size; ++first) {
-            if (done[first])
-                continue;
-            ModelConstants group[kMaxModelLanes];
-            int members[kMaxModelLanes];
-            int n = 0;
-            for (int k = first; k < size; ++k) {
-                if (!done[k] && constants[k].d == constants[first].d) {
-                    group[n] = constants[k];
-                    members[n++] = k;
-                    done[k] = true;
-                }
-            }
-            double sums[kMaxModelLanes];
-            simulateLanes(run, timeStep, group, n, kNoBound, sums);
-            for (int k = 0; k < n; ++k)
-                modelRms[chunk + members[k]] = rmsPercent(sums[k]);
-        }
-    }
+    std::vector<ModelConstants> constants(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        constants[static_cast<std::size_t>(k)] = modelConstants(sets[k]);
+    simulateSets(run, timeStep, constants.data(), count, nullptr, modelRms);
+    for (int k = 0; k < count; ++k)
+        modelRms[k] = rmsPercent(modelRms[k]);
 }
 
-const char* modelLanesUnit() { return currentUnit.load()->name; }
+const char* modelLanesUnit() { return currentUnit().name; }
 
 bool useModelLanesUnit(std::string_view name)
 {
     for (const Unit& unit : kUnits) {
         if (unit.name == name && unit.available()) {
-            currentUnit = &unit;
+            chosenUnit = &unit;
             return true;
         }
     }

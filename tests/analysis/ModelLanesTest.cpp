@@ -105,14 +105,16 @@ TEST_F(ModelLanesTest, APassIsCutShortOnlyWhenEveryLanePassedTheBound)
     double sums[4];
     // One lane can still end at or below the bound: every lane runs to the
     // end and reports its exact sum.
-    simulateLanes(*run, 1.0 / 60.0, lanes, 4, best, sums);
+    const auto boundsOf = [](double a, double b, double c, double d) { return std::vector<double>{a, b, c, d}; };
+    simulateLanes(*run, 1.0 / 60.0, lanes, 4, boundsOf(best, best, best, best).data(), sums);
     for (int k = 0; k < 4; ++k)
         EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
     // None can: the pass stops and says so.
-    simulateLanes(*run, 1.0 / 60.0, lanes, 4, best / 2, sums);
+    simulateLanes(*run, 1.0 / 60.0, lanes, 4, boundsOf(best / 2, best / 2, best / 2, best / 2).data(), sums);
     for (int k = 0; k < 4; ++k)
         EXPECT_EQ(sums[k], kNoBound) << k;
-    simulateLanes(*run, 1.0 / 60.0, lanes, 4, worst, sums);
+    // Each lane has its own bound.
+    simulateLanes(*run, 1.0 / 60.0, lanes, 4, boundsOf(exact[0] / 2, exact[1] / 2, exact[2] / 2, worst).data(), sums);
     for (int k = 0; k < 4; ++k)
         EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
 }

@@ -1,0 +1,332 @@
+#include "analysis/ThoroughFit.h"
+
+#include "analysis/ModelLanes.h"
+#include "common/Rounding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace quelvar {
+namespace {
+
+// The coarse grid every delay starts from, and how many of its best points
+// a pattern search starts from: a second start guards against a second
+// valley the first one would not reach.
+constexpr int kGainGrid = 50;
+constexpr int kDampingGrid = 100;
+constexpr int kStarts = 2;
+// Far more rounds than a search takes (steps halve from 25 and 50 to 1);
+// only a guard.
+constexpr int kMaxRounds = 400;
+
+std::int64_t key(int gain, int damping) { return (std::int64_t{gain} << 32) | static_cast<std::uint32_t>(damping); }
+
+// Runs the model in lanes for many points at once, of any delays.
+class Evaluator {
+public:
+    Evaluator(const RunRecord& run, double timeStep) : run_(run), timeStep_(timeStep) {}
+
+    // Exact errors of the points' settings; a point whose bound is passed may
+    // come back with an infinite error.
+    void exact(std::vector<FitPoint>& points, const std::vector<double>& bounds = {})
+    {
+        std::vector<ModelConstants> sets;
+        for (const FitPoint& p : points)
+            sets.push_back(modelConstants(parametersOf(p.at)));
+        std::vector<double> sums(points.size());
+        simulateSets(run_, timeStep_, sets.data(), static_cast<int>(sets.size()),
+                     bounds.empty() ? nullptr : bounds.data(), sums.data());
+        for (std::size_t k = 0; k < points.size(); ++k)
+            setSquares(points[k], sums[k]);
+        modelRuns_ += static_cast<std::int64_t>(points.size());
+    }
+
+    // Gives each point the reference its response puts nearest the bottom of
+    // the parabola, and that setting's exact error. r = 0 comes exactly from
+    // the response pass itself.
+    void withBestReference(std::vector<FitPoint>& points, int referenceMin, int referenceMax)
+    {
+        std::vector<ModelConstants> sets;
+        for (const FitPoint& p : points)
+            sets.push_back(modelConstants(parametersOf(p.at)));
+        std::vector<ReferenceResponse> responses(points.size());
+        referenceResponses(run_, timeStep_, sets.data(), static_cast<int>(sets.size()), referenceMin,
+                           referenceMax, responses.data());
+        modelRuns_ += static_cast<std::int64_t>(points.size());
+
+        std::vector<FitPoint> others;
+        std::vector<std::size_t> otherIndex;
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const ReferenceResponse& response = responses[k];
+            double vertex = 0.0;
+            if (response.response > 0.0 && std::isfinite(response.response) && std::isfinite(response.cross))
+                vertex = -response.cross / response.response;
+            points[k].at.reference = static_cast<int>(roundHalfEvenClamped(vertex, referenceMin, referenceMax));
+            if (points[k].at.reference == 0) {
+                setSquares(points[k], response.sum);
+            } else {
+                others.push_back(points[k]);
+                otherIndex.push_back(k);
+            }
+        }
+        exact(others);
+        for (std::size_t n = 0; n < others.size(); ++n)
+            points[otherIndex[n]] = others[n];
+    }
+
+    std::int64_t modelRuns() const { return modelRuns_; }
+
+private:
+    static void setSquares(FitPoint& point, double squares)
+    {
+        point.squares = squares;
+        point.modelRms = rmsPercent(squares);
+    }
+
+    const RunRecord& run_;
+    double timeStep_;
+    std::int64_t modelRuns_ = 0;
+};
+
+struct PatternSearch {
+    int gain;
+    int damping;
+    int gainStep;
+    int dampingStep;
+    bool done = false;
+};
+
+// Everything known about one delay.
+struct DelaySearch {
+    int delay = 0;
+    // Points with the reference their response chose, by gain and damping.
+    std::unordered_map<std::int64_t, FitPoint> seen;
+    std::vector<PatternSearch> searches;
+    FitPoint best;
+    bool settled = false;
+
+    void note(const FitPoint& point)
+    {
+        seen.emplace(key(point.at.gain, point.at.damping), point);
+        consider(point);
+    }
+    void consider(const FitPoint& point)
+    {
+        if (better(point, best))
+            best = point;
+    }
+};
+
+std::vector<int> gridValues(int lo, int hi, int step)
+{
+    std::vector<int> values;
+    for (int v = lo; v < hi; v += step)
+        values.push_back(v);
+    values.push_back(hi);
+    return values;
+}
+
+class Thorough {
+public:
+    Thorough(const RunRecord& run, double timeStep, const SearchSpace& space)
+        : evaluator_(run, timeStep), space_(space)
+    {
+        for (int d = space.delayMin; d <= std::max(space.delayMax, space.beyondDelayMax); ++d) {
+            delays_.emplace_back();
+            delays_.back().delay = d;
+        }
+    }
+
+    ThoroughResult run(const std::optional<SpinnerSetting>& alsoTry)
+    {
+        coarseGrid();
+        patternSearches();
+        if (alsoTry && space_.contains(*alsoTry)) {
+            std::vector<FitPoint> candidate(1);
+            candidate[0].at = *alsoTry;
+            evaluator_.exact(candidate);
+            delays_[static_cast<std::size_t>(alsoTry->delay - space_.delayMin)].consider(candidate[0]);
+        }
+        neighbourSearches();
+
+        ThoroughResult result;
+        for (const DelaySearch& search : delays_) {
+            if (search.delay <= space_.delayMax) {
+                result.profile.push_back(search.best);
+                if (better(search.best, result.best))
+                    result.best = search.best;
+            } else if (!result.beyond || better(search.best, *result.beyond)) {
+                result.beyond = search.best;
+            }
+        }
+        if (result.beyond && !better(*result.beyond, result.best))
+            result.beyond.reset();
+        result.modelRuns = evaluator_.modelRuns();
+        return result;
+    }
+
+private:
+    bool withinRanges(const SpinnerSetting& s) const
+    {
+        return s.gain >= space_.gainMin && s.gain <= space_.gainMax && s.damping >= space_.dampingMin
+            && s.damping <= space_.dampingMax && s.reference >= space_.referenceMin
+            && s.reference <= space_.referenceMax;
+    }
+
+    // Every delay on a coarse grid of gain and damping; the best grid points
+    // start the pattern searches.
+    void coarseGrid()
+    {
+        std::vector<FitPoint> points;
+        std::vector<DelaySearch*> owners;
+        for (DelaySearch& search : delays_) {
+            for (int gain : gridValues(space_.gainMin, space_.gainMax, kGainGrid)) {
+                for (int damping : gridValues(space_.dampingMin, space_.dampingMax, kDampingGrid)) {
+                    FitPoint p;
+                    p.at = {search.delay, gain, damping, 0};
+                    points.push_back(p);
+                    owners.push_back(&search);
+                }
+            }
+        }
+        evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax);
+        for (std::size_t k = 0; k < points.size(); ++k)
+            owners[k]->note(points[k]);
+
+        for (DelaySearch& search : delays_) {
+            std::vector<FitPoint> ranked;
+            for (const auto& entry : search.seen)
+                ranked.push_back(entry.second);
+            const std::size_t starts = std::min<std::size_t>(kStarts, ranked.size());
+            std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(starts), ranked.end(), better);
+            for (std::size_t n = 0; n < starts; ++n)
+                search.searches.push_back({ranked[n].at.gain, ranked[n].at.damping, kGainGrid / 2, kDampingGrid / 2});
+        }
+    }
+
+    // The eight neighbours of every search's centre at its step, all delays
+    // in the same passes; a search moves to a better neighbour, or halves its
+    // steps, and ends when no neighbour one position away is better.
+    void patternSearches()
+    {
+        for (int round = 0; round < kMaxRounds; ++round) {
+            std::vector<FitPoint> points;
+            std::vector<DelaySearch*> owners;
+            bool active = false;
+            for (DelaySearch& search : delays_) {
+                std::unordered_set<std::int64_t> asked;
+                for (const PatternSearch& s : search.searches) {
+                    if (s.done)
+                        continue;
+                    active = true;
+                    for (int a = -1; a <= 1; ++a) {
+                        for (int b = -1; b <= 1; ++b) {
+                            const int gain = std::clamp(s.gain + a * s.gainStep, space_.gainMin, space_.gainMax);
+                            const int damping = std::clamp(s.damping + b * s.dampingStep, space_.dampingMin, space_.dampingMax);
+                            const std::int64_t k = key(gain, damping);
+                            if (search.seen.count(k) || !asked.insert(k).second)
+                                continue;
+                            FitPoint p;
+                            p.at = {search.delay, gain, damping, 0};
+                            points.push_back(p);
+                            owners.push_back(&search);
+                        }
+                    }
+                }
+            }
+            if (!active)
+                return;
+            evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax);
+            for (std::size_t k = 0; k < points.size(); ++k)
+                owners[k]->note(points[k]);
+            for (DelaySearch& search : delays_) {
+                for (PatternSearch& s : search.searches) {
+                    if (!s.done)
+                        step(search, s);
+                }
+            }
+        }
+    }
+
+    void step(const DelaySearch& search, PatternSearch& s) const
+    {
+        const FitPoint* centre = &search.seen.at(key(s.gain, s.damping));
+        const FitPoint* bestNeighbour = centre;
+        for (int a = -1; a <= 1; ++a) {
+            for (int b = -1; b <= 1; ++b) {
+                const int gain = std::clamp(s.gain + a * s.gainStep, space_.gainMin, space_.gainMax);
+                const int damping = std::clamp(s.damping + b * s.dampingStep, space_.dampingMin, space_.dampingMax);
+                const FitPoint& p = search.seen.at(key(gain, damping));
+                if (better(p, *bestNeighbour))
+                    bestNeighbour = &p;
+            }
+        }
+        if (bestNeighbour != centre) {
+            s.gain = bestNeighbour->at.gain;
+            s.damping = bestNeighbour->at.damping;
+        } else if (s.gainStep == 1 && s.dampingStep == 1) {
+            s.done = true;
+        } else {
+            s.gainStep = (s.gainStep + 1) / 2;
+            s.dampingStep = (s.dampingStep + 1) / 2;
+        }
+    }
+
+    // From each delay's best, the 26 settings one position away in gain,
+    // damping and reference, evaluated exactly, until none is better. A pass
+    // in which no neighbour can beat its centre is cut short.
+    void neighbourSearches()
+    {
+        for (int round = 0; round < kMaxRounds; ++round) {
+            std::vector<FitPoint> points;
+            std::vector<double> bounds;
+            std::vector<DelaySearch*> owners;
+            for (DelaySearch& search : delays_) {
+                if (search.settled)
+                    continue;
+                const FitPoint centre = search.best;
+                for (int a = -1; a <= 1; ++a) {
+                    for (int b = -1; b <= 1; ++b) {
+                        for (int c = -1; c <= 1; ++c) {
+                            const SpinnerSetting s{centre.at.delay, centre.at.gain + a, centre.at.damping + b,
+                                                   centre.at.reference + c};
+                            if ((a == 0 && b == 0 && c == 0) || !withinRanges(s))
+                                continue;
+                            FitPoint p;
+                            p.at = s;
+                            points.push_back(p);
+                            bounds.push_back(boundAbove(centre.squares));
+                            owners.push_back(&search);
+                        }
+                    }
+                }
+                search.settled = true;
+            }
+            if (points.empty())
+                return;
+            evaluator_.exact(points, bounds);
+            for (std::size_t k = 0; k < points.size(); ++k) {
+                if (better(points[k], owners[k]->best)) {
+                    owners[k]->best = points[k];
+                    owners[k]->settled = false;
+                }
+            }
+        }
+    }
+
+    Evaluator evaluator_;
+    SearchSpace space_;
+    std::vector<DelaySearch> delays_;
+};
+
+}  // namespace
+
+ThoroughResult thoroughFit(const RunRecord& run, double timeStep, const SearchSpace& space,
+                           const std::optional<SpinnerSetting>& alsoTry)
+{
+    return Thorough(run, timeStep, space).run(alsoTry);
+}
+
+}  // namespace quelvar
