@@ -216,16 +216,21 @@ bool AnalysisSession::LoadDataFile(const QString& path)
 
 ParameterFileValues parameterFileValues(const SharedState& state)
 {
-    const AnalysisState& a = state.analysis;
+    return parameterFileValues(state, state.analysis.Parameters, state.analysis.Results.ModelRmsError);
+}
+
+ParameterFileValues parameterFileValues(const SharedState& state, const ModelParameters& parameters,
+                                        double modelRmsError)
+{
     ParameterFileValues values;
     values.difficulty = state.files.LoadedDifficulty;
     values.disturbanceNumber = state.files.LoadedDisturbanceNumber;
-    values.inputDelay = a.Parameters.InDelay;
-    values.outputGain = a.Parameters.OutGain / 10;
-    values.damping = a.Parameters.Damp / 1000;
-    values.reference = a.Parameters.Ref / 10;
-    values.modelRmsError = a.Results.ModelRmsError;
-    values.trackingRmsError = a.Results.TrackingRmsError;
+    values.inputDelay = parameters.InDelay;
+    values.outputGain = parameters.OutGain / 10;
+    values.damping = parameters.Damp / 1000;
+    values.reference = parameters.Ref / 10;
+    values.modelRmsError = modelRmsError;
+    values.trackingRmsError = state.analysis.Results.TrackingRmsError;
     return values;
 }
 

@@ -15,6 +15,9 @@ class AnalysisGraphs;
 // in the analysis window, the parameters in model units and the errors as
 // last computed.
 ParameterFileValues parameterFileValues(const SharedState& state);
+// The same with other parameters (spinner units) and their model error.
+ParameterFileValues parameterFileValues(const SharedState& state, const ModelParameters& parameters,
+                                        double modelRmsError);
 
 class AnalysisSession {
 public:

@@ -1,79 +1,56 @@
 #include "cli/FitCommand.h"
 
 #include "analysis/AnalysisSession.h"
+#include "analysis/ExhaustiveFit.h"
 #include "analysis/GraphPlot.h"
+#include "cli/BatchDialogs.h"
+#include "cli/FitJob.h"
+#include "cli/FitTable.h"
 #include "cli/OutputCollisions.h"
-#include "datafiles/NumberFormat.h"
 #include "datafiles/PathRules.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <thread>
 #include <vector>
 
 namespace quelvar::cli {
 namespace {
 
-// Dialogs for a run without windows: boxes become lines on stderr, nothing
-// is ever confirmed or chosen interactively.
-class BatchDialogs : public Dialogs {
-public:
-    QStringList messages;
-
-    void information(const QString& text) override { messages << text; }
-    void error(const QString& text) override { messages << text; }
-    bool confirm(const QString&) override { return true; }
-    std::optional<QString> openFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> saveFile(const FileDialogRequest&) override { return std::nullopt; }
-};
-
-struct FileJob {
-    QString file;
-    QString parameterPath;
-    QString plotPath;  // empty without --plot
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    QStringList messages;
-    bool ok = false;
-};
-
-QString csvField(const QString& text)
+// Retrieves the start file's spinner positions; false, with the messages on
+// `err`, when it cannot be retrieved.
+bool retrieveStart(const QString& path, ParameterSpinners& start, std::ostream& err)
 {
-    if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
-        return text;
-    QString quoted = text;
-    quoted.replace('"', QStringLiteral("\"\""));
-    return '"' + quoted + '"';
-}
-
-QString trimmedFixed(double value, int decimals)
-{
-    return QString::fromLatin1(formatFixed(value, decimals, 0).trimmed());
-}
-
-void fitOne(FileJob& job, const ParameterSpinners& start)
-{
+    SharedState scratch;
     BatchDialogs dialogs;
-    SharedState& state = *job.state;
-    AnalysisSession session(state, dialogs);
-    state.analysis.Spinners = start;
-
-    if (!session.LoadDataFile(QFileInfo(job.file).absoluteFilePath())) {
-        job.messages = dialogs.messages;
-        return;
+    AnalysisSession session(scratch, dialogs);
+    if (!session.RetrieveParametersFrom(QFileInfo(path).absoluteFilePath())) {
+        for (const QString& m : dialogs.messages)
+            err << path.toStdString() << ": " << m.toStdString() << "\n";
+        return false;
     }
-    // The frame that shows the loaded run, "Auto Fit", the next frame, then
-    // "Save Parameters".
-    session.AnalysisFrame();
-    session.AutoFitBtnClick();
-    session.AnalysisFrame();
-    state.analysis.ParamFilePath = job.parameterPath;
-    state.analysis.ParamFileName = bareFileName(job.parameterPath);
-    session.WriteParameterFile();
-    job.messages = dialogs.messages;
-    job.ok = dialogs.messages.isEmpty();
+    start = scratch.analysis.Spinners;
+    return true;
+}
+
+// Runs work(i) for i = 0 ... count-1 on up to `threads` threads.
+template <class Work>
+void onThreads(std::size_t count, int threads, Work&& work)
+{
+    std::atomic<std::size_t> next{0};
+    auto worker = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            work(i);
+    };
+    const std::size_t helpers = std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), count);
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < helpers; ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool)
+        t.join();
 }
 
 }  // namespace
@@ -81,7 +58,8 @@ void fitOne(FileJob& job, const ParameterSpinners& start)
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: quelvar-fit [--out DIR] [--start PARFILE] [--plot] FILE...\n"
+        "Usage: quelvar-fit [--out DIR] [--start PARFILE] [--plot] [--thorough | --exhaustive]\n"
+        "                   [--jobs N] [--no-header] FILE...\n"
         "\n"
         "Fits the tracking model to each recorded run FILE as the analysis window's\n"
         "\"Auto Fit\" does, and writes its parameter file: FILE with the extension\n"
@@ -91,6 +69,12 @@ QString usageText()
         "  --start PARFILE  start from the spinner positions a retrieval of PARFILE sets\n"
         "                   (default: delay 2, gain 20, damping 20, reference 0)\n"
         "  --plot           also write FILE's two graphs as a PNG beside its parameter file\n"
+        "  --thorough       also find the best whole spinner positions: written to\n"
+        "                   <base>.thorough.par, the best for each delay to <base>.profile.csv,\n"
+        "                   and ten more CSV columns\n"
+        "  --exhaustive     as --thorough, with every spinner position evaluated\n"
+        "  --jobs N         use at most N threads (default: one per processor)\n"
+        "  --no-header      leave out the CSV header, for joining the tables of several runs\n"
         "  --help           show this text\n"
         "  --version        print the version\n"
         "\n"
@@ -114,17 +98,33 @@ std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* 
             *info = InfoRequest::Version;
             return std::nullopt;
         }
-        if (!onlyFiles && (arg == "--out" || arg == "--start")) {
+        if (!onlyFiles && (arg == "--out" || arg == "--start" || arg == "--jobs")) {
             if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
                 *problem = arg + " needs a value";
                 return std::nullopt;
             }
-            if (arg == "--out")
-                options.outDir = arguments[++i];
-            else
-                options.startFile = arguments[++i];
+            const QString& value = arguments[++i];
+            if (arg == "--out") {
+                options.outDir = value;
+            } else if (arg == "--start") {
+                options.startFile = value;
+            } else {
+                bool number = false;
+                options.jobs = value.toInt(&number);
+                if (!number || options.jobs < 1) {
+                    *problem = "--jobs needs a whole number of at least 1, not " + value;
+                    return std::nullopt;
+                }
+            }
         } else if (!onlyFiles && arg == "--plot") {
             options.plot = true;
+        } else if (!onlyFiles && arg == "--thorough") {
+            options.thorough = true;
+        } else if (!onlyFiles && arg == "--exhaustive") {
+            options.thorough = true;
+            options.exhaustive = true;
+        } else if (!onlyFiles && arg == "--no-header") {
+            options.noHeader = true;
         } else if (!onlyFiles && arg == "--") {
             onlyFiles = true;
         } else if (!onlyFiles && arg.startsWith('-') && arg != "-") {
@@ -159,6 +159,12 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             job.plotPath = replaceExtension(job.parameterPath, QStringLiteral(".png"));
             outputs.push_back({job.plotPath, job.file});
         }
+        if (options.thorough) {
+            job.thoroughPath = replaceExtension(job.parameterPath, QStringLiteral(".thorough.par"));
+            job.profilePath = replaceExtension(job.parameterPath, QStringLiteral(".profile.csv"));
+            outputs.push_back({job.thoroughPath, job.file});
+            outputs.push_back({job.profilePath, job.file});
+        }
     }
     QStringList inputs = options.files;
     if (options.startFile)
@@ -171,43 +177,38 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
     }
 
     ParameterSpinners start;
-    if (options.startFile) {
-        SharedState scratch;
-        BatchDialogs dialogs;
-        AnalysisSession session(scratch, dialogs);
-        if (!session.RetrieveParametersFrom(QFileInfo(*options.startFile).absoluteFilePath())) {
-            for (const QString& m : dialogs.messages)
-                err << options.startFile->toStdString() << ": " << m.toStdString() << "\n";
-            return 1;
-        }
-        start = scratch.analysis.Spinners;
-    }
+    if (options.startFile && !retrieveStart(*options.startFile, start, err))
+        return 1;
 
     if (!outDir.isEmpty() && !QDir().mkpath(outDir)) {
         err << "quelvar-fit: cannot create folder " << options.outDir.toStdString() << "\n";
         return 1;
     }
 
+    const int threads = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     // Every file has its own state, so the fits can run side by side; the
     // output is printed afterwards in the order the files were given.
-    std::atomic<std::size_t> next{0};
-    auto worker = [&] {
-        for (std::size_t i = next++; i < jobs.size(); i = next++)
-            fitOne(jobs[i], start);
-    };
-    const unsigned threads = std::clamp<unsigned>(std::thread::hardware_concurrency(), 1u,
-                                                  static_cast<unsigned>(jobs.size()));
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (std::thread& t : pool)
-        t.join();
+    onThreads(jobs.size(), threads, [&](std::size_t i) { fitFile(jobs[i], start, options.thorough); });
+    // An exhaustive fit keeps every thread busy on its own, one file at a time.
+    if (options.exhaustive) {
+        for (FileJob& job : jobs) {
+            if (!job.ok)
+                continue;
+            const AnalysisState& a = job.state->analysis;
+            job.thorough = exhaustiveFit(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners),
+                                         *job.thorough, threads);
+        }
+    }
 
     int status = 0;
+    // A file whose thorough results or picture cannot be written still has
+    // its parameter file and its row.
+    for (FileJob& job : jobs) {
+        if (job.ok && options.thorough && !writeThoroughFiles(job))
+            status = 1;
+    }
     // Text drawing needs the GUI application's fonts, which belong to this
-    // thread: the pictures are drawn here, after the fits. A run whose picture
-    // cannot be written still has its parameter file and its row.
+    // thread: the pictures are drawn here, after the fits.
     if (options.plot) {
         for (FileJob& job : jobs) {
             if (!job.ok)
@@ -220,7 +221,8 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         }
     }
 
-    out << "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms\n";
+    if (!options.noHeader)
+        out << csvHeader(options.thorough).toStdString() << "\n";
     for (FileJob& job : jobs) {
         for (const QString& m : job.messages)
             err << job.file.toStdString() << ": " << m.toStdString() << "\n";
@@ -228,20 +230,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             status = 1;
             continue;
         }
-        // The row carries the numbers the parameter file was written with.
-        const ParameterFileValues v = parameterFileValues(*job.state);
-        const QStringList row = {
-            csvField(job.file),
-            QString::number(v.difficulty),
-            QString::number(v.disturbanceNumber),
-            trimmedFixed(v.inputDelay, 4),
-            trimmedFixed(v.outputGain, 4),
-            trimmedFixed(v.damping, 6),
-            trimmedFixed(v.reference, 4),
-            trimmedFixed(v.modelRmsError, 3),
-            trimmedFixed(v.trackingRmsError, 3),
-        };
-        out << row.join(',').toStdString() << "\n";
+        out << csvRow(job, options.thorough).toStdString() << "\n";
     }
     out.flush();
     return status;

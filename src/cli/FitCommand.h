@@ -13,6 +13,10 @@ struct FitOptions {
     QString outDir;                  // empty: beside each data file
     std::optional<QString> startFile; // parameter file giving the spinners' start positions
     bool plot = false;               // also write a PNG of both graphs
+    bool thorough = false;           // also the thorough fit and its files and columns
+    bool exhaustive = false;         // the thorough fit's results from every spinner position
+    int jobs = 0;                    // threads at most; 0: one per processor
+    bool noHeader = false;           // no CSV header line
     QStringList files;
 };
 
