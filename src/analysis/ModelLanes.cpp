@@ -1,11 +1,13 @@
 #include "analysis/ModelLanes.h"
 
+#include "common/Rounding.h"
+
 #include <algorithm>
-#include <immintrin.h>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstddef>
+#include <cstdlib>
+#include <immintrin.h>
 #include <vector>
 
 namespace quelvar {
@@ -157,6 +159,16 @@ bool ReferenceResponse::limitMayAct() const
 
 double ReferenceResponse::at(int r) const { return sum + r * (2.0 * cross + r * response); }
 
+int ReferenceResponse::bestReference(int lo, int hi) const
+{
+    // The parabola is convex, so the whole number nearest its vertex is its
+    // least whole value.
+    double vertex = 0.0;
+    if (response > 0.0 && std::isfinite(response) && std::isfinite(cross))
+        vertex = -cross / response;
+    return static_cast<int>(roundHalfEvenClamped(vertex, lo, hi));
+}
+
 bool ReferenceResponse::mayReach(int r, double bound) const
 {
     const double scale = sum + std::abs(r) * (2.0 * std::fabs(cross) + std::abs(r) * response);
@@ -197,6 +209,16 @@ void inPasses(const ModelConstants* sets, int count, Run&& pass)
     }
 }
 
+// The bounds of a pass's lanes; a copy takes the bound of its group's first
+// set.
+void copyBounds(const double* bounds, const int* members, int used, double* laneBounds)
+{
+    for (int k = 0; bounds && k < used; ++k) {
+        const int source = members[k] >= 0 ? members[k] : members[k - k % kLaneGroup];
+        laneBounds[k] = bounds[source];
+    }
+}
+
 }  // namespace
 
 void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
@@ -204,11 +226,7 @@ void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* s
 {
     inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
         double laneBounds[kMaxModelLanes];
-        for (int k = 0; bounds && k < used; ++k) {
-            // A copy takes the bound of its group's first set.
-            const int source = members[k] >= 0 ? members[k] : members[k - k % kLaneGroup];
-            laneBounds[k] = bounds[source];
-        }
+        copyBounds(bounds, members, used, laneBounds);
         double laneSums[kMaxModelLanes];
         simulateLanes(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, laneSums);
         for (int k = 0; k < used; ++k) {
@@ -219,11 +237,14 @@ void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* s
 }
 
 void referenceResponses(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                        int referenceMin, int referenceMax, ReferenceResponse* responses)
+                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses)
 {
     inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
+        double laneBounds[kMaxModelLanes];
+        copyBounds(bounds, members, used, laneBounds);
         ReferenceResponse laneResponses[kMaxModelLanes];
-        simulateReferenceResponse(run, timeStep, lanes, used, nullptr, referenceMin, referenceMax, laneResponses);
+        simulateReferenceResponse(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, referenceMin,
+                                  referenceMax, laneResponses);
         for (int k = 0; k < used; ++k) {
             if (members[k] >= 0)
                 responses[members[k]] = laneResponses[k];

@@ -53,6 +53,9 @@ struct ReferenceResponse {
     // Whether r's sum of squares may be at or below `bound`: false only when
     // the parabola lies above it by far more than rounding can explain.
     bool mayReach(int r, double bound) const;
+    // The whole r in [lo, hi] nearest the bottom of the parabola (lo ... hi
+    // held; 0 held within them when the parabola is flat or not finite).
+    int bestReference(int lo, int hi) const;
 };
 
 // How far the parabola may be trusted, relative to the size of its terms: a
@@ -75,7 +78,7 @@ void simulateReferenceResponse(const RunRecord& run, double timeStep, const Mode
 void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
                   const double* bounds, double* sums);
 void referenceResponses(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                        int referenceMin, int referenceMax, ReferenceResponse* responses);
+                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses);
 
 // ModelRmsError of every set, in any mix of delays.
 void evaluateModels(const RunRecord& run, double timeStep, const ModelParameters* sets, int count,

@@ -1,10 +1,8 @@
 #include "analysis/ThoroughFit.h"
 
 #include "analysis/ModelLanes.h"
-#include "common/Rounding.h"
 
 #include <algorithm>
-#include <cmath>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -32,6 +30,8 @@ public:
     // come back with an infinite error.
     void exact(std::vector<FitPoint>& points, const std::vector<double>& bounds = {})
     {
+        if (points.empty())
+            return;
         std::vector<ModelConstants> sets;
         for (const FitPoint& p : points)
             sets.push_back(modelConstants(parametersOf(p.at)));
@@ -45,33 +45,37 @@ public:
 
     // Gives each point the reference its response puts nearest the bottom of
     // the parabola, and that setting's exact error. r = 0 comes exactly from
-    // the response pass itself.
-    void withBestReference(std::vector<FitPoint>& points, int referenceMin, int referenceMax)
+    // the response pass itself. With bounds (one a point), a point that
+    // cannot reach its bound for any r may come back with an infinite error.
+    void withBestReference(std::vector<FitPoint>& points, int referenceMin, int referenceMax,
+                           const std::vector<double>& bounds = {})
     {
         std::vector<ModelConstants> sets;
         for (const FitPoint& p : points)
             sets.push_back(modelConstants(parametersOf(p.at)));
         std::vector<ReferenceResponse> responses(points.size());
-        referenceResponses(run_, timeStep_, sets.data(), static_cast<int>(sets.size()), referenceMin,
-                           referenceMax, responses.data());
+        referenceResponses(run_, timeStep_, sets.data(), static_cast<int>(sets.size()),
+                           bounds.empty() ? nullptr : bounds.data(), referenceMin, referenceMax, responses.data());
         modelRuns_ += static_cast<std::int64_t>(points.size());
 
         std::vector<FitPoint> others;
+        std::vector<double> otherBounds;
         std::vector<std::size_t> otherIndex;
         for (std::size_t k = 0; k < points.size(); ++k) {
             const ReferenceResponse& response = responses[k];
-            double vertex = 0.0;
-            if (response.response > 0.0 && std::isfinite(response.response) && std::isfinite(response.cross))
-                vertex = -response.cross / response.response;
-            points[k].at.reference = static_cast<int>(roundHalfEvenClamped(vertex, referenceMin, referenceMax));
-            if (points[k].at.reference == 0) {
+            const double bound = bounds.empty() ? kNoBound : bounds[k];
+            points[k].at.reference = response.bestReference(referenceMin, referenceMax);
+            if (response.least > bound) {
+                setSquares(points[k], kNoBound);
+            } else if (points[k].at.reference == 0 && !response.cutShort) {
                 setSquares(points[k], response.sum);
             } else {
                 others.push_back(points[k]);
+                otherBounds.push_back(bound);
                 otherIndex.push_back(k);
             }
         }
-        exact(others);
+        exact(others, otherBounds);
         for (std::size_t n = 0; n < others.size(); ++n)
             points[otherIndex[n]] = others[n];
     }
@@ -141,28 +145,37 @@ public:
 
     ThoroughResult run(const std::optional<SpinnerSetting>& alsoTry)
     {
-        coarseGrid();
-        patternSearches();
+        std::vector<DelaySearch*> inRange;
+        std::vector<DelaySearch*> beyondRange;
+        for (DelaySearch& search : delays_)
+            (search.delay <= space_.delayMax ? inRange : beyondRange).push_back(&search);
+
+        ThoroughResult result;
+        coarseGrid(inRange, kNoBound);
+        patternSearches(inRange, kNoBound);
         if (alsoTry && space_.contains(*alsoTry)) {
             std::vector<FitPoint> candidate(1);
             candidate[0].at = *alsoTry;
             evaluator_.exact(candidate);
             delays_[static_cast<std::size_t>(alsoTry->delay - space_.delayMin)].consider(candidate[0]);
         }
-        neighbourSearches();
-
-        ThoroughResult result;
-        for (const DelaySearch& search : delays_) {
-            if (search.delay <= space_.delayMax) {
-                result.profile.push_back(search.best);
-                if (better(search.best, result.best))
-                    result.best = search.best;
-            } else if (!result.beyond || better(search.best, *result.beyond)) {
-                result.beyond = search.best;
-            }
+        neighbourSearches(inRange, kNoBound);
+        for (const DelaySearch* search : inRange) {
+            result.profile.push_back(search->best);
+            if (better(search->best, result.best))
+                result.best = search->best;
         }
-        if (result.beyond && !better(*result.beyond, result.best))
-            result.beyond.reset();
+
+        // Past the delay's range only a setting that beats the best within
+        // it is of interest, so everything else is cut short.
+        const double ceiling = result.best.squares;
+        coarseGrid(beyondRange, ceiling);
+        patternSearches(beyondRange, ceiling);
+        neighbourSearches(beyondRange, ceiling);
+        for (const DelaySearch* search : beyondRange) {
+            if (better(search->best, result.best) && (!result.beyond || better(search->best, *result.beyond)))
+                result.beyond = search->best;
+        }
         result.modelRuns = evaluator_.modelRuns();
         return result;
     }
@@ -175,76 +188,86 @@ private:
             && s.reference <= space_.referenceMax;
     }
 
-    // Every delay on a coarse grid of gain and damping; the best grid points
-    // start the pattern searches.
-    void coarseGrid()
+    // Each delay on a coarse grid of gain and damping; its best grid points
+    // start its pattern searches. Points above `ceiling` are of no interest.
+    void coarseGrid(const std::vector<DelaySearch*>& searches, double ceiling)
     {
         std::vector<FitPoint> points;
         std::vector<DelaySearch*> owners;
-        for (DelaySearch& search : delays_) {
+        for (DelaySearch* search : searches) {
             for (int gain : gridValues(space_.gainMin, space_.gainMax, kGainGrid)) {
                 for (int damping : gridValues(space_.dampingMin, space_.dampingMax, kDampingGrid)) {
                     FitPoint p;
-                    p.at = {search.delay, gain, damping, 0};
+                    p.at = {search->delay, gain, damping, 0};
                     points.push_back(p);
-                    owners.push_back(&search);
+                    owners.push_back(search);
                 }
             }
         }
-        evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax);
+        const std::vector<double> bounds(ceiling == kNoBound ? 0 : points.size(), boundAbove(ceiling));
+        evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax, bounds);
         for (std::size_t k = 0; k < points.size(); ++k)
             owners[k]->note(points[k]);
 
-        for (DelaySearch& search : delays_) {
+        for (DelaySearch* search : searches) {
             std::vector<FitPoint> ranked;
-            for (const auto& entry : search.seen)
-                ranked.push_back(entry.second);
+            for (const auto& entry : search->seen) {
+                if (entry.second.evaluated())
+                    ranked.push_back(entry.second);
+            }
             const std::size_t starts = std::min<std::size_t>(kStarts, ranked.size());
             std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(starts), ranked.end(), better);
             for (std::size_t n = 0; n < starts; ++n)
-                search.searches.push_back({ranked[n].at.gain, ranked[n].at.damping, kGainGrid / 2, kDampingGrid / 2});
+                search->searches.push_back({ranked[n].at.gain, ranked[n].at.damping, kGainGrid / 2, kDampingGrid / 2});
         }
     }
 
     // The eight neighbours of every search's centre at its step, all delays
     // in the same passes; a search moves to a better neighbour, or halves its
     // steps, and ends when no neighbour one position away is better.
-    void patternSearches()
+    void patternSearches(const std::vector<DelaySearch*>& searches, double ceiling)
     {
         for (int round = 0; round < kMaxRounds; ++round) {
             std::vector<FitPoint> points;
+            std::vector<double> bounds;
             std::vector<DelaySearch*> owners;
             bool active = false;
-            for (DelaySearch& search : delays_) {
+            for (DelaySearch* search : searches) {
                 std::unordered_set<std::int64_t> asked;
-                for (const PatternSearch& s : search.searches) {
+                for (const PatternSearch& s : search->searches) {
                     if (s.done)
                         continue;
                     active = true;
+                    // A neighbour matters only if it beats the centre; the
+                    // centres only improve, so one that cannot beat this
+                    // centre never matters.
+                    const double bound =
+                        boundAbove(std::min(search->seen.at(key(s.gain, s.damping)).squares, ceiling));
                     for (int a = -1; a <= 1; ++a) {
                         for (int b = -1; b <= 1; ++b) {
                             const int gain = std::clamp(s.gain + a * s.gainStep, space_.gainMin, space_.gainMax);
                             const int damping = std::clamp(s.damping + b * s.dampingStep, space_.dampingMin, space_.dampingMax);
                             const std::int64_t k = key(gain, damping);
-                            if (search.seen.count(k) || !asked.insert(k).second)
+                            if (search->seen.count(k) || !asked.insert(k).second)
                                 continue;
                             FitPoint p;
-                            p.at = {search.delay, gain, damping, 0};
+                            p.at = {search->delay, gain, damping, 0};
                             points.push_back(p);
-                            owners.push_back(&search);
+                            bounds.push_back(bound);
+                            owners.push_back(search);
                         }
                     }
                 }
             }
             if (!active)
                 return;
-            evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax);
+            evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax, bounds);
             for (std::size_t k = 0; k < points.size(); ++k)
                 owners[k]->note(points[k]);
-            for (DelaySearch& search : delays_) {
-                for (PatternSearch& s : search.searches) {
+            for (DelaySearch* search : searches) {
+                for (PatternSearch& s : search->searches) {
                     if (!s.done)
-                        step(search, s);
+                        step(*search, s);
                 }
             }
         }
@@ -277,16 +300,16 @@ private:
     // From each delay's best, the 26 settings one position away in gain,
     // damping and reference, evaluated exactly, until none is better. A pass
     // in which no neighbour can beat its centre is cut short.
-    void neighbourSearches()
+    void neighbourSearches(const std::vector<DelaySearch*>& searches, double ceiling)
     {
         for (int round = 0; round < kMaxRounds; ++round) {
             std::vector<FitPoint> points;
             std::vector<double> bounds;
             std::vector<DelaySearch*> owners;
-            for (DelaySearch& search : delays_) {
-                if (search.settled)
+            for (DelaySearch* search : searches) {
+                if (search->settled || !search->best.evaluated())
                     continue;
-                const FitPoint centre = search.best;
+                const FitPoint centre = search->best;
                 for (int a = -1; a <= 1; ++a) {
                     for (int b = -1; b <= 1; ++b) {
                         for (int c = -1; c <= 1; ++c) {
@@ -297,12 +320,12 @@ private:
                             FitPoint p;
                             p.at = s;
                             points.push_back(p);
-                            bounds.push_back(boundAbove(centre.squares));
-                            owners.push_back(&search);
+                            bounds.push_back(boundAbove(std::min(centre.squares, ceiling)));
+                            owners.push_back(search);
                         }
                     }
                 }
-                search.settled = true;
+                search->settled = true;
             }
             if (points.empty())
                 return;
