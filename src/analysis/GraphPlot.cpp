@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPainter>
+#include <initializer_list>
 
 namespace quelvar {
 namespace {
@@ -28,8 +29,9 @@ struct KeyRow {
     QString label;
 };
 
-// Squares and labels from `top`, then one error line below them.
-void drawKey(QPainter& painter, int left, int top, const KeyRow (&rows)[3], const QString& errorLine)
+// Squares and labels from `top`, then the error lines below them.
+void drawKey(QPainter& painter, int left, int top, std::initializer_list<KeyRow> rows,
+             std::initializer_list<QString> errorLines)
 {
     int y = top;
     for (const KeyRow& row : rows) {
@@ -40,23 +42,31 @@ void drawKey(QPainter& painter, int left, int top, const KeyRow (&rows)[3], cons
                          Qt::AlignLeft | Qt::AlignVCenter, row.label);
         y += kRowPitch;
     }
-    painter.drawText(QRect(left, y, kKeyWidth, kSquare), Qt::AlignLeft | Qt::AlignVCenter, errorLine);
+    for (const QString& line : errorLines) {
+        painter.drawText(QRect(left, y, kKeyWidth, kSquare), Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += kRowPitch;
+    }
 }
 
 }  // namespace
 
-AnalysisPlotLayout analysisPlotLayout()
+AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile)
 {
     AnalysisPlotLayout layout;
     layout.runGraph = QRect(kMargin, kMargin + kTitleBand, kPlotGraphWidth, kPlotRunGraphHeight);
     layout.modelGraph = QRect(kMargin, layout.runGraph.bottom() + 1 + kGap, kPlotGraphWidth,
                               kPlotModelGraphHeight);
-    layout.image = QSize(kMargin + kPlotGraphWidth + kGap + kKeyWidth + kMargin,
-                         layout.modelGraph.bottom() + 1 + kMargin);
+    int bottom = layout.modelGraph.bottom() + 1;
+    if (withDelayProfile) {
+        layout.delayProfile = QRect(kMargin, bottom + kGap, kPlotDelayProfileWidth, kPlotDelayProfileHeight);
+        bottom = layout.delayProfile.bottom() + 1;
+    }
+    layout.image = QSize(kMargin + kPlotGraphWidth + kGap + kKeyWidth + kMargin, bottom + kMargin);
     return layout;
 }
 
-QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title)
+QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title,
+                          const ThoroughPlotData* thorough)
 {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return {};
@@ -69,7 +79,10 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
     graphs.DrawModelGraph(1200.0);
     state.experiment.State = controllerState;
 
-    const AnalysisPlotLayout layout = analysisPlotLayout();
+    const AnalysisPlotLayout layout = analysisPlotLayout(thorough != nullptr);
+    QImage modelGraph = graphs.modelGraphBitmap();
+    if (thorough)
+        graphs.DrawTrace(kThoroughTraceColour, thorough->modelTrace, modelGraph, 1200.0);
     QImage image(layout.image, QImage::Format_RGB32);
     image.fill(QColor(clMoneyGreen));
     QPainter painter(&image);
@@ -82,7 +95,7 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
                      Qt::AlignLeft | Qt::AlignVCenter, title);
 
     painter.drawImage(layout.runGraph.topLeft(), graphs.runGraphBitmap());
-    painter.drawImage(layout.modelGraph.topLeft(), graphs.modelGraphBitmap());
+    painter.drawImage(layout.modelGraph.topLeft(), modelGraph);
     painter.setPen(QColor(clGray));
     painter.drawRect(layout.runGraph.adjusted(-1, -1, 0, 0));
     painter.drawRect(layout.modelGraph.adjusted(-1, -1, 0, 0));
@@ -91,25 +104,32 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
                                                         : QStringLiteral("Error");
     const ModelResults& results = state.analysis.Results;
     const int keyLeft = layout.runGraph.right() + 1 + kGap;
-    const KeyRow runRows[3] = {{clRed, QStringLiteral("Target")},
-                               {clLime, QStringLiteral("Mouse")},
-                               {clBlack, error}};
-    drawKey(painter, keyLeft, layout.runGraph.top(), runRows,
-            QStringLiteral("Tracking % RMS Error ") + errorText(results.TrackingRmsError));
-    const KeyRow modelRows[3] = {{clBlue, QStringLiteral("Mouse Model")},
-                                 {clLime, QStringLiteral("Mouse")},
-                                 {clBlack, error}};
-    drawKey(painter, keyLeft, layout.modelGraph.top(), modelRows,
-            QStringLiteral("Model % RMS Error ") + errorText(results.ModelRmsError));
+    drawKey(painter, keyLeft, layout.runGraph.top(),
+            {{clRed, QStringLiteral("Target")}, {clLime, QStringLiteral("Mouse")}, {clBlack, error}},
+            {QStringLiteral("Tracking % RMS Error ") + errorText(results.TrackingRmsError)});
+    const QString modelError = QStringLiteral("Model % RMS Error ") + errorText(results.ModelRmsError);
+    if (thorough) {
+        drawKey(painter, keyLeft, layout.modelGraph.top(),
+                {{clBlue, QStringLiteral("Mouse Model (Auto Fit)")},
+                 {kThoroughTraceColour, QStringLiteral("Mouse Model (thorough)")},
+                 {clLime, QStringLiteral("Mouse")},
+                 {clBlack, error}},
+                {modelError, QStringLiteral("Thorough % RMS Error ") + errorText(thorough->modelRms)});
+        drawDelayProfile(painter, layout.delayProfile, *thorough);
+    } else {
+        drawKey(painter, keyLeft, layout.modelGraph.top(),
+                {{clBlue, QStringLiteral("Mouse Model")}, {clLime, QStringLiteral("Mouse")}, {clBlack, error}},
+                {modelError});
+    }
     painter.end();
     return image;
 }
 
 bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
-                      QString* errorMessage)
+                      QString* errorMessage, const ThoroughPlotData* thorough)
 {
     AnalysisGraphs graphs(state);
-    const QImage image = renderAnalysisPlot(state, graphs, title);
+    const QImage image = renderAnalysisPlot(state, graphs, title, thorough);
     if (image.isNull()) {
         if (errorMessage)
             *errorMessage = QStringLiteral("drawing a plot needs a QGuiApplication");

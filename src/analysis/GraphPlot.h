@@ -6,6 +6,7 @@
 // It draws the state as it stands: run the model (and ComputeErrors) first.
 // Text needs a QGuiApplication; the "offscreen" platform is enough.
 #include "analysis/AnalysisGraphs.h"
+#include "analysis/ThoroughPlot.h"
 #include "common/SharedState.h"
 
 #include <QImage>
@@ -17,23 +18,29 @@ inline constexpr int kPlotGraphWidth = 1272;
 inline constexpr int kPlotRunGraphHeight = 272;
 inline constexpr int kPlotModelGraphHeight = 306;
 
+inline constexpr int kPlotDelayProfileWidth = 640;
+inline constexpr int kPlotDelayProfileHeight = 260;
+
 struct AnalysisPlotLayout {
-    QRect runGraph;    // where the run graph's bitmap is placed
-    QRect modelGraph;  // where the model graph's bitmap is placed
+    QRect runGraph;      // where the run graph's bitmap is placed
+    QRect modelGraph;    // where the model graph's bitmap is placed
+    QRect delayProfile;  // a thorough fit's delay profile, below the graphs; empty without one
     QSize image;
 };
 
-AnalysisPlotLayout analysisPlotLayout();
+AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile = false);
 
 // Resizes `graphs` to the plot's sizes, draws both graphs and composes the
-// picture. `title` heads it (for example the data file's name). The
-// experiment state's State is left as it was. A null image without a
-// QGuiApplication.
-QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title = {});
+// picture. `title` heads it (for example the data file's name). With a
+// thorough fit, its model trace joins the model graph (the key names both
+// models) and its delay profile goes below. The experiment state's State is
+// left as it was. A null image without a QGuiApplication.
+QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title = {},
+                          const ThoroughPlotData* thorough = nullptr);
 
 // Renders with graphs of its own and writes a PNG. False, with the reason in
 // `errorMessage`, when it cannot.
 bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title = {},
-                      QString* errorMessage = nullptr);
+                      QString* errorMessage = nullptr, const ThoroughPlotData* thorough = nullptr);
 
 }  // namespace quelvar

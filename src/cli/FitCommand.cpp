@@ -214,7 +214,11 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             if (!job.ok)
                 continue;
             QString reason;
-            if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason)) {
+            std::optional<ThoroughPlotData> thorough;
+            if (job.thorough)
+                thorough = thoroughPlotData(*job.state, *job.thorough);
+            if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason,
+                                  thorough ? &*thorough : nullptr)) {
                 job.messages << QStringLiteral("cannot write plot %1: %2").arg(job.plotPath, reason);
                 status = 1;
             }
