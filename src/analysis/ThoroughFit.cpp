@@ -3,17 +3,22 @@
 #include "analysis/ModelLanes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace quelvar {
 namespace {
 
-// The coarse grid every delay starts from, and how many of its best points
-// a pattern search starts from: a second start guards against a second
-// valley the first one would not reach.
-constexpr int kGainGrid = 50;
-constexpr int kDampingGrid = 100;
+// The coarse grid every delay starts from, as fractions of the spinner's
+// range: denser at low values, where the best gain of a long delay lies (gain
+// times delay stays below the loop's stability limit) and where people's
+// damping lies. Its best points start pattern searches, with steps about half
+// the grid's spacing there; a second start guards against a second valley.
+constexpr double kGainGrid[] = {0, .01, .02, .03, .04, .06, .08, .1, .13, .16, .2, .25, .3, .4, .5, .6, .8, 1};
+constexpr double kDampingGrid[] = {0, .03, .06, .1, .15, .2, .3, .5, .75, 1};
+constexpr int kGainStartStep = 8;
+constexpr int kDampingStartStep = 16;
 constexpr int kStarts = 2;
 // Far more rounds than a search takes (steps halve from 25 and 50 to 1);
 // only a guard.
@@ -123,12 +128,15 @@ struct DelaySearch {
     }
 };
 
-std::vector<int> gridValues(int lo, int hi, int step)
+template <std::size_t N>
+std::vector<int> gridValues(int lo, int hi, const double (&fractions)[N])
 {
     std::vector<int> values;
-    for (int v = lo; v < hi; v += step)
-        values.push_back(v);
-    values.push_back(hi);
+    for (double f : fractions) {
+        const int v = lo + static_cast<int>(std::lround(f * (hi - lo)));
+        if (values.empty() || v != values.back())
+            values.push_back(v);
+    }
     return values;
 }
 
@@ -218,7 +226,7 @@ private:
             const std::size_t starts = std::min<std::size_t>(kStarts, ranked.size());
             std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(starts), ranked.end(), better);
             for (std::size_t n = 0; n < starts; ++n)
-                search->searches.push_back({ranked[n].at.gain, ranked[n].at.damping, kGainGrid / 2, kDampingGrid / 2});
+                search->searches.push_back({ranked[n].at.gain, ranked[n].at.damping, kGainStartStep, kDampingStartStep});
         }
     }
 

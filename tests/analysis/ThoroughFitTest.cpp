@@ -1,0 +1,211 @@
+#include "analysis/AnalysisSession.h"
+#include "analysis/ControlModel.h"
+#include "analysis/ExhaustiveFit.h"
+#include "analysis/ThoroughFit.h"
+#include "support/ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+
+namespace quelvar {
+namespace {
+
+constexpr double kStep = 1.0 / 60.0;
+const SearchSpace kSpinners = SearchSpace::ofSpinners(ParameterSpinners{});
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+double target(int i) { return 300.0 * std::sin(i * 0.011) + 150.0 * std::sin(i * 0.037 + 0.5); }
+
+// The model's own output at a setting as the mouse.
+std::unique_ptr<RunRecord> modelRun(const SpinnerSetting& setting)
+{
+    auto run = std::make_unique<RunRecord>();
+    for (int i = 1; i <= kRunFrames; ++i)
+        run->Target[i] = target(i);
+    auto results = std::make_unique<ModelResults>();
+    DelayLine delay;
+    RunModel(parametersOf(setting), kStep, *run, delay, *results);
+    run->Mouse = results->ModelMouseTrace;
+    return run;
+}
+
+// A mouse that lags the target with noise, as a person's.
+std::unique_ptr<RunRecord> noisyRun(unsigned seed)
+{
+    auto run = std::make_unique<RunRecord>();
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 12.0);
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Target[i] = target(i + static_cast<int>(seed) * 97);
+        run->Mouse[i] = 0.92 * target(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
+    }
+    return run;
+}
+
+double exactRms(const RunRecord& run, const SpinnerSetting& setting)
+{
+    auto results = std::make_unique<ModelResults>();
+    DelayLine delay;
+    RunModel(parametersOf(setting), kStep, run, delay, *results);
+    ComputeErrors(*results);
+    return results->ModelRmsError;
+}
+
+// "Auto Fit" in the window, then the next frame: the spinners' setting and
+// the error the window shows for it.
+FitPoint autoFit(const RunRecord& run)
+{
+    auto state = std::make_unique<SharedState>();
+    state->run = run;
+    test::ScriptedDialogs dialogs;
+    AnalysisSession session(*state, dialogs);
+    session.AnalysisFrame();
+    session.AutoFitBtnClick();
+    session.AnalysisFrame();
+    FitPoint point;
+    point.at = settingOf(state->analysis.Spinners);
+    point.modelRms = state->analysis.Results.ModelRmsError;
+    return point;
+}
+
+TEST(ThoroughFit, IsNeverWorseThanAutoFitAndReportsExactErrors)
+{
+    std::vector<std::unique_ptr<RunRecord>> runs;
+    runs.push_back(modelRun({7, 80, 150, 3}));
+    runs.push_back(modelRun({1, 300, 20, -2}));
+    runs.push_back(noisyRun(1));
+    runs.push_back(noisyRun(2));
+    runs.push_back(std::make_unique<RunRecord>());  // all zeros
+    for (std::size_t n = 0; n < runs.size(); ++n) {
+        SCOPED_TRACE(testing::Message() << "run " << n);
+        const FitPoint window = autoFit(*runs[n]);
+        const ThoroughResult result = thoroughFit(*runs[n], kStep, kSpinners, window.at);
+        EXPECT_LE(result.best.modelRms, window.modelRms);
+        EXPECT_TRUE(kSpinners.contains(result.best.at));
+        EXPECT_TRUE(sameBits(result.best.modelRms, exactRms(*runs[n], result.best.at)));
+        ASSERT_EQ(result.profile.size(), 17u);
+        for (int d = 0; d <= 16; ++d) {
+            const FitPoint& p = result.profile[static_cast<std::size_t>(d)];
+            EXPECT_EQ(p.at.delay, d);
+            EXPECT_TRUE(sameBits(p.modelRms, exactRms(*runs[n], p.at))) << "delay " << d;
+            EXPECT_FALSE(better(p, result.best)) << "delay " << d;
+        }
+    }
+}
+
+TEST(ThoroughFit, RecoversTheDelayAndReferenceOfAModelGeneratedRun)
+{
+    const SpinnerSetting cases[] = {{7, 80, 150, 3}, {12, 45, 0, -4}, {0, 120, 600, 6}};
+    for (const SpinnerSetting& made : cases) {
+        SCOPED_TRACE(testing::Message() << "delay " << made.delay << " reference " << made.reference);
+        const auto run = modelRun(made);
+        const ThoroughResult result = thoroughFit(*run, kStep, kSpinners);
+        EXPECT_EQ(result.best.at.delay, made.delay);
+        EXPECT_EQ(result.best.at.reference, made.reference);
+        EXPECT_LE(result.best.modelRms, exactRms(*run, made));
+        EXPECT_FALSE(result.beyond);
+    }
+}
+
+TEST(ThoroughFit, ADelayPastTheSpinnersRangeIsReportedWhenItFitsBetter)
+{
+    const auto run = modelRun({24, 25, 50, 2});
+    const ThoroughResult result = thoroughFit(*run, kStep, kSpinners);
+    EXPECT_EQ(result.best.at.delay, 16);
+    ASSERT_TRUE(result.beyond);
+    EXPECT_EQ(result.beyond->at.delay, 24);
+    EXPECT_EQ(result.beyond->at.reference, 2);
+    EXPECT_LT(result.beyond->modelRms, result.best.modelRms);
+    EXPECT_TRUE(sameBits(result.beyond->modelRms, exactRms(*run, result.beyond->at)));
+}
+
+// Every setting of a small space, one at a time with RunModel: the best and
+// the best of each delay, chosen in the fits' order.
+ThoroughResult everySetting(const RunRecord& run, const SearchSpace& space)
+{
+    ThoroughResult all;
+    all.profile.resize(static_cast<std::size_t>(space.delayCount()));
+    for (int d = space.delayMin; d <= space.delayMax; ++d)
+        for (int g = space.gainMin; g <= space.gainMax; ++g)
+            for (int k = space.dampingMin; k <= space.dampingMax; ++k)
+                for (int r = space.referenceMin; r <= space.referenceMax; ++r) {
+                    FitPoint p;
+                    p.at = {d, g, k, r};
+                    p.modelRms = exactRms(run, p.at);
+                    FitPoint& best = all.profile[static_cast<std::size_t>(d - space.delayMin)];
+                    if (better(p, best))
+                        best = p;
+                    if (better(p, all.best))
+                        all.best = p;
+                }
+    return all;
+}
+
+TEST(ExhaustiveFit, FindsWhatEvaluatingEverySettingFindsWhateverTheThreads)
+{
+    SearchSpace small;
+    small.delayMin = 8;
+    small.delayMax = 12;
+    small.gainMin = 30;
+    small.gainMax = 75;
+    small.dampingMin = 0;
+    small.dampingMax = 6;
+    small.referenceMin = -1;
+    small.referenceMax = 2;
+    small.beyondDelayMax = small.delayMax;
+    const auto noisy = noisyRun(3);
+    const auto made = modelRun({10, 60, 3, 1});
+    for (const RunRecord* run : {noisy.get(), made.get()}) {
+        const ThoroughResult expected = everySetting(*run, small);
+        const ThoroughResult seed = thoroughFit(*run, kStep, small);
+        for (int threads : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << threads << " threads");
+            const ThoroughResult found = exhaustiveFit(*run, kStep, small, seed, threads);
+            EXPECT_EQ(found.best.at, expected.best.at);
+            EXPECT_TRUE(sameBits(found.best.modelRms, expected.best.modelRms));
+            ASSERT_EQ(found.profile.size(), expected.profile.size());
+            for (std::size_t d = 0; d < found.profile.size(); ++d) {
+                EXPECT_EQ(found.profile[d].at, expected.profile[d].at) << "delay " << small.delayMin + d;
+                EXPECT_TRUE(sameBits(found.profile[d].modelRms, expected.profile[d].modelRms));
+            }
+        }
+        // A seed far from the best changes how much is cut short, not the result.
+        ThoroughResult poorSeed = seed;
+        for (FitPoint& p : poorSeed.profile)
+            p.squares *= 4.0;
+        EXPECT_EQ(exhaustiveFit(*run, kStep, small, poorSeed, 2).best.at, expected.best.at);
+    }
+}
+
+TEST(ExhaustiveFit, AgreesWithTheThoroughFitOnASmallSetOfRuns)
+{
+    SearchSpace space = kSpinners;
+    space.delayMax = 12;
+    space.gainMax = 160;
+    space.dampingMax = 200;
+    space.referenceMin = -5;
+    space.referenceMax = 5;
+    space.beyondDelayMax = space.delayMax;
+    std::vector<std::unique_ptr<RunRecord>> runs;
+    runs.push_back(noisyRun(4));
+    runs.push_back(noisyRun(5));
+    runs.push_back(modelRun({4, 110, 70, -3}));
+    runs.push_back(std::make_unique<RunRecord>());
+    for (std::size_t n = 0; n < runs.size(); ++n) {
+        SCOPED_TRACE(testing::Message() << "run " << n);
+        const ThoroughResult thorough = thoroughFit(*runs[n], kStep, space);
+        const ThoroughResult exhaustive = exhaustiveFit(*runs[n], kStep, space, thorough, 2);
+        EXPECT_EQ(exhaustive.best.at, thorough.best.at);
+        EXPECT_TRUE(sameBits(exhaustive.best.modelRms, thorough.best.modelRms));
+    }
+    // All zeros: every setting with r = 0 fits exactly; the smallest wins.
+    EXPECT_EQ(thoroughFit(*runs.back(), kStep, space).best.at, (SpinnerSetting{0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace quelvar
