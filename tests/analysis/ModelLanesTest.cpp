@@ -119,6 +119,72 @@ TEST_F(ModelLanesTest, APassIsCutShortOnlyWhenEveryLanePassedTheBound)
         EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
 }
 
+TEST_F(ModelLanesTest, TheReferenceResponseGivesEachReferencesErrorAsAParabola)
+{
+    // Gains from gentle to far past the stable range, where the limit acts.
+    const std::vector<double> gains = {30, 60, 120, 4000};
+    std::vector<ModelConstants> lanes;
+    for (double gain : gains)
+        lanes.push_back(modelConstants({6, gain, 40, 0}));
+    std::vector<ReferenceResponse> responses(lanes.size());
+    for (const char* unit : {"avx512f", "avx2", "sse2"}) {
+        if (!useModelLanesUnit(unit))
+            continue;
+        SCOPED_TRACE(unit);
+        simulateReferenceResponse(*run, 1.0 / 60.0, lanes.data(), 4, nullptr, -10, 10, responses.data());
+        for (std::size_t k = 0; k < gains.size(); ++k) {
+            SCOPED_TRACE(testing::Message() << "gain " << gains[k]);
+            scalarRms({6, gains[k], 40, 0});
+            EXPECT_TRUE(sameBits(responses[k].sum, results->ModelErrorSquares));
+            EXPECT_EQ(responses[k].limitMayAct(), gains[k] > 1000);
+            if (responses[k].limitMayAct())
+                continue;
+            double best = kNoBound;
+            int bestReference = 0;
+            for (int r = -10; r <= 10; ++r) {
+                scalarRms({6, gains[k], 40, 10.0 * r});
+                const double exact = results->ModelErrorSquares;
+                EXPECT_NEAR(responses[k].at(r), exact, 1e-9 * exact) << "r " << r;
+                EXPECT_TRUE(responses[k].mayReach(r, exact)) << "r " << r;
+                EXPECT_FALSE(responses[k].mayReach(r, exact * 0.999)) << "r " << r;
+                if (exact < best) {
+                    best = exact;
+                    bestReference = r;
+                }
+            }
+            EXPECT_EQ(responses[k].bestReference(-10, 10), bestReference);
+        }
+    }
+}
+
+TEST_F(ModelLanesTest, ABoundedResponsePassProvesALowerBoundForEveryReference)
+{
+    const ModelParameters sets[2] = {{6, 60, 40, 0}, {6, 100, 10, 0}};
+    ModelConstants lanes[2];
+    double least[2] = {kNoBound, kNoBound};  // each set's least sum over every r
+    for (int k = 0; k < 2; ++k) {
+        lanes[k] = modelConstants(sets[k]);
+        for (int r = -10; r <= 10; ++r) {
+            ModelParameters p = sets[k];
+            p.Ref = 10.0 * r;
+            scalarRms(p);
+            least[k] = std::min(least[k], results->ModelErrorSquares);
+        }
+    }
+    ReferenceResponse responses[2];
+    const double low[2] = {least[0] / 3, least[1] / 3};
+    simulateReferenceResponse(*run, 1.0 / 60.0, lanes, 2, low, -10, 10, responses);
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_TRUE(responses[k].cutShort);
+        EXPECT_FALSE(responses[k].limitMayAct());
+        EXPECT_GT(responses[k].least, low[k]);
+        EXPECT_LE(responses[k].least, least[k]);
+    }
+    // A bound that some reference reaches: the pass runs to the end.
+    simulateReferenceResponse(*run, 1.0 / 60.0, lanes, 2, least, -10, 10, responses);
+    EXPECT_FALSE(responses[0].cutShort);
+}
+
 TEST_F(ModelLanesTest, UnitsTheProcessorLacksAreRefused)
 {
     EXPECT_FALSE(useModelLanesUnit("mmx"));

@@ -1,7 +1,10 @@
 // quelvar-fit end to end: the real program on data files the test writes.
+#include "analysis/AnalysisSession.h"
+#include "analysis/ControlModel.h"
 #include "datafiles/DataFile.h"
 #include "common/Version.h"
 #include "datafiles/ParameterFile.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -205,7 +208,8 @@ TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythi
 {
     TempFolder folder;
     const RunRecord run = modelGeneratedRun();
-    for (const char* name : {"run7.par", "a/x.txt", "b/x.txt", "c.txt", "c.png", "d.txt"}) {
+    for (const char* name : {"run7.par", "a/x.txt", "b/x.txt", "c.txt", "c.png", "d.txt", "e.txt", "e.thorough.txt",
+                             "f.txt", "f.profile.csv"}) {
         QDir().mkpath(QFileInfo(folder.path(name)).path());
         ASSERT_TRUE(writeDataFile(folder.path(name), 1, 1, run));
     }
@@ -222,6 +226,8 @@ TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythi
         {{"--start", "d.par", "d.txt"}, "d.par"},
         {{"a/x.txt", "link/x.txt"}, "link/x.txt"},
         {{"--out", "a", "./a/x.par", "link/../a/x.txt"}, "x.par"},
+        {{"--thorough", "e.txt", "e.thorough.txt"}, "e.thorough.par"},
+        {{"--exhaustive", "f.txt", "f.profile.csv"}, "f.profile.csv"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -235,4 +241,147 @@ TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythi
         EXPECT_EQ(QDir(folder.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), filesBefore);
         EXPECT_FALSE(QFileInfo::exists(folder.path("a/x.par")));
     }
+}
+
+namespace {
+
+// A run the model itself made with a delay of 24 frames, past the delay
+// spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
+void writeLongDelayRun(const QString& path)
+{
+    auto run = std::make_unique<RunRecord>();
+    for (int i = 1; i <= kRunFrames; ++i)
+        run->Target[i] = 300.0 * std::sin(i * 0.011) + 150.0 * std::sin(i * 0.037 + 0.5);
+    auto results = std::make_unique<ModelResults>();
+    DelayLine delay;
+    RunModel({24, 25, 50, 20}, 1.0 / 60.0, *run, delay, *results);
+    run->Mouse = results->ModelMouseTrace;
+    ASSERT_TRUE(writeDataFile(path, 2, 5, *run));
+}
+
+QStringList fields(const QString& line) { return line.split(','); }
+
+}  // namespace
+
+TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    writeLongDelayRun(folder.path("long.txt"));
+    const Result plain = runFit({"run.txt", "long.txt"}, folder.root());
+    ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
+    const QByteArray autoFitPar = test::readAll(folder.path("run.par"));
+
+    const Result r = runFit({"--thorough", "run.txt", "long.txt"}, folder.root());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList rows = r.out.trimmed().split('\n');
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms,"
+                       "thorough_delay,thorough_gain,thorough_damping,thorough_reference,thorough_model_rms,"
+                       "gap_pp,delay_at_bound,autofit_clipped,beyond_delay,beyond_model_rms");
+    // Auto Fit's columns and parameter file are as without --thorough.
+    const QStringList plainRows = plain.out.trimmed().split('\n');
+    EXPECT_EQ(fields(rows[1]).mid(0, 9), fields(plainRows[1]));
+    EXPECT_EQ(fields(rows[2]).mid(0, 9), fields(plainRows[2]));
+    EXPECT_EQ(test::readAll(folder.path("run.par")), autoFitPar);
+
+    // The generating delay 3 and reference 0 are found, within the range.
+    const QStringList run = fields(rows[1]);
+    ASSERT_EQ(run.size(), 19);
+    EXPECT_EQ(run.mid(9, 2), (QStringList{"3.0000", "5.0000"}));
+    EXPECT_EQ(run[12], "0.0000");
+    EXPECT_NEAR(run[14].toDouble(), run[7].toDouble() - run[13].toDouble(), 0.0011);
+    EXPECT_EQ(run.mid(15), (QStringList{"0", "0", "", ""}));
+    // The long delay: the best within the range is at its bound, Auto Fit
+    // used a delay the window cannot show, and 24 frames fit better.
+    const QStringList longRun = fields(rows[2]);
+    EXPECT_EQ(longRun.mid(15, 3), (QStringList{"1", "1", "24.0000"}));
+    EXPECT_LT(longRun[18].toDouble(), longRun[13].toDouble());
+
+    // The thorough parameter file: the same format, line 5 the errors of
+    // exactly line 4's parameters, and "Retrieve Parameters" shows them.
+    const QStringList par = lines(QString::fromLatin1(test::readAll(folder.path("run.thorough.par"))));
+    ASSERT_EQ(par.size(), 6);
+    EXPECT_EQ(par[0], "TrackParameters");
+    EXPECT_EQ(par[1], QFileInfo(folder.path("run.thorough.par")).absoluteFilePath());
+    EXPECT_EQ(par[2], "       3       1");
+    EXPECT_EQ(par[3].split(' ', Qt::SkipEmptyParts), run.mid(9, 4));
+    EXPECT_EQ(par[4].split(' ', Qt::SkipEmptyParts), (QStringList{run[13], run[8]}));
+    auto state = std::make_unique<SharedState>();
+    test::ScriptedDialogs dialogs;
+    AnalysisSession session(*state, dialogs);
+    ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("run.thorough.par")));
+    EXPECT_EQ(state->analysis.Spinners.InDelayUpDown.Position, 3);
+    EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 50);
+    ASSERT_TRUE(writeDataFile(folder.path("again.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(session.LoadDataFile(folder.path("again.txt")));
+    session.AnalysisFrame();
+    EXPECT_EQ(QString::number(state->analysis.Results.ModelRmsError, 'f', 3), run[13]);
+
+    // The delay profile: a header and one row for each delay 0 ... 16, the
+    // thorough fit's setting on the row of its delay.
+    const QStringList profile = lines(QString::fromLatin1(test::readAll(folder.path("run.profile.csv"))));
+    ASSERT_EQ(profile.size(), 19);
+    EXPECT_EQ(profile[0], "delay,gain,damping,reference,model_rms");
+    for (int d = 0; d <= 16; ++d)
+        EXPECT_TRUE(profile[d + 1].startsWith(QStringLiteral("%1.0000,").arg(d))) << profile[d + 1].toStdString();
+    EXPECT_EQ(fields(profile[4]), run.mid(9, 5));
+    EXPECT_EQ(profile[18], "");
+}
+
+TEST(FitCommand, ShardsJoinWithoutHeadersAndTheThreadsDoNotChangeTheResults)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun()));
+    writeLongDelayRun(folder.path("b.txt"));
+    const Result both = runFit({"--thorough", "--jobs", "2", "a.txt", "b.txt"}, folder.root());
+    const Result first = runFit({"--thorough", "--jobs", "1", "a.txt"}, folder.root());
+    const Result second = runFit({"--thorough", "--no-header", "b.txt"}, folder.root());
+    ASSERT_EQ(both.status, 0);
+    EXPECT_EQ(first.out + second.out, both.out);
+
+    for (const char* jobs : {"0", "-3", "two", ""}) {
+        const Result r = runFit({"--jobs", jobs, "a.txt"}, folder.root());
+        EXPECT_EQ(r.status, 2) << jobs;
+    }
+}
+
+TEST(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "every spinner position of a run takes minutes under the sanitizers; the fit's own tests run there";
+#endif
+    TempFolder folder;
+    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    const Result thorough = runFit({"--thorough", "run.txt"}, folder.root());
+    const QByteArray thoroughPar = test::readAll(folder.path("run.thorough.par"));
+    const Result exhaustive = runFit({"--exhaustive", "run.txt"}, folder.root());
+    ASSERT_EQ(exhaustive.status, 0) << exhaustive.err.toStdString();
+    EXPECT_EQ(exhaustive.out, thorough.out);
+    EXPECT_EQ(test::readAll(folder.path("run.thorough.par")), thoroughPar);
+}
+
+TEST(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
+{
+    TempFolder folder;
+    writeLongDelayRun(folder.path("long.txt"));
+    ASSERT_EQ(runFit({"--plot", "long.txt"}, folder.root()).status, 0);
+    const QImage plain(folder.path("long.png"));
+    ASSERT_EQ(runFit({"--plot", "--thorough", "long.txt"}, folder.root()).status, 0);
+    const QImage picture(folder.path("long.png"));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.width(), plain.width());
+    EXPECT_GT(picture.height(), plain.height() + 200);
+    // The thorough model's fuchsia trace in the model graph, the profile's
+    // points below the graphs, the best delay in red.
+    auto count = [&](QRgb colour, int top, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < picture.width() - 420; ++x)
+                n += (picture.pixel(x, y) & 0xFFFFFF) == colour;
+        return n;
+    };
+    EXPECT_GT(count(0xFF00FF, 0, plain.height()), 1000);
+    EXPECT_GT(count(0xFF00FF, plain.height(), picture.height()), 100);
+    EXPECT_GT(count(0xFF0000, plain.height(), picture.height()), 20);
 }
