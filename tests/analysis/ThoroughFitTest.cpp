@@ -124,6 +124,21 @@ TEST(ThoroughFit, ADelayPastTheSpinnersRangeIsReportedWhenItFitsBetter)
     EXPECT_TRUE(sameBits(result.beyond->modelRms, exactRms(*run, result.beyond->at)));
 }
 
+// The settings from `low` to `high`, with no delays beyond.
+SearchSpace within(const SpinnerSetting& low, const SpinnerSetting& high)
+{
+    SearchSpace space;
+    space.delayMin = low.delay;
+    space.delayMax = space.beyondDelayMax = high.delay;
+    space.gainMin = low.gain;
+    space.gainMax = high.gain;
+    space.dampingMin = low.damping;
+    space.dampingMax = high.damping;
+    space.referenceMin = low.reference;
+    space.referenceMax = high.reference;
+    return space;
+}
+
 // Every setting of a small space, one at a time with RunModel: the best and
 // the best of each delay, chosen in the fits' order.
 ThoroughResult everySetting(const RunRecord& run, const SearchSpace& space)
@@ -148,16 +163,7 @@ ThoroughResult everySetting(const RunRecord& run, const SearchSpace& space)
 
 TEST(ExhaustiveFit, FindsWhatEvaluatingEverySettingFindsWhateverTheThreads)
 {
-    SearchSpace small;
-    small.delayMin = 8;
-    small.delayMax = 12;
-    small.gainMin = 30;
-    small.gainMax = 75;
-    small.dampingMin = 0;
-    small.dampingMax = 6;
-    small.referenceMin = -1;
-    small.referenceMax = 2;
-    small.beyondDelayMax = small.delayMax;
+    const SearchSpace small = within({8, 30, 0, -1}, {12, 75, 6, 2});
     const auto noisy = noisyRun(3);
     const auto made = modelRun({10, 60, 3, 1});
     for (const RunRecord* run : {noisy.get(), made.get()}) {
@@ -184,13 +190,7 @@ TEST(ExhaustiveFit, FindsWhatEvaluatingEverySettingFindsWhateverTheThreads)
 
 TEST(ExhaustiveFit, AgreesWithTheThoroughFitOnASmallSetOfRuns)
 {
-    SearchSpace space = kSpinners;
-    space.delayMax = 12;
-    space.gainMax = 160;
-    space.dampingMax = 200;
-    space.referenceMin = -5;
-    space.referenceMax = 5;
-    space.beyondDelayMax = space.delayMax;
+    const SearchSpace space = within({0, 0, 0, -5}, {12, 160, 200, 5});
     std::vector<std::unique_ptr<RunRecord>> runs;
     runs.push_back(noisyRun(4));
     runs.push_back(noisyRun(5));
