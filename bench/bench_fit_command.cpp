@@ -1,4 +1,6 @@
-// Wall time of quelvar-fit on a batch of 100 recorded runs.
+// Wall time of quelvar-fit on a batch of 100 recorded runs, and of
+// quelvar-fit --thorough on one core for 10 runs (Auto Fit, the thorough fit
+// and all files; the time per run is a tenth).
 #include "datafiles/DataFile.h"
 
 #include <QProcess>
@@ -39,6 +41,20 @@ void BM_FitCommandHundredFiles(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FitCommandHundredFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_FitCommandThoroughTenFilesOneCore(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QStringList files = writeRuns(dir, 10);
+    for (auto _ : state) {
+        QProcess process;
+        process.start(QStringLiteral(QUELVAR_FIT_BINARY), QStringList{"--thorough", "--jobs", "1"} + files);
+        process.waitForFinished(60000);
+        if (process.exitCode() != 0)
+            state.SkipWithError("quelvar-fit failed");
+    }
+}
+BENCHMARK(BM_FitCommandThoroughTenFilesOneCore)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }  // namespace
 
