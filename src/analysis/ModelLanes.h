@@ -4,8 +4,8 @@
 // vector lane of its own, fill the time that chain leaves idle. Every lane
 // does exactly RunModel's arithmetic in RunModel's order, so its sum of
 // squares and % RMS error are bit for bit those of RunModel + ComputeErrors.
-// The widest vector unit the processor has is chosen when the program starts,
-// so the program runs on any x86-64.
+// The widest vector unit the processor has is chosen at the first pass, so
+// the program runs on any x86-64.
 #include "analysis/ControlModel.h"
 
 #include <string_view>
