@@ -305,9 +305,38 @@ private:
         }
     }
 
-    // From each delay's best, the 26 settings one position away in gain,
-    // damping and reference, evaluated exactly, until none is better. A pass
-    // in which no neighbour can beat its centre is cut short.
+    // The settings around `centre` that the final search tries: one position
+    // away in gain, damping and reference, and along the valley in which the
+    // loop's steady-state gain G / (G + K) stays the same: gain one or two
+    // positions away with the damping scaled in proportion (and one position
+    // either side of that), each with the reference one position either way.
+    std::vector<SpinnerSetting> neighbours(const SpinnerSetting& centre) const
+    {
+        std::vector<SpinnerSetting> around;
+        auto add = [&](int gain, int damping, int reference) {
+            const SpinnerSetting s{centre.delay, gain, damping, reference};
+            if (!(s == centre) && withinRanges(s) && std::find(around.begin(), around.end(), s) == around.end())
+                around.push_back(s);
+        };
+        for (int c = -1; c <= 1; ++c) {
+            const int reference = centre.reference + c;
+            for (int a = -1; a <= 1; ++a)
+                for (int b = -1; b <= 1; ++b)
+                    add(centre.gain + a, centre.damping + b, reference);
+            if (centre.gain == 0)
+                continue;
+            for (int a : {-2, -1, 1, 2}) {
+                const int gain = centre.gain + a;
+                const int damping = static_cast<int>(std::lround(static_cast<double>(centre.damping) * gain / centre.gain));
+                for (int b = -1; b <= 1; ++b)
+                    add(gain, damping + b, reference);
+            }
+        }
+        return around;
+    }
+
+    // From each delay's best, its neighbours evaluated exactly, until none is
+    // better. A pass in which no neighbour can beat its centre is cut short.
     void neighbourSearches(const std::vector<DelaySearch*>& searches, double ceiling)
     {
         for (int round = 0; round < kMaxRounds; ++round) {
@@ -318,20 +347,12 @@ private:
                 if (search->settled || !search->best.evaluated())
                     continue;
                 const FitPoint centre = search->best;
-                for (int a = -1; a <= 1; ++a) {
-                    for (int b = -1; b <= 1; ++b) {
-                        for (int c = -1; c <= 1; ++c) {
-                            const SpinnerSetting s{centre.at.delay, centre.at.gain + a, centre.at.damping + b,
-                                                   centre.at.reference + c};
-                            if ((a == 0 && b == 0 && c == 0) || !withinRanges(s))
-                                continue;
-                            FitPoint p;
-                            p.at = s;
-                            points.push_back(p);
-                            bounds.push_back(boundAbove(std::min(centre.squares, ceiling)));
-                            owners.push_back(search);
-                        }
-                    }
+                for (const SpinnerSetting& s : neighbours(centre.at)) {
+                    FitPoint p;
+                    p.at = s;
+                    points.push_back(p);
+                    bounds.push_back(boundAbove(std::min(centre.squares, ceiling)));
+                    owners.push_back(search);
                 }
                 search->settled = true;
             }
