@@ -180,6 +180,20 @@ TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 1);
 }
 
+TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(QDir().mkpath(folder.path("run.thorough.par")));
+
+    const Result r = runFit({"--thorough", folder.path("run.txt")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("cannot write " + folder.path("run.thorough.par"))) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed().split('\n').size(), 2);
+    EXPECT_TRUE(QFileInfo::exists(folder.path("run.par")));
+    EXPECT_TRUE(QFileInfo::exists(folder.path("run.profile.csv")));
+}
+
 TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
 {
     TempFolder folder;
