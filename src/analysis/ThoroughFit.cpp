@@ -13,15 +13,14 @@ namespace {
 // The coarse grid every delay starts from, as fractions of the spinner's
 // range: denser at low values, where the best gain of a long delay lies (gain
 // times delay stays below the loop's stability limit) and where people's
-// damping lies. Its best points start pattern searches, with steps about half
-// the grid's spacing there; a second start guards against a second valley.
+// damping lies. Its best points start pattern searches, whose first steps
+// are of a few positions; a second start guards against a second valley.
 constexpr double kGainGrid[] = {0, .01, .02, .03, .04, .06, .08, .1, .13, .16, .2, .25, .3, .4, .5, .6, .8, 1};
 constexpr double kDampingGrid[] = {0, .03, .06, .1, .15, .2, .3, .5, .75, 1};
 constexpr int kGainStartStep = 8;
 constexpr int kDampingStartStep = 16;
 constexpr int kStarts = 2;
-// Far more rounds than a search takes (steps halve from 25 and 50 to 1);
-// only a guard.
+// Far more rounds than a search takes; only a guard.
 constexpr int kMaxRounds = 400;
 
 std::int64_t key(int gain, int damping) { return (std::int64_t{gain} << 32) | static_cast<std::uint32_t>(damping); }
