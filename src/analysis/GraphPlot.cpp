@@ -106,15 +106,17 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
 }
 
 bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
-                      QString* errorMessage)
+                      QString* errorMessage, const std::function<QImage(const QImage&)>& extend)
 {
     AnalysisGraphs graphs(state);
-    const QImage image = renderAnalysisPlot(state, graphs, title);
+    QImage image = renderAnalysisPlot(state, graphs, title);
     if (image.isNull()) {
         if (errorMessage)
             *errorMessage = QStringLiteral("drawing a plot needs a QGuiApplication");
         return false;
     }
+    if (extend)
+        image = extend(image);
     QImageWriter writer(pngPath, "png");
     if (!writer.write(image)) {
         if (errorMessage)

@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 
 namespace quelvar {
 
@@ -31,9 +32,11 @@ AnalysisPlotLayout analysisPlotLayout();
 // QGuiApplication.
 QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title = {});
 
-// Renders with graphs of its own and writes a PNG. False, with the reason in
-// `errorMessage`, when it cannot.
+// Renders with graphs of its own and writes a PNG, after `extend` (when
+// given) has added to the picture. False, with the reason in `errorMessage`,
+// when it cannot.
 bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title = {},
-                      QString* errorMessage = nullptr);
+                      QString* errorMessage = nullptr,
+                      const std::function<QImage(const QImage&)>& extend = {});
 
 }  // namespace quelvar

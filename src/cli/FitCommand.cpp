@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisSession.h"
 #include "analysis/GraphPlot.h"
+#include "cli/RunTimingColumns.h"
 #include "datafiles/NumberFormat.h"
 #include "datafiles/PathRules.h"
 
@@ -198,15 +199,18 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
                 continue;
             const QString png = replaceExtension(job.parameterPath, QStringLiteral(".png"));
             QString reason;
-            if (!saveAnalysisPlot(png, *job.state, bareFileName(job.file), &reason)) {
+            if (!saveAnalysisPlot(png, *job.state, bareFileName(job.file), &reason,
+                                  frameIntervalStripFor(job.file, job.state->run, &job.messages))) {
                 job.messages << QStringLiteral("cannot write plot %1: %2").arg(png, reason);
                 status = 1;
             }
         }
     }
 
-    out << "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms\n";
+    out << "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms,"
+        << kRunTimingHeader << "\n";
     for (FileJob& job : jobs) {
+        const QStringList timing = job.ok ? runTimingFields(job.file, &job.messages) : QStringList();
         for (const QString& m : job.messages)
             err << job.file.toStdString() << ": " << m.toStdString() << "\n";
         if (!job.ok) {
@@ -215,7 +219,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         }
         // The row carries the numbers the parameter file was written with.
         const ParameterFileValues v = parameterFileValues(*job.state);
-        const QStringList row = {
+        const QStringList row = QStringList{
             csvField(job.file),
             QString::number(v.difficulty),
             QString::number(v.disturbanceNumber),
@@ -225,7 +229,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             trimmedFixed(v.reference, 4),
             trimmedFixed(v.modelRmsError, 3),
             trimmedFixed(v.trackingRmsError, 3),
-        };
+        } + timing;
         out << row.join(',').toStdString() << "\n";
     }
     out.flush();

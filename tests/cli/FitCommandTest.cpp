@@ -70,7 +70,8 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
     EXPECT_EQ(r.status, 1);
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3) << r.out.toStdString();
-    EXPECT_EQ(rows[0], "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms");
+    EXPECT_EQ(rows[0], "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms,"
+                       "late_frames,duration_s");
     EXPECT_TRUE(rows[1].startsWith("a.txt,4,7,"));
     EXPECT_TRUE(rows[2].startsWith("b.dat,2,9,"));
     EXPECT_EQ(r.err, "bad.txt: bad.txt is not a valid data file.\nmissing.txt: File not found.\n");
@@ -106,7 +107,8 @@ TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWind
 
     // The CSV row carries the file's numbers, trimmed.
     const QStringList row = r.out.trimmed().split('\n').last().split(',');
-    ASSERT_EQ(row.size(), 9);
+    ASSERT_EQ(row.size(), 11);
+    EXPECT_EQ(row.mid(9), (QStringList{"", ""})) << "no run description beside the file";
     const QStringList line4 = par[3].split(' ', Qt::SkipEmptyParts);
     const QStringList line5 = par[4].split(' ', Qt::SkipEmptyParts);
     EXPECT_EQ(row.mid(3, 4), line4);
