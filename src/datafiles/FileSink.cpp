@@ -1,10 +1,13 @@
 #include "datafiles/FileSink.h"
 
+#include <atomic>
+
 namespace quelvar {
 namespace {
 
 FileFaults injected;
-int writeCount = 0;
+// Files may be written from more than one thread at a time.
+std::atomic<int> writeCount = 0;
 
 }  // namespace
 
@@ -36,7 +39,7 @@ bool FileSink::write(const QByteArray& bytes) { return write(bytes.constData(), 
 
 bool FileSink::write(const char* data, qint64 size)
 {
-    ++writeCount;
+    const int number = ++writeCount;
     if (failed_)
         return false;
     if (!file_.isOpen()) {
@@ -44,7 +47,7 @@ bool FileSink::write(const char* data, qint64 size)
         error_ = QStringLiteral("Write to a file that is not open");
         return false;
     }
-    if (injected.failWriteNumber == writeCount) {
+    if (injected.failWriteNumber == number) {
         failed_ = true;
         error_ = QStringLiteral("Injected failure to write");
         file_.cancelWriting();

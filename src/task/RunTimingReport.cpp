@@ -16,6 +16,7 @@
 #include <QSysInfo>
 #include <QtEndian>
 #include <cstring>
+#include <thread>
 
 namespace quelvar {
 namespace {
@@ -79,10 +80,15 @@ void RunTimingReport::finishRun(bool dataFileWritten, QSize display)
     if (!dataFileWritten)
         return;
     const QString& dataPath = state_.files.DataFilePath;
-    const bool framesWritten = writeCompanionFile(
-        frameTimingPath(dataPath), formatFrameTimingFile(frames_, frequency, state_.run));
-    const bool descriptionWritten =
-        writeCompanionFile(runDescriptionPath(dataPath), formatRunDescription(describe(stats, display)));
+    const QByteArray framesText = formatFrameTimingFile(frames_, frequency, state_.run);
+    const QByteArray descriptionText = formatRunDescription(describe(stats, display));
+    // Each file is synced to disk before it replaces its name, and a sync
+    // waits for the disk (about 8 ms on a virtual one). Side by side, the two
+    // syncs share that wait instead of adding up.
+    bool framesWritten = false;
+    std::thread frames([&] { framesWritten = writeCompanionFile(frameTimingPath(dataPath), framesText); });
+    const bool descriptionWritten = writeCompanionFile(runDescriptionPath(dataPath), descriptionText);
+    frames.join();
     if (!framesWritten || !descriptionWritten)
         dialogs_.error(QStringLiteral("File I/O error."));
 }
