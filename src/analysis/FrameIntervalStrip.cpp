@@ -16,7 +16,6 @@ constexpr int kStripHeight = 160;
 constexpr int kBottomMargin = 16;
 constexpr int kTextPixels = 26;
 constexpr int kLateMarkHeight = 8;
-constexpr double kMaxRangeMs = 100.0;
 constexpr double kNominalMs = 1000.0 / kFramesPerSecond;
 constexpr double kThresholdMs = 1000.0 / kLateThresholdPerSecond;
 
@@ -32,16 +31,6 @@ FrameIntervalStripLayout frameIntervalStripLayout(QSize plotSize)
     return layout;
 }
 
-double frameIntervalStripRangeMs(const FrameTimingRows& rows)
-{
-    double longest = 0.0;
-    for (int i = 1; i <= kRunFrames; ++i)
-        longest = std::max(longest, rows.intervalMs[std::size_t(i)]);
-    // Whole tens of milliseconds keep the scale readable from run to run.
-    const double range = std::ceil(longest / 10.0) * 10.0;
-    return std::clamp(range, 2.0 * kNominalMs, kMaxRangeMs);
-}
-
 QImage withFrameIntervalStrip(const QImage& plot, const FrameTimingRows& rows)
 {
     const FrameIntervalStripLayout layout = frameIntervalStripLayout(plot.size());
@@ -51,9 +40,8 @@ QImage withFrameIntervalStrip(const QImage& plot, const FrameTimingRows& rows)
     painter.drawImage(0, 0, plot);
 
     const QRect& strip = layout.strip;
-    const double range = frameIntervalStripRangeMs(rows);
     const auto rowOf = [&](double ms) {
-        const double height = std::clamp(ms / range, 0.0, 1.0) * (strip.height() - 1);
+        const double height = std::clamp(ms / kFrameIntervalStripRangeMs, 0.0, 1.0) * (strip.height() - 1);
         return strip.bottom() - int(std::lround(height));
     };
 
@@ -70,10 +58,14 @@ QImage withFrameIntervalStrip(const QImage& plot, const FrameTimingRows& rows)
 
     painter.fillRect(strip, QColor(clWhite));
     int lateFrames = 0;
-    for (int i = 1; i <= kRunFrames; ++i)
+    double longestMs = 0.0;
+    for (int i = 1; i <= kRunFrames; ++i) {
         lateFrames += rows.late[std::size_t(i)] ? 1 : 0;
+        longestMs = std::max(longestMs, rows.intervalMs[std::size_t(i)]);
+    }
+    // Grey bars leave the two reference lines visible across them.
     for (int x = 0; x < columns; ++x) {
-        const QColor colour(late[std::size_t(x)] ? clRed : clBlack);
+        const QColor colour(late[std::size_t(x)] ? clRed : clGray);
         painter.setPen(colour);
         painter.drawLine(strip.left() + x, strip.bottom(), strip.left() + x, rowOf(longest[std::size_t(x)]));
         if (late[std::size_t(x)])
@@ -91,12 +83,14 @@ QImage withFrameIntervalStrip(const QImage& plot, const FrameTimingRows& rows)
     painter.setFont(font);
     painter.setPen(QColor(clBlack));
     const QString caption =
-        QStringLiteral("Frame intervals, 0 to %1 ms (blue: %2 ms, red: late above %3 ms): %4 late frame%5")
-            .arg(range, 0, 'f', 0)
+        QStringLiteral("Frame intervals, 0 to %1 ms (blue: %2 ms, red: late above %3 ms): "
+                       "%4 late frame%5, longest %6 ms")
+            .arg(kFrameIntervalStripRangeMs, 0, 'f', 0)
             .arg(kNominalMs, 0, 'f', 3)
             .arg(kThresholdMs, 0, 'f', 0)
             .arg(lateFrames)
-            .arg(lateFrames == 1 ? QString() : QStringLiteral("s"));
+            .arg(lateFrames == 1 ? QString() : QStringLiteral("s"))
+            .arg(longestMs, 0, 'f', 1);
     painter.drawText(QRect(strip.left(), plot.height(), image.width() - strip.left(), kTitleBand - 8),
                      Qt::AlignLeft | Qt::AlignVCenter, caption);
     painter.end();

@@ -18,10 +18,9 @@ struct FrameIntervalStripLayout {
 // Where the strip goes below a plot of `plotSize`.
 FrameIntervalStripLayout frameIntervalStripLayout(QSize plotSize);
 
-// The interval chart's full height stands for this many milliseconds: at
-// least twice the nominal period, more when a frame took longer, up to a
-// limit beyond which bars are cut at the top.
-double frameIntervalStripRangeMs(const FrameTimingRows& rows);
+// The chart's full height, the same for every run so that strips compare at
+// a glance; longer intervals are cut at the top.
+inline constexpr double kFrameIntervalStripRangeMs = 50.0;
 
 // `plot` with the strip of `rows` added below it.
 QImage withFrameIntervalStrip(const QImage& plot, const FrameTimingRows& rows);

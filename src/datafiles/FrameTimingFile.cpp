@@ -9,8 +9,8 @@
 namespace quelvar {
 namespace {
 
-// "3600,59.983333,16.667,0,-123.45,456.78\n" and a little room.
-constexpr qsizetype kRowBytes = 48;
+// "3600,59.983333333,16.666667,0,-123.45,456.78\n" and a little room.
+constexpr qsizetype kRowBytes = 56;
 // No timing file comes near this; anything larger is not one.
 constexpr qint64 kMaxTimingFileBytes = 4 * 1024 * 1024;
 
@@ -59,9 +59,11 @@ QByteArray formatFrameTimingFile(const FrameTiming& timing, std::int64_t frequen
         const std::int64_t interval = timing.intervalTicks(i);
         appendInteger(out, i, 0);
         out.append(',');
-        appendFixed(out, double(timing.ticks(i) - timing.ticks(1)) / perSecond, 6, 0);
+        // Nanoseconds in full, so that intervals computed from the times, and
+        // late flags checked against the intervals, agree with these.
+        appendFixed(out, double(timing.ticks(i) - timing.ticks(1)) / perSecond, 9, 0);
         out.append(',');
-        appendFixed(out, ticksToMs(interval, frequency), 3, 0);
+        appendFixed(out, ticksToMs(interval, frequency), 6, 0);
         out.append(isLateInterval(interval, frequency) ? ",1," : ",0,");
         appendFixed(out, run.Mouse[std::size_t(i)], 2, 0);
         out.append(',');

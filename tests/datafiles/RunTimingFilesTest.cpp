@@ -41,9 +41,9 @@ TEST(FrameTimingFile, RowsCarryTimeIntervalLateFlagAndThePositionsWithPointDecim
     const QList<QByteArray> lines = timingFile().split('\n');
     ASSERT_EQ(lines.size(), kRunFrames + 2);
     EXPECT_EQ(lines[0], "frame,time_s,interval_ms,late,mouse,target");
-    EXPECT_EQ(lines[1], "1,0.000000,25.000,1,12.35,-56.78");
-    EXPECT_EQ(lines[2], "2,0.016667,16.667,0,-0.00,-56.78");
-    EXPECT_EQ(lines[3600], "3600,59.983335,16.667,0,-0.00,-56.78");
+    EXPECT_EQ(lines[1], "1,0.000000000,25.000000,1,12.35,-56.78");
+    EXPECT_EQ(lines[2], "2,0.016666667,16.666667,0,-0.00,-56.78");
+    EXPECT_EQ(lines[3600], "3600,59.983334533,16.666667,0,-0.00,-56.78");
     EXPECT_EQ(lines.last(), "") << "the last line ends too";
 
     const FrameIntervalStats s = timing()->stats(1000000000);
@@ -73,8 +73,8 @@ TEST(FrameTimingFile, ReadsBackWhatWasWrittenAndRefusesAnythingElse)
     };
     const std::string broken[] = {
         edited("frame,", "Frame,"),
-        edited("1,0.000000,25.000,1", "1,0.000000,25.000,2"),
-        edited("2,0.016667", "3,0.016667"),
+        edited("1,0.000000000,25.000000,1", "1,0.000000000,25.000000,2"),
+        edited("2,0.016666667", "3,0.016666667"),
         edited("12.35", "nan"),
         edited("12.35", "12,35"),
         edited("-56.78\n", "-56.78,7\n"),
