@@ -1,7 +1,5 @@
 #include "app/MainWindowTiming.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -24,17 +22,6 @@ TEST(MainWindowTiming, TheTitleNamesTheLastRunsLateFramesAndLosesThemAfterAClean
         timing.showLastRunLateFrames(late);
         EXPECT_EQ(window.windowTitle(), QString::fromUtf8(title)) << late;
     }
-}
-
-TEST(MainWindowTiming, ScreenFactsComeFromTheScreenTheWindowIsOn)
-{
-    QWidget window;
-    window.show();
-    const ScreenFacts facts = MainWindowTiming(&window).screenFacts();
-    EXPECT_EQ(facts.platform, QGuiApplication::platformName());
-    ASSERT_TRUE(window.screen());
-    EXPECT_EQ(facts.name, window.screen()->name());
-    EXPECT_FALSE(facts.geometry.isEmpty());
 }
 
 }  // namespace

@@ -59,60 +59,46 @@ QStringList runFit(const QStringList& arguments, QString* err)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed().split('\n');
 }
 
-TEST(FitTimingColumns, FilledFromTheDescriptionOfThatDataFileAndEmptyOtherwise)
-{
-    TempFolder f;
-    for (const char* name : {"a.txt", "b.txt", "c.txt"})
-        ASSERT_TRUE(writeDataFile(f.path(name), 3, 1, *run(0.0)));
-    describe(f.path("a.json"), f.path("a.txt"));
-    describe(f.path("b.json"), f.path("b.txt"));
-    ASSERT_TRUE(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0)));  // recorded again since
-
-    QString err;
-    const QStringList rows = runFit({f.path("a.txt"), f.path("b.txt"), f.path("c.txt")}, &err);
-    ASSERT_EQ(rows.size(), 4) << err.toStdString();
-    EXPECT_TRUE(rows[0].endsWith(",tracking_rms,late_frames,duration_s"));
-    EXPECT_TRUE(rows[1].endsWith(",7,61.291000")) << rows[1].toStdString();
-    EXPECT_TRUE(rows[2].endsWith(",,")) << rows[2].toStdString();
-    EXPECT_TRUE(rows[3].endsWith(",,")) << rows[3].toStdString();
-    EXPECT_TRUE(err.endsWith(f.path("b.txt") + ": b.json passed over: it describes another version of the data file\n"))
-        << err.toStdString();
-}
-
-TEST(FitTimingColumns, PlotGainsTheIntervalStripWithLateFramesInRed)
+// a.txt has both files of its own; b.txt has both, left from an earlier run
+// under its name; c.txt has none.
+TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
 {
     TempFolder f;
     const auto recorded = run(0.0);
-    ASSERT_TRUE(writeDataFile(f.path("a.txt"), 3, 1, *recorded));
-    ASSERT_TRUE(writeDataFile(f.path("plain.txt"), 3, 1, *recorded));
-    writeAll(f.path("a.frames.csv"), formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *recorded));
-    QString err;
-    runFit({"--plot", f.path("a.txt"), f.path("plain.txt")}, &err);
-    EXPECT_FALSE(err.contains("passed over")) << err.toStdString();
+    for (const char* name : {"a", "b", "c"})
+        ASSERT_TRUE(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded));
+    for (const char* name : {"a", "b"}) {
+        describe(f.path(name + QString(".json")), f.path(name + QString(".txt")));
+        writeAll(f.path(name + QString(".frames.csv")),
+                 formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *recorded));
+    }
+    ASSERT_TRUE(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0)));
 
-    const QImage plain = QImage(f.path("plain.png")).convertToFormat(QImage::Format_RGB32);
+    QString err;
+    const QStringList rows = runFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt")}, &err);
+    ASSERT_EQ(rows.size(), 4) << err.toStdString();
+    EXPECT_TRUE(rows[0].endsWith(",tracking_rms,late_frames,duration_s"));
+    EXPECT_TRUE(rows[1].endsWith(",7,61.291000")) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].endsWith(",,") && rows[3].endsWith(",,"));
+    EXPECT_TRUE(err.endsWith(f.path("b.txt") + ": b.frames.csv passed over: it belongs to another run\n" +
+                             f.path("b.txt") + ": b.json passed over: it describes another version of the data file\n"))
+        << err.toStdString();
+
+    const QImage plain = QImage(f.path("c.png")).convertToFormat(QImage::Format_RGB32);
     const QImage strip = QImage(f.path("a.png")).convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(plain.isNull());
+    EXPECT_EQ(QImage(f.path("b.png")).size(), plain.size());
     const FrameIntervalStripLayout layout = frameIntervalStripLayout(plain.size());
     ASSERT_EQ(strip.size(), layout.image);
     // Below the titles (the files' names), the plot above the strip is the plain one.
     const QRect graphs(0, analysisPlotLayout().runGraph.top(), plain.width(),
                        plain.height() - analysisPlotLayout().runGraph.top());
     EXPECT_EQ(strip.copy(graphs), plain.copy(graphs));
-    // Each late frame's column is red; the strip holds no red elsewhere
-    // beyond the threshold line.
+    // The 7 late frames are marked in red along the strip's top, a few pixels each.
     int redColumns = 0;
     for (int x = layout.strip.left(); x <= layout.strip.right(); ++x)
         redColumns += (strip.pixel(x, layout.strip.top() + 2) & 0xFFFFFF) == 0xFF0000 ? 1 : 0;
     EXPECT_GE(redColumns, 7);
     EXPECT_LE(redColumns, 7 * 3);
-
-    // A timing file of another run is passed over.
-    writeAll(f.path("plain.frames.csv"), formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *run(2.0)));
-    runFit({"--plot", f.path("plain.txt")}, &err);
-    EXPECT_EQ(QImage(f.path("plain.png")).size(), plain.size());
-    EXPECT_TRUE(err.endsWith(f.path("plain.txt") + ": plain.frames.csv passed over: it belongs to another run\n"))
-        << err.toStdString();
 }
 
 }  // namespace

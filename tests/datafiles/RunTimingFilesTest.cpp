@@ -45,13 +45,6 @@ TEST(FrameTimingFile, RowsCarryTimeIntervalLateFlagAndThePositionsWithPointDecim
     EXPECT_EQ(lines[2], "2,0.016666667,16.666667,0,-0.00,-56.78");
     EXPECT_EQ(lines[3600], "3600,59.983334533,16.666667,0,-0.00,-56.78");
     EXPECT_EQ(lines.last(), "") << "the last line ends too";
-
-    const FrameIntervalStats s = timing()->stats(1000000000);
-    EXPECT_EQ(s.lateFrames, 1);
-    EXPECT_EQ(s.maxMs, 25.0);
-    EXPECT_EQ(s.minMs, 16.666667);
-    EXPECT_EQ(s.p99Ms, 16.666667);
-    EXPECT_NEAR(s.durationS, 0.025 + 3599 * 0.016666667, 1e-12);
 }
 
 TEST(FrameTimingFile, ReadsBackWhatWasWrittenAndRefusesAnythingElse)
@@ -113,23 +106,16 @@ TEST(RunDescriptionFile, AnyJsonParserReadsItWhateverTheNamesHold)
     EXPECT_TRUE(text.contains("\"nominal_frame_period_ms\": 16.666667,"));
 }
 
-TEST(RunDescriptionFile, TheSummaryComesOnlyFromADescriptionOfThatVeryDataFile)
+TEST(RunDescriptionFile, TheSummaryNeedsAWholeLateFrameCount)
 {
     const QByteArray text = formatRunDescription(description());
     QString problem;
-    const auto summary = runDescriptionSummary(text, "data", &problem);
-    ASSERT_TRUE(summary) << problem.toStdString();
-    EXPECT_EQ(summary->lateFrames, 1);
-    EXPECT_EQ(summary->durationS, std::round(description().intervals.durationS * 1e6) / 1e6);
-
-    EXPECT_FALSE(runDescriptionSummary(text, "data, recorded again", &problem));
-    QByteArray edited = text;
+    ASSERT_TRUE(runDescriptionSummary(text, "data", &problem)) << problem.toStdString();
     for (const char* late : {"-1", "2.5", "\"1\"", "3601"}) {
-        edited = text;
+        QByteArray edited = text;
         edited.replace("\"late_frames\": 1", QByteArray("\"late_frames\": ") + late);
         EXPECT_FALSE(runDescriptionSummary(edited, "data", &problem)) << late;
     }
-    EXPECT_FALSE(runDescriptionSummary("[1, 2]", "data", &problem));
 }
 
 }  // namespace
