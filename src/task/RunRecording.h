@@ -46,6 +46,7 @@ public:
     void RecordFrame();
 
     // Writes the run to the current data file; reports a failure itself.
+    // True when the file now holds the run.
     bool WriteDataFile();
 
     // Where recorded frames' times go, and what writes them beside the data file.
