@@ -1,6 +1,5 @@
 #include "app/About.h"
 
-#include "common/ProgramVersion.h"
 #include "task/ExperimentState.h"
 
 #include <QFrame>
@@ -57,7 +56,7 @@ TAboutBox::TAboutBox(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_(mai
     };
     const Row rows[] = {
         {"ProgramCaption", "Program:", "ProgramValue", "Quelvar.exe", 56},
-        {"VersionCaption", "Version:", "VersionValue", kProgramVersion, 80},
+        {"VersionCaption", "Version:", "VersionValue", "1.00", 80},
         {"DateCaption", "Date:", "DateValue", "9/13/2008", 104},
     };
     for (const Row& row : rows) {

@@ -1,7 +1,7 @@
 #include "task/RunTimingReport.h"
 
 #include "common/Dialogs.h"
-#include "common/ProgramVersion.h"
+#include "common/Version.h"
 #include "datafiles/FrameTimingFile.h"
 #include "datafiles/PathRules.h"
 #include "datafiles/RunCompanionFiles.h"
