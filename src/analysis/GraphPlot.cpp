@@ -126,15 +126,18 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
 }
 
 bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
-                      QString* errorMessage, const ThoroughPlotData* thorough)
+                      QString* errorMessage, const ThoroughPlotData* thorough,
+                      const std::function<QImage(const QImage&)>& extend)
 {
     AnalysisGraphs graphs(state);
-    const QImage image = renderAnalysisPlot(state, graphs, title, thorough);
+    QImage image = renderAnalysisPlot(state, graphs, title, thorough);
     if (image.isNull()) {
         if (errorMessage)
             *errorMessage = QStringLiteral("drawing a plot needs a QGuiApplication");
         return false;
     }
+    if (extend)
+        image = extend(image);
     QImageWriter writer(pngPath, "png");
     if (!writer.write(image)) {
         if (errorMessage)

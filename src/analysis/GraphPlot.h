@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 
 namespace quelvar {
 
@@ -38,9 +39,11 @@ AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile = false);
 QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title = {},
                           const ThoroughPlotData* thorough = nullptr);
 
-// Renders with graphs of its own and writes a PNG. False, with the reason in
-// `errorMessage`, when it cannot.
+// Renders with graphs of its own and writes a PNG, after `extend` (when
+// given) has added to the picture. False, with the reason in `errorMessage`,
+// when it cannot.
 bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title = {},
-                      QString* errorMessage = nullptr, const ThoroughPlotData* thorough = nullptr);
+                      QString* errorMessage = nullptr, const ThoroughPlotData* thorough = nullptr,
+                      const std::function<QImage(const QImage&)>& extend = {});
 
 }  // namespace quelvar

@@ -65,6 +65,7 @@ TMainForm::TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& sess
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quelvar"));
+    controller_.timing().setView(&timingView_);
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->size() : QSize(1024, 768);

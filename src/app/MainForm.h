@@ -3,6 +3,7 @@
 // target display, data recorder and run settings, scaled to the screen and
 // maximised; it runs the experiment controller from its frame loop.
 #include "app/FrameLoop.h"
+#include "app/MainWindowTiming.h"
 #include "task/ExperimentController.h"
 #include "task/FrameClock.h"
 #include "task/MainView.h"
@@ -92,6 +93,7 @@ private:
     ElapsedFrameClock clock_;
     ExperimentController controller_;
     FrameLoop loop_;
+    MainWindowTiming timingView_{this};
 
     QDialog* analysisWindow_ = nullptr;
     QDialog* aboutWindow_ = nullptr;

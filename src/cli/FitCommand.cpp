@@ -7,6 +7,7 @@
 #include "cli/FitJob.h"
 #include "cli/FitTable.h"
 #include "cli/OutputCollisions.h"
+#include "cli/RunTimingColumns.h"
 #include "datafiles/PathRules.h"
 
 #include <QDir>
@@ -218,7 +219,8 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             if (job.thorough)
                 thorough = thoroughPlotData(*job.state, *job.thorough);
             if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason,
-                                  thorough ? &*thorough : nullptr)) {
+                                  thorough ? &*thorough : nullptr,
+                                  frameIntervalStripFor(job.file, job.state->run, &job.messages))) {
                 job.messages << QStringLiteral("cannot write plot %1: %2").arg(job.plotPath, reason);
                 status = 1;
             }
@@ -228,13 +230,14 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
     if (!options.noHeader)
         out << csvHeader(options.thorough).toStdString() << "\n";
     for (FileJob& job : jobs) {
+        const QStringList timing = job.ok ? runTimingFields(job.file, &job.messages) : QStringList();
         for (const QString& m : job.messages)
             err << job.file.toStdString() << ": " << m.toStdString() << "\n";
         if (!job.ok) {
             status = 1;
             continue;
         }
-        out << csvRow(job, options.thorough).toStdString() << "\n";
+        out << csvRow(job, timing, options.thorough).toStdString() << "\n";
     }
     out.flush();
     return status;

@@ -1,10 +1,10 @@
 #include "cli/FitTable.h"
 
 #include "analysis/AnalysisSession.h"
+#include "cli/RunTimingColumns.h"
 #include "datafiles/NumberFormat.h"
 
 #include <QStringList>
-#include <vector>
 
 namespace quelvar::cli {
 namespace {
@@ -66,12 +66,22 @@ const Column kThoroughColumns[] = {
      [](const FileJob& j) { return j.thorough->beyond ? errorText(j.thorough->beyond->modelRms) : QString(); }},
 };
 
-std::vector<Column> columns(bool thorough)
+template <std::size_t N>
+QStringList namesOf(const Column (&columns)[N])
 {
-    std::vector<Column> all(std::begin(kFitColumns), std::end(kFitColumns));
-    if (thorough)
-        all.insert(all.end(), std::begin(kThoroughColumns), std::end(kThoroughColumns));
-    return all;
+    QStringList names;
+    for (const Column& column : columns)
+        names << QString::fromLatin1(column.name);
+    return names;
+}
+
+template <std::size_t N>
+QStringList valuesOf(const Column (&columns)[N], const FileJob& job)
+{
+    QStringList values;
+    for (const Column& column : columns)
+        values << column.value(job);
+    return values;
 }
 
 }  // namespace
@@ -83,17 +93,19 @@ ParameterFileValues parameterFileValues(const FileJob& job, const FitPoint& poin
 
 QString csvHeader(bool thorough)
 {
-    QStringList names;
-    for (const Column& column : columns(thorough))
-        names << QString::fromLatin1(column.name);
+    QStringList names = namesOf(kFitColumns);
+    names << QString::fromLatin1(kRunTimingHeader);
+    if (thorough)
+        names << namesOf(kThoroughColumns);
     return names.join(',');
 }
 
-QString csvRow(const FileJob& job, bool thorough)
+QString csvRow(const FileJob& job, const QStringList& timing, bool thorough)
 {
-    QStringList values;
-    for (const Column& column : columns(thorough))
-        values << column.value(job);
+    QStringList values = valuesOf(kFitColumns, job);
+    values << timing;
+    if (thorough)
+        values << valuesOf(kThoroughColumns, job);
     return values.join(',');
 }
 

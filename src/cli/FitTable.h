@@ -12,10 +12,11 @@ namespace quelvar::cli {
 // A parameter file of the job's run with `point`'s setting and error.
 ParameterFileValues parameterFileValues(const FileJob& job, const FitPoint& point);
 
-// The CSV header and a fitted file's row, without line ends. The thorough
-// columns follow the fit's own.
+// The CSV header and a fitted file's row, without line ends: the fit's own
+// columns, the run's timing (`timing`: late_frames and duration_s), then the
+// thorough columns.
 QString csvHeader(bool thorough);
-QString csvRow(const FileJob& job, bool thorough);
+QString csvRow(const FileJob& job, const QStringList& timing, bool thorough);
 
 // <base>.profile.csv: for each delay the best gain, damping, reference and
 // model % RMS error, in the units and decimals of a parameter file.

@@ -55,9 +55,11 @@ ExperimentController::ExperimentController(SharedState& state, MainView& view, D
       clock_(clock),
       texts_(view, state.experiment),
       disturb_(std::make_unique<TDisturb>()),
-      recording_(state, *disturb_, texts_, dialogs, session)
+      recording_(state, *disturb_, texts_, dialogs, session),
+      timing_(state, dialogs, spinners_)
 {
     saveDialog_.proposedName = QStringLiteral("./Default.txt");
+    recording_.setTiming(&timing_);
 }
 
 ExperimentController::~ExperimentController() = default;
@@ -79,16 +81,22 @@ void ExperimentController::InitExperiment(const QString& distablePath)
     // is shown, this session runs on a freshly generated table, and the file
     // is left alone so that nothing the researcher kept is overwritten.
     QString message;
+    TableSource source = TableSource::Loaded;
+    bool saved = false;
     if (QFileInfo::exists(distablePath)) {
         if (!disturb_->LoadFromFile(distablePath, &message)) {
             dialogs_.error(message);
             disturb_->FillTable(kTableAmplitude);
+            source = TableSource::Generated;
         }
     } else {
         disturb_->FillTable(kTableAmplitude);
-        if (!disturb_->SaveToFile(distablePath, &message))
+        source = TableSource::Generated;
+        saved = disturb_->SaveToFile(distablePath, &message);
+        if (!saved)
             dialogs_.error(message);
     }
+    timing_.noteTable(*disturb_, source, saved, distablePath);
 
     e.DisplayScale = 1200;
     e.RunAvailable = false;

@@ -9,6 +9,7 @@
 #include "task/DisturbFR.h"
 #include "task/MainViewTexts.h"
 #include "task/RunRecording.h"
+#include "task/RunTimingReport.h"
 
 #include <QString>
 #include <cstdint>
@@ -71,6 +72,7 @@ public:
     SharedState& state() { return state_; }
     ExperimentState& experiment() { return state_.experiment; }
     RunRecording& recording() { return recording_; }
+    RunTimingReport& timing() { return timing_; }
     TDisturb& disturb() { return *disturb_; }
     const FileDialogRequest& saveDialog() const { return saveDialog_; }
     const RunSettingPositions& spinners() const { return spinners_; }
@@ -96,6 +98,7 @@ private:
     RunRecording recording_;
     RunSettingPositions spinners_;
     FileDialogRequest saveDialog_;
+    RunTimingReport timing_;
 };
 
 }  // namespace quelvar

@@ -6,6 +6,7 @@
 #include "datafiles/DataFile.h"
 #include "task/DisturbFR.h"
 #include "task/MainViewTexts.h"
+#include "task/RunTimingReport.h"
 
 namespace quelvar {
 namespace {
@@ -107,6 +108,8 @@ void RunRecording::RecordFrame()
 {
     ExperimentState& e = state_.experiment;
     ++e.FrameCounter;
+    if (timing_)
+        timing_->noteFrame(e.FrameCounter, e.LastFrameTime);  // the wait that ended before this frame
     texts_.setElapsedSeconds(roundHalfEven(double(e.FrameCounter) / 60.0));
     if (e.FrameCounter == 0)
         texts_.setStatus(kStatusRecording, clLime);
@@ -126,7 +129,9 @@ void RunRecording::endRun()
     e.FrameCounter = -e.LeadInFrames;
     e.Recording = false;
     e.RunAvailable = true;
-    WriteDataFile();
+    const bool written = WriteDataFile();
+    if (timing_)
+        timing_->finishRun(written, bitmap_.size());
     // Without a bare name the parameter file would replace the one beside the
     // data file the user refused to overwrite.
     if (e.MultiRun && !state_.files.DataFileName.isEmpty())
@@ -139,7 +144,7 @@ void RunRecording::endRun()
     }
 }
 
-void RunRecording::WriteDataFile()
+bool RunRecording::WriteDataFile()
 {
     const ExperimentState& e = state_.experiment;
     DataFileNames& files = state_.files;
@@ -150,11 +155,12 @@ void RunRecording::WriteDataFile()
                          writeDataFile(files.DataFilePath, e.Difficulty, e.DisturbanceNumber, state_.run);
     if (!written) {
         dialogs_.error(QStringLiteral("File I/O error."));
-        return;
+        return false;
     }
     texts_.setDataFile(files.DataFileName);
     // The file now holds this run: replacing it again needs a new Yes.
     files.ReplaceAgreed.removeAll(files.DataFilePath);
+    return true;
 }
 
 }  // namespace quelvar

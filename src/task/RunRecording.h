@@ -16,6 +16,7 @@ namespace quelvar {
 class AnalysisSession;
 class Dialogs;
 class MainViewTexts;
+class RunTimingReport;
 class TDisturb;
 
 // Row of a position value in a display H pixels high: H div 2 − Round(H ×
@@ -45,7 +46,11 @@ public:
     void RecordFrame();
 
     // Writes the run to the current data file; reports a failure itself.
-    void WriteDataFile();
+    // True when the file now holds the run.
+    bool WriteDataFile();
+
+    // Where recorded frames' times go, and what writes them beside the data file.
+    void setTiming(RunTimingReport* timing) { timing_ = timing; }
 
     // The bitmap takes the target display's client size and stays black
     // between frames; the target drawer is centred on it.
@@ -65,6 +70,7 @@ private:
     MainViewTexts& texts_;
     Dialogs& dialogs_;
     AnalysisSession& session_;
+    RunTimingReport* timing_ = nullptr;
     TTarget target_;
     QImage bitmap_;
     QPainter canvas_;

@@ -73,7 +73,8 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
     EXPECT_EQ(r.status, 1);
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3) << r.out.toStdString();
-    EXPECT_EQ(rows[0], "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms");
+    EXPECT_EQ(rows[0], "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms,"
+                       "late_frames,duration_s");
     EXPECT_TRUE(rows[1].startsWith("a.txt,4,7,"));
     EXPECT_TRUE(rows[2].startsWith("b.dat,2,9,"));
     EXPECT_EQ(r.err, "bad.txt: bad.txt is not a valid data file.\nmissing.txt: File not found.\n");
@@ -109,7 +110,8 @@ TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWind
 
     // The CSV row carries the file's numbers, trimmed.
     const QStringList row = r.out.trimmed().split('\n').last().split(',');
-    ASSERT_EQ(row.size(), 9);
+    ASSERT_EQ(row.size(), 11);
+    EXPECT_EQ(row.mid(9), (QStringList{"", ""})) << "no run description beside the file";
     const QStringList line4 = par[3].split(' ', Qt::SkipEmptyParts);
     const QStringList line5 = par[4].split(' ', Qt::SkipEmptyParts);
     EXPECT_EQ(row.mid(3, 4), line4);
@@ -291,16 +293,22 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[0], "file,difficulty,disturbance,delay,gain,damping,reference,model_rms,tracking_rms,"
-                       "thorough_delay,thorough_gain,thorough_damping,thorough_reference,thorough_model_rms,"
+                       "late_frames,duration_s,thorough_delay,thorough_gain,thorough_damping,thorough_reference,thorough_model_rms,"
                        "gap_pp,delay_at_bound,autofit_clipped,beyond_delay,beyond_model_rms");
     // Auto Fit's columns and parameter file are as without --thorough.
     const QStringList plainRows = plain.out.trimmed().split('\n');
-    EXPECT_EQ(fields(rows[1]).mid(0, 9), fields(plainRows[1]));
-    EXPECT_EQ(fields(rows[2]).mid(0, 9), fields(plainRows[2]));
+    EXPECT_EQ(fields(rows[1]).mid(0, 11), fields(plainRows[1]));
+    EXPECT_EQ(fields(rows[2]).mid(0, 11), fields(plainRows[2]));
     EXPECT_EQ(test::readAll(folder.path("run.par")), autoFitPar);
 
     // The generating delay 3 and reference 0 are found, within the range.
-    const QStringList run = fields(rows[1]);
+    // (The indices below leave out the two timing columns, empty here.)
+    const auto withoutTiming = [](QStringList row) {
+        EXPECT_EQ(row.mid(9, 2), (QStringList{"", ""}));
+        row.remove(9, 2);
+        return row;
+    };
+    const QStringList run = withoutTiming(fields(rows[1]));
     ASSERT_EQ(run.size(), 19);
     EXPECT_EQ(run.mid(9, 2), (QStringList{"3.0000", "5.0000"}));
     EXPECT_EQ(run[12], "0.0000");
@@ -308,7 +316,7 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
     EXPECT_EQ(run.mid(15), (QStringList{"0", "0", "", ""}));
     // The long delay: the best within the range is at its bound, Auto Fit
     // used a delay the window cannot show, and 24 frames fit better.
-    const QStringList longRun = fields(rows[2]);
+    const QStringList longRun = withoutTiming(fields(rows[2]));
     EXPECT_EQ(longRun.mid(15, 3), (QStringList{"1", "1", "24.0000"}));
     EXPECT_LT(longRun[18].toDouble(), longRun[13].toDouble());
 

@@ -8,6 +8,8 @@
 #include "support/FaultLoop.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -19,6 +21,23 @@ namespace {
 QStringList filesIn(const TempFolder& folder)
 {
     return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// The files the folder should hold: the earlier ones, and whichever of the
+// run's timing file and description got written.
+QStringList expectedFiles(const TempFolder& folder)
+{
+    QStringList names{"Distable", "run.par", "run.txt"};
+    for (const char* companion : {"run.frames.csv", "run.json"})
+        if (QFileInfo::exists(folder.path(companion)))
+            names << companion;
+    names.sort();
+    return names;
+}
+
+bool companionsWritten(const TempFolder& folder)
+{
+    return QFileInfo::exists(folder.path("run.frames.csv")) && QFileInfo::exists(folder.path("run.json"));
 }
 
 // A harness whose run has been recorded up to its last frame, so that each
@@ -42,6 +61,8 @@ struct RunAtItsLastFrame : ControllerHarness {
     void restore()
     {
         dialogs.boxes.clear();
+        QFile::remove(folder.path("run.frames.csv"));
+        QFile::remove(folder.path("run.json"));
         writeAll(folder.path("run.txt"), "earlier data\r\n");
         writeAll(folder.path("run.par"), "earlier parameters\r\n");
         e().State = Tracking;
@@ -63,9 +84,17 @@ TEST(EndOfRunWriteFaults, ASingleRunWhoseFileCannotBeWrittenIsReportedOnceAndKep
         [&] { h.lastFrame(); },
         [&](const std::string& what) {
             SCOPED_TRACE(what);
+            // Either the data file failed and stays as it was, with nothing
+            // beside it, or it is written whole and a file beside it failed.
             EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: File I/O error."});
-            EXPECT_EQ(readAll(h.folder.path("run.txt")), "earlier data\r\n");
-            EXPECT_EQ(filesIn(h.folder), (QStringList{"Distable", "run.par", "run.txt"}));
+            const QByteArray data = readAll(h.folder.path("run.txt"));
+            if (data == "earlier data\r\n") {
+                EXPECT_EQ(filesIn(h.folder), (QStringList{"Distable", "run.par", "run.txt"}));
+            } else {
+                EXPECT_EQ(data, formatDataFile(3, 1, h.state->run));
+                EXPECT_FALSE(companionsWritten(h.folder));
+                EXPECT_EQ(filesIn(h.folder), expectedFiles(h.folder));
+            }
             // The run stays in memory for the analysis window, and the
             // controller is back where a good write would have left it.
             EXPECT_TRUE(h.e().RunAvailable);
@@ -83,6 +112,7 @@ TEST(EndOfRunWriteFaults, ASingleRunWhoseFileCannotBeWrittenIsReportedOnceAndKep
     h.lastFrame();
     EXPECT_TRUE(h.dialogs.boxes.empty());
     EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
+    EXPECT_TRUE(companionsWritten(h.folder));
     // After all those failures the task can still start the next run.
     h.controller.StartBtnClick();
     EXPECT_TRUE(h.e().Recording);
@@ -97,20 +127,23 @@ TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
             SCOPED_TRACE(what);
             const bool dataKept = readAll(h.folder.path("run.txt")) == "earlier data\r\n";
             const bool parametersKept = readAll(h.folder.path("run.par")) == "earlier parameters\r\n";
-            ASSERT_TRUE(dataKept || parametersKept) << "something failed";
-            // One box per file that could not be written, and a file either
-            // stays as it was or is written whole.
+            ASSERT_TRUE(dataKept || !companionsWritten(h.folder) || parametersKept) << "something failed";
+            // One box for the data file or, once it is written, for the files
+            // beside it; one for the parameter file. A file either stays as
+            // it was or is written whole.
             QStringList expected;
             if (dataKept)
                 expected << "Error: File I/O error.";
             else
                 EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
+            if (!dataKept && !companionsWritten(h.folder))
+                expected << "Error: File I/O error.";
             if (parametersKept)
                 expected << "Error: File I/O error.";
             else
                 EXPECT_TRUE(readAll(h.folder.path("run.par")).startsWith("TrackParameters\r\n"));
             EXPECT_EQ(h.dialogs.texts(), expected);
-            EXPECT_EQ(filesIn(h.folder), (QStringList{"Distable", "run.par", "run.txt"}));
+            EXPECT_EQ(filesIn(h.folder), expectedFiles(h.folder));
             EXPECT_TRUE(h.e().RunAvailable);
             EXPECT_EQ(h.e().State, NextRun) << "the series goes on to its next run";
         },

@@ -1,0 +1,19 @@
+#pragma once
+// The two files that go beside every recorded data file: the per-frame timing
+// file "<base>.frames.csv" and the run description "<base>.json", where base
+// is the data file's path without its extension. Each is replaced atomically,
+// and only when no file is there yet or the file there is one this program
+// wrote: a file of the user's own that happens to carry the name is kept.
+#include <QByteArray>
+#include <QString>
+
+namespace quelvar {
+
+QString frameTimingPath(const QString& dataFilePath);
+QString runDescriptionPath(const QString& dataFilePath);
+
+// Writes `content` to `path` unless a file that does not begin like
+// `content` is there already. False when it was kept or the write failed.
+bool writeCompanionFile(const QString& path, const QByteArray& content);
+
+}  // namespace quelvar

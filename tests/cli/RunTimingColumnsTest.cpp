@@ -1,0 +1,104 @@
+// quelvar-fit with the files a recorded run leaves beside its data file: the
+// two timing columns, and the interval strip under the plot, each taken only
+// from files that belong to that very data file.
+#include "analysis/FrameIntervalStrip.h"
+#include "analysis/GraphPlot.h"
+#include "datafiles/DataFile.h"
+#include "datafiles/FrameTimingFile.h"
+#include "datafiles/RunDescriptionFile.h"
+#include "support/TestFiles.h"
+
+#include <QCryptographicHash>
+#include <QImage>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <cmath>
+#include <memory>
+
+using namespace quelvar;
+using quelvar::test::readAll;
+using quelvar::test::TempFolder;
+using quelvar::test::writeAll;
+
+namespace {
+
+std::unique_ptr<RunRecord> run(double phase)
+{
+    auto r = std::make_unique<RunRecord>();
+    for (int i = 1; i <= kRunFrames; ++i) {
+        r->Target[i] = 300.0 * std::sin(i / 150.0 + phase);
+        r->Mouse[i] = 280.0 * std::sin((i - 15) / 150.0 + phase);
+    }
+    return r;
+}
+
+// 17 ms frames; every 500th lasts 30 ms.
+std::unique_ptr<FrameTiming> timingWithLateFrames()
+{
+    auto t = std::make_unique<FrameTiming>();
+    std::int64_t ticks = 0;
+    for (int i = 0; i <= kRunFrames; ++i)
+        t->noteFrame(i, ticks += (i % 500 == 0 ? 30 : 17) * 1000000);
+    return t;
+}
+
+void describe(const QString& json, const QString& dataFile)
+{
+    RunDescription d;
+    d.dataFileSha256Hex = QCryptographicHash::hash(readAll(dataFile), QCryptographicHash::Sha256).toHex();
+    d.intervals = timingWithLateFrames()->stats(1000000000);
+    writeAll(json, formatRunDescription(d));
+}
+
+QStringList runFit(const QStringList& arguments, QString* err)
+{
+    QProcess process;
+    process.start(QStringLiteral(QUELVAR_FIT_BINARY), arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    *err = QString::fromUtf8(process.readAllStandardError());
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().split('\n');
+}
+
+// a.txt has both files of its own; b.txt has both, left from an earlier run
+// under its name; c.txt has none.
+TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
+{
+    TempFolder f;
+    const auto recorded = run(0.0);
+    for (const char* name : {"a", "b", "c"})
+        ASSERT_TRUE(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded));
+    for (const char* name : {"a", "b"}) {
+        describe(f.path(name + QString(".json")), f.path(name + QString(".txt")));
+        writeAll(f.path(name + QString(".frames.csv")),
+                 formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *recorded));
+    }
+    ASSERT_TRUE(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0)));
+
+    QString err;
+    const QStringList rows = runFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt")}, &err);
+    ASSERT_EQ(rows.size(), 4) << err.toStdString();
+    EXPECT_TRUE(rows[0].endsWith(",tracking_rms,late_frames,duration_s"));
+    EXPECT_TRUE(rows[1].endsWith(",7,61.291000")) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].endsWith(",,") && rows[3].endsWith(",,"));
+    EXPECT_TRUE(err.endsWith(f.path("b.txt") + ": b.frames.csv passed over: it belongs to another run\n" +
+                             f.path("b.txt") + ": b.json passed over: it describes another version of the data file\n"))
+        << err.toStdString();
+
+    const QImage plain = QImage(f.path("c.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage strip = QImage(f.path("a.png")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(QImage(f.path("b.png")).size(), plain.size());
+    const FrameIntervalStripLayout layout = frameIntervalStripLayout(plain.size());
+    ASSERT_EQ(strip.size(), layout.image);
+    // Below the titles (the files' names), the plot above the strip is the plain one.
+    const QRect graphs(0, analysisPlotLayout().runGraph.top(), plain.width(),
+                       plain.height() - analysisPlotLayout().runGraph.top());
+    EXPECT_EQ(strip.copy(graphs), plain.copy(graphs));
+    // The 7 late frames are marked in red along the strip's top, a few pixels each.
+    int redColumns = 0;
+    for (int x = layout.strip.left(); x <= layout.strip.right(); ++x)
+        redColumns += (strip.pixel(x, layout.strip.top() + 2) & 0xFFFFFF) == 0xFF0000 ? 1 : 0;
+    EXPECT_GE(redColumns, 7);
+    EXPECT_LE(redColumns, 7 * 3);
+}
+
+}  // namespace
