@@ -11,10 +11,8 @@
 namespace quelvar {
 namespace {
 
-constexpr int kTitleBand = 40;
 constexpr int kStripHeight = 160;
 constexpr int kBottomMargin = 16;
-constexpr int kTextPixels = 26;
 constexpr int kLateMarkHeight = 8;
 constexpr double kNominalMs = 1000.0 / kFramesPerSecond;
 constexpr double kThresholdMs = 1000.0 / kLateThresholdPerSecond;
@@ -26,7 +24,7 @@ FrameIntervalStripLayout frameIntervalStripLayout(QSize plotSize)
     const QRect graphs = analysisPlotLayout().runGraph;
     const int width = std::min(graphs.width(), plotSize.width() - 2 * graphs.left());
     FrameIntervalStripLayout layout;
-    layout.strip = QRect(graphs.left(), plotSize.height() + kTitleBand, std::max(width, 1), kStripHeight);
+    layout.strip = QRect(graphs.left(), plotSize.height() + kPlotTitleBand, std::max(width, 1), kStripHeight);
     layout.image = QSize(plotSize.width(), layout.strip.bottom() + 1 + kBottomMargin);
     return layout;
 }
@@ -79,7 +77,7 @@ QImage withFrameIntervalStrip(const QImage& plot, const FrameTimingRows& rows)
     painter.drawRect(strip.adjusted(-1, -1, 0, 0));
 
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(kTextPixels);
+    font.setPixelSize(kPlotTextPixels);
     painter.setFont(font);
     painter.setPen(QColor(clBlack));
     const QString caption =
@@ -91,7 +89,7 @@ QImage withFrameIntervalStrip(const QImage& plot, const FrameTimingRows& rows)
             .arg(lateFrames)
             .arg(lateFrames == 1 ? QString() : QStringLiteral("s"))
             .arg(longestMs, 0, 'f', 1);
-    painter.drawText(QRect(strip.left(), plot.height(), image.width() - strip.left(), kTitleBand - 8),
+    painter.drawText(QRect(strip.left(), plot.height(), image.width() - strip.left(), kPlotTitleBand - 8),
                      Qt::AlignLeft | Qt::AlignVCenter, caption);
     painter.end();
     return image;

@@ -11,11 +11,9 @@ namespace quelvar {
 namespace {
 
 constexpr int kMargin = 16;
-constexpr int kTitleBand = 40;
 constexpr int kGap = 24;
 constexpr int kKeyWidth = 400;
 constexpr int kSquare = 34;      // the key's squares at twice their size
-constexpr int kTextPixels = 26;  // Arial 13 px, doubled
 constexpr int kRowPitch = 50;
 
 QString errorText(double value)
@@ -53,7 +51,7 @@ void drawKey(QPainter& painter, int left, int top, std::initializer_list<KeyRow>
 AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile)
 {
     AnalysisPlotLayout layout;
-    layout.runGraph = QRect(kMargin, kMargin + kTitleBand, kPlotGraphWidth, kPlotRunGraphHeight);
+    layout.runGraph = QRect(kMargin, kMargin + kPlotTitleBand, kPlotGraphWidth, kPlotRunGraphHeight);
     layout.modelGraph = QRect(kMargin, layout.runGraph.bottom() + 1 + kGap, kPlotGraphWidth,
                               kPlotModelGraphHeight);
     int bottom = layout.modelGraph.bottom() + 1;
@@ -87,11 +85,11 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
     image.fill(QColor(clMoneyGreen));
     QPainter painter(&image);
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(kTextPixels);
+    font.setPixelSize(kPlotTextPixels);
     painter.setFont(font);
 
     painter.setPen(QColor(clBlack));
-    painter.drawText(QRect(kMargin, kMargin, layout.image.width() - 2 * kMargin, kTitleBand - 8),
+    painter.drawText(QRect(kMargin, kMargin, layout.image.width() - 2 * kMargin, kPlotTitleBand - 8),
                      Qt::AlignLeft | Qt::AlignVCenter, title);
 
     painter.drawImage(layout.runGraph.topLeft(), graphs.runGraphBitmap());

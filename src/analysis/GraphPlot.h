@@ -16,6 +16,9 @@
 namespace quelvar {
 
 inline constexpr int kPlotGraphWidth = 1272;
+// A heading's band, and the text size throughout (Arial 13 px, doubled).
+inline constexpr int kPlotTitleBand = 40;
+inline constexpr int kPlotTextPixels = 26;
 inline constexpr int kPlotRunGraphHeight = 272;
 inline constexpr int kPlotModelGraphHeight = 306;
 
