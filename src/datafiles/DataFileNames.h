@@ -18,6 +18,10 @@ struct DataFileNames {
     // collection. A file leaves the list when a run has been written into it:
     // the next run that would replace it asks again.
     QStringList ReplaceAgreed;
+
+    // A run may be recorded into DataFilePath: it was chosen for recording
+    // and the user did not decline to overwrite it.
+    bool hasRecordingTarget() const { return ChosenForRecording && !DataFileName.isEmpty(); }
     std::int32_t LoadedDifficulty = 0;
     std::int32_t LoadedDisturbanceNumber = 0;
 };

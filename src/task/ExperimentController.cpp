@@ -210,7 +210,7 @@ bool ExperimentController::runFilesMayBeWritten()
 {
     const ExperimentState& e = state_.experiment;
     DataFileNames& files = state_.files;
-    if (!files.ChosenForRecording || files.DataFileName.isEmpty()) {
+    if (!files.hasRecordingTarget()) {
         dialogs_.error(kNoDataFileName);
         return false;
     }
@@ -250,7 +250,7 @@ void ExperimentController::CollectDataBtnClick()
     if (state_.experiment.Recording)
         return;
     ChooseDataFile();
-    if (state_.files.ChosenForRecording && !state_.files.DataFileName.isEmpty()) {
+    if (state_.files.hasRecordingTarget()) {
         texts_.setStatusText(kStatusPractice);
         state_.experiment.State = Tracking;
     } else {

@@ -132,9 +132,9 @@ void RunRecording::endRun()
     const bool written = WriteDataFile();
     if (timing_)
         timing_->finishRun(written, bitmap_.size());
-    // Without a bare name the parameter file would replace the one beside the
-    // data file the user refused to overwrite.
-    if (e.MultiRun && !state_.files.DataFileName.isEmpty())
+    // Without a recording target the parameter file would replace the one
+    // beside a file the user refused to overwrite or opened for analysis.
+    if (e.MultiRun && state_.files.hasRecordingTarget())
         session_.FitAndSaveAfterRun(e.Difficulty, e.DisturbanceNumber);
     if (e.MultiRun && e.RunNumber < e.RunCount) {
         e.State = NextRun;
@@ -151,7 +151,7 @@ bool RunRecording::WriteDataFile()
     // An empty bare name means the user refused to overwrite the file the
     // path still points at, and a name not chosen for recording came from
     // the analysis window: neither file may be replaced behind their back.
-    const bool written = files.ChosenForRecording && !files.DataFileName.isEmpty() &&
+    const bool written = files.hasRecordingTarget() &&
                          writeDataFile(files.DataFilePath, e.Difficulty, e.DisturbanceNumber, state_.run);
     if (!written) {
         dialogs_.error(QStringLiteral("File I/O error."));
