@@ -17,17 +17,18 @@ struct FileJob {
     QString plotPath;       // <base>.png; empty without --plot
     QString thoroughPath;   // <base>.thorough.par; empty without a thorough fit
     QString profilePath;    // <base>.profile.csv; empty without a thorough fit
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    std::unique_ptr<SharedState> state;  // while the file is worked on
     QStringList messages;
     bool ok = false;              // loaded, fitted and its parameter file written
     bool autoFitClipped = false;  // a field of Auto Fit rounds outside its spinner's range
     std::optional<ThoroughResult> thorough;
 };
 
-// Loads the file and does what a user of the analysis window does: the frame
+// Gives the job its state, loads the file and does what a user of the analysis window does: the frame
 // that shows the run, "Auto Fit", the next frame, "Save Parameters" to
 // job.parameterPath. With `thorough`, then also the thorough fit, which never
-// changes the window's state.
+// changes the window's state. A run whose errors are not finite numbers is
+// refused before anything is written: its parameter file could not be read.
 void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough);
 
 }  // namespace quelvar::cli

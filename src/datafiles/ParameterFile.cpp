@@ -1,5 +1,6 @@
 #include "datafiles/ParameterFile.h"
 
+#include "common/NativePath.h"
 #include "datafiles/FileSink.h"
 #include "datafiles/NumberFormat.h"
 #include "datafiles/TextReader.h"
@@ -32,7 +33,7 @@ QByteArray formatParameterFile(const QString& ownPath, const ParameterFileValues
     // The path as the file system spells it, so that line 2 names this very file.
     // A file name may hold line ends or Ctrl-Z, which would end line 2 or the
     // whole file early on reading; those are written as "?".
-    QByteArray pathLine = QFile::encodeName(ownPath);
+    QByteArray pathLine = nativePath(ownPath);
     for (char& c : pathLine) {
         if (c == '\r' || c == '\n' || c == '\x1a')
             c = '?';

@@ -2,6 +2,7 @@
 
 #include "common/Dialogs.h"
 #include "common/Version.h"
+#include "common/WorkThreads.h"
 #include "datafiles/FrameTimingFile.h"
 #include "datafiles/PathRules.h"
 #include "datafiles/RunCompanionFiles.h"
@@ -15,7 +16,6 @@
 #include <QSysInfo>
 #include <QtEndian>
 #include <cstring>
-#include <thread>
 
 namespace quelvar {
 namespace {
@@ -84,11 +84,12 @@ void RunTimingReport::finishRun(bool dataFileWritten, QSize display)
     // Each file is synced to disk before it replaces its name, and a sync
     // waits for the disk (about 8 ms on a virtual one). Side by side, the two
     // syncs share that wait instead of adding up.
-    bool framesWritten = false;
-    std::thread frames([&] { framesWritten = writeCompanionFile(frameTimingPath(dataPath), framesText); });
-    const bool descriptionWritten = writeCompanionFile(runDescriptionPath(dataPath), descriptionText);
-    frames.join();
-    if (!framesWritten || !descriptionWritten)
+    bool written[2] = {false, false};
+    runOnWorkThreads(2, 2, [&](std::size_t file, int) {
+        written[file] = file == 0 ? writeCompanionFile(frameTimingPath(dataPath), framesText)
+                                  : writeCompanionFile(runDescriptionPath(dataPath), descriptionText);
+    });
+    if (!written[0] || !written[1])
         dialogs_.error(QStringLiteral("File I/O error."));
 }
 
