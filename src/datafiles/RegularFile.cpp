@@ -18,6 +18,7 @@ QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(er
 
 FileResult readRegularFile(const QString& path, qint64 maxBytes, QByteArray& bytes, bool* missing)
 {
+    bytes.clear();
     if (missing)
         *missing = false;
     const auto failure = [&](const QString& reason) { return FileError{QStringLiteral("read"), path, reason}; };

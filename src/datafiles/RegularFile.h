@@ -10,7 +10,7 @@
 
 namespace quelvar {
 
-// Puts the file's bytes in `bytes`. On failure says why; *missing (when
+// Puts the file's bytes in `bytes`. On failure `bytes` is empty and the result says why; *missing (when
 // given) tells whether nothing at all is at `path`.
 FileResult readRegularFile(const QString& path, qint64 maxBytes, QByteArray& bytes, bool* missing = nullptr);
 

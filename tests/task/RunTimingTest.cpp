@@ -4,6 +4,7 @@
 // the window told, and nothing written for an aborted run.
 #include "task/ControllerHarness.h"
 
+#include "common/WorkThreads.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/FrameTimingFile.h"
 #include "support/AllocationCounter.h"
@@ -194,6 +195,18 @@ TEST(RunTiming, AFileOfTheUsersOwnIsNotReplacedAndTheFailureIsReportedOnce)
     EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: File I/O error."});
     EXPECT_EQ(readAll(h.folder.path("run.json")), "{\"mine\": 1}\n");
     EXPECT_TRUE(QFileInfo::exists(h.folder.path("run.txt")) && QFileInfo::exists(h.folder.path("run.frames.csv")));
+}
+
+TEST(RunTiming, BothFilesAreWrittenWhenNoThreadCanStart)
+{
+    TimedHarness h;
+    h.collect("run.txt");
+    limitWorkThreadStarts(0);
+    h.recordRun();
+    limitWorkThreadStarts(-1);
+    EXPECT_TRUE(h.dialogs.boxes.empty()) << h.dialogs.texts().join('\n').toStdString();
+    EXPECT_EQ(h.description("run.json")["data_file"].toString(), "run.txt");
+    EXPECT_TRUE(readAll(h.folder.path("run.frames.csv")).size() > 3600 * 20);
 }
 
 TEST(RunTiming, NotingFrameTimesAllocatesNothing)
