@@ -39,20 +39,23 @@ TEST(StartArguments, OnlyVersionHelpAndDesktopMeanAnythingToTheProgram)
     }
 }
 
-TEST(StartPlatform, X11IsTriedBeforeWaylandUnlessTheUserChoseAPlatform)
+TEST(StartPlatform, X11IsTriedBeforeWaylandUnlessTheUserChoseAPlatformOrThereIsNoXServer)
 {
     const struct {
         const char* chosen;
+        bool x11Display;
         const char* requested;
     } cases[] = {
-        {"", "xcb;wayland"},
-        {"  ", "xcb;wayland"},
-        {"wayland", "wayland"},
-        {"offscreen", "offscreen"},
-        {"wayland;xcb", "wayland;xcb"},
+        {"", true, "xcb;wayland"},
+        {"  ", true, "xcb;wayland"},
+        {"", false, "wayland;xcb"},
+        {"wayland", true, "wayland"},
+        {"offscreen", false, "offscreen"},
+        {"wayland;xcb", true, "wayland;xcb"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(platformRequest(c.chosen), QByteArray(c.requested)) << c.chosen;
+        EXPECT_EQ(platformRequest(c.chosen, c.x11Display), QByteArray(c.requested))
+            << c.chosen << " " << c.x11Display;
 }
 
 TEST(WorkFolder, IsMadeWhenMissingUnlessAFileIsInTheWay)
