@@ -40,21 +40,27 @@ struct Pass {
 };
 
 // The same pass compiled for each vector unit. Only the x86 units name
-// instructions; the portable one says the same in GCC's vector extensions,
-// which every 64-bit target compiles (to NEON on arm64, to plain registers
-// where nothing wider exists).
+// instructions (each compiled for its unit by g++'s target pragma, or by the
+// attribute clang applies instead, for the fuzzing build); the portable one
+// says the same in GCC's vector extensions, which every 64-bit target
+// compiles (to NEON on arm64, to plain registers where nothing wider exists).
 //
-// The output limit uses the unit's min and max instructions: one instruction each on the chain
-// o(i-1) -> o(i) where a compare and a blend would take two. MIN(1000, x) is
-// "1000 < x ? 1000 : x" and MAX(x, -1000) is "x > -1000 ? x : -1000", so NaN
-// goes to -1000 and everything else exactly as in RunModel. The masked forms
-// keep g++ from warning about the unmasked forms' undefined pass-through.
+// The output limit uses the unit's min and max instructions: one instruction
+// each on the chain o(i-1) -> o(i) where a compare and a blend would take
+// two. MIN(1000, x) is "1000 < x ? 1000 : x" and MAX(x, -1000) is
+// "x > -1000 ? x : -1000", so NaN goes to -1000 and everything else exactly
+// as in RunModel. The masked forms keep g++ from warning about the unmasked
+// forms' undefined pass-through.
 #if defined(__x86_64__)
 using Vec8 = double __attribute__((vector_size(64)));  // AVX-512
 using Vec4 = double __attribute__((vector_size(32)));  // AVX2
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 namespace avx512 {
 using Vec = Vec8;
 [[gnu::always_inline]] inline Vec limit(Vec x)
@@ -70,10 +76,18 @@ using Vec = Vec8;
 }
 #include "analysis/ModelLanesPass.inc"
 }  // namespace avx512
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 using Vec = Vec4;
 [[gnu::always_inline]] inline Vec limit(Vec x)
@@ -84,7 +98,11 @@ using Vec = Vec4;
 [[gnu::always_inline]] inline Vec maxOf(Vec a, Vec b) { return Vec(_mm256_max_pd(__m256d(a), __m256d(b))); }
 #include "analysis/ModelLanesPass.inc"
 }  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace sse2 {
 using Vec = Vec2;
