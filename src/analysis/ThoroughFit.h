@@ -5,7 +5,7 @@
 // positions of all three. It sits beside "Auto Fit", which stays as it is.
 #include "analysis/ControlModel.h"
 #include "analysis/FitPoint.h"
-#include "task/RunRecord.h"
+#include "common/RunRecord.h"
 
 #include <optional>
 #include <vector>

@@ -35,8 +35,4 @@ void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool u
 // The intervals and holdout error around a fitted job's thorough result.
 void addUncertainty(FileJob& job);
 
-// Writes <base>.thorough.par and <base>.profile.csv of a fitted job; false,
-// with the reasons in job.messages, when either cannot be written.
-bool writeThoroughFiles(FileJob& job);
-
 }  // namespace quelvar::cli
