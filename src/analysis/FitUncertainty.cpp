@@ -109,11 +109,10 @@ double holdoutRms(const RunRecord& run, double timeStep, const SearchSpace& spac
     return sum / 2.0;
 }
 
-FitUncertainty fitUncertainty(const RunRecord& run, double timeStep, const SearchSpace& space,
-                              const ThoroughResult& fit, const UncertaintyOptions& options)
+FitUncertainty bootstrapIntervals(const RunRecord& run, double timeStep, const SearchSpace& space,
+                                  const ThoroughResult& fit, const UncertaintyOptions& options)
 {
     FitUncertainty result;
-    result.holdoutRms = holdoutRms(run, timeStep, space, fit);
 
     auto model = std::make_unique<ModelResults>();
     DelayLine delay;
@@ -137,6 +136,14 @@ FitUncertainty fitUncertainty(const RunRecord& run, double timeStep, const Searc
     percentiles(sorted, &SpinnerSetting::gain, result.low, result.high);
     percentiles(sorted, &SpinnerSetting::damping, result.low, result.high);
     percentiles(sorted, &SpinnerSetting::reference, result.low, result.high);
+    return result;
+}
+
+FitUncertainty fitUncertainty(const RunRecord& run, double timeStep, const SearchSpace& space,
+                              const ThoroughResult& fit, const UncertaintyOptions& options)
+{
+    FitUncertainty result = bootstrapIntervals(run, timeStep, space, fit, options);
+    result.holdoutRms = holdoutRms(run, timeStep, space, fit);
     return result;
 }
 

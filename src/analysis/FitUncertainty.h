@@ -39,9 +39,13 @@ void bootstrapReplicate(const RunRecord& run, const FrameArray& modelMouse, cons
 // candidate of each half's fit.
 double holdoutRms(const RunRecord& run, double timeStep, const SearchSpace& space, const ThoroughResult& fit);
 
-// The intervals around `fit` (a thorough fit of the run in `space`) and the
-// holdout error. Every replicate is refitted near `fit` with the thorough
-// search's steps. Its bits depend on the run alone.
+// The intervals around `fit` (a thorough fit of the run in `space`), without
+// the holdout error. Every replicate is refitted near `fit` with the thorough
+// search's steps. The bits depend on the run alone.
+FitUncertainty bootstrapIntervals(const RunRecord& run, double timeStep, const SearchSpace& space,
+                                  const ThoroughResult& fit, const UncertaintyOptions& options = {});
+
+// The intervals and the holdout error.
 FitUncertainty fitUncertainty(const RunRecord& run, double timeStep, const SearchSpace& space,
                               const ThoroughResult& fit, const UncertaintyOptions& options = {});
 
