@@ -1,9 +1,11 @@
 #include "analysis/FitUncertainty.h"
+#include "analysis/ModelLanes.h"
 #include "support/ModelRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace quelvar {
 namespace {
@@ -96,6 +98,21 @@ TEST(FitUncertainty, ANoiseFreeRunGivesIntervalsOfOnePositionAtTheTruthAndNoHold
     const auto noisy = modelRun({5, 70, 60, 1}, {20.0, 0.0, 9});
     const ThoroughResult fit = thoroughFit(*noisy, kStep, withinTheSpinners());
     EXPECT_NEAR(holdoutRms(*noisy, kStep, withinTheSpinners(), fit), fit.best.modelRms, 0.1 * fit.best.modelRms);
+}
+
+TEST(FitUncertainty, EveryVectorUnitRefitsTheReplicatesAlike)
+{
+    const std::string widest = modelLanesUnit();
+    const auto run = modelRun({8, 40, 200, -1}, {25.0, 0.8, 6});
+    const ThoroughResult fit = thoroughFit(*run, kStep, withinTheSpinners());
+    const FitUncertainty expected = bootstrapIntervals(*run, kStep, withinTheSpinners(), fit, {12, 60});
+    for (const char* unit : {"avx2", "sse2"}) {
+        if (!useModelLanesUnit(unit))
+            continue;
+        EXPECT_EQ(bootstrapIntervals(*run, kStep, withinTheSpinners(), fit, {12, 60}).replicates, expected.replicates)
+            << unit;
+    }
+    useModelLanesUnit(widest);
 }
 
 TEST(FitUncertainty, AReplicateIsBlocksOfTheResidualDrawnFromTheRunsOwnSeed)
