@@ -91,31 +91,27 @@ TEST_F(ModelLanesTest, AScoredRangeGivesTheScalarTracesSumOverItsFramesOnEveryUn
 {
     // Halves, single frames at both ends and a range whose ends fall inside
     // the passes' blocks. The response pass's sum is its r = 0 error.
-    const FrameRange ranges[] = {{1, 1800}, {1801, 3600}, {1, 1}, {3600, 3600}, {100, 2417}};
     std::vector<ModelParameters> sets = testSets(20);
-    for (ModelParameters& p : sets)
-        p.Ref = 0.0;
     std::vector<ModelConstants> lanes;
-    for (const ModelParameters& p : sets)
+    for (ModelParameters& p : sets) {
+        p.Ref = 0.0;
         lanes.push_back(modelConstants(p));
-    for (const FrameRange& range : ranges) {
-        std::vector<double> expected;
-        for (const ModelParameters& p : sets) {
-            RunModel(p, 1.0 / 60.0, *run, delay, *results);
-            expected.push_back(sumOfSquares(results->ModelErrorTrace, range));
-        }
+    }
+    const int count = static_cast<int>(lanes.size());
+    for (const FrameRange range : {FrameRange{1, 1800}, {1801, 3600}, {1, 1}, {3600, 3600}, {100, 2417}}) {
         for (const char* unit : {"avx512f", "avx2", "sse2"}) {
             if (!useModelLanesUnit(unit))
                 continue;
             SCOPED_TRACE(testing::Message() << unit << ", frames " << range.first << "-" << range.last);
-            std::vector<double> sums(sets.size(), -1.0);
-            simulateSets(*run, 1.0 / 60.0, lanes.data(), static_cast<int>(lanes.size()), nullptr, sums.data(), range);
-            std::vector<ReferenceResponse> responses(sets.size());
-            referenceResponses(*run, 1.0 / 60.0, lanes.data(), static_cast<int>(lanes.size()), nullptr, -10, 10,
-                               responses.data(), range);
-            for (std::size_t k = 0; k < sets.size(); ++k) {
-                EXPECT_TRUE(sameBits(sums[k], expected[k])) << "set " << k << ": " << sums[k] << " vs " << expected[k];
-                EXPECT_TRUE(sameBits(responses[k].sum, expected[k])) << "set " << k;
+            std::vector<double> sums(lanes.size(), -1.0);
+            std::vector<ReferenceResponse> responses(lanes.size());
+            simulateSets(*run, 1.0 / 60.0, lanes.data(), count, nullptr, sums.data(), range);
+            referenceResponses(*run, 1.0 / 60.0, lanes.data(), count, nullptr, -10, 10, responses.data(), range);
+            for (int k = 0; k < count; ++k) {
+                RunModel(sets[static_cast<std::size_t>(k)], 1.0 / 60.0, *run, delay, *results);
+                const double expected = sumOfSquares(results->ModelErrorTrace, range);
+                EXPECT_TRUE(sameBits(sums[k], expected)) << "set " << k << ": " << sums[k] << " vs " << expected;
+                EXPECT_TRUE(sameBits(responses[k].sum, expected)) << "set " << k;
             }
         }
     }
