@@ -3,9 +3,9 @@
 #include "analysis/ModelLanes.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace quelvar {
 namespace {
@@ -43,9 +43,9 @@ private:
 constexpr FrameRange kFirstHalf{1, kRunFrames / 2};
 constexpr FrameRange kSecondHalf{kRunFrames / 2 + 1, kRunFrames};
 
-// The percentiles of one parameter: with n values sorted, the k-th from
-// either end, k = floor(0.025 (n + 1)) and at least 1, so that 2.5 % of the
-// replicates lie beyond each end.
+// The 2.5 % and 97.5 % percentiles of one parameter: with n values sorted,
+// the k-th from either end, k = floor(0.025 (n + 1)) but at least 1 (the 5th
+// of 200), so that both ends are values the replicates took.
 template <class Field>
 void percentiles(std::vector<SpinnerSetting>& values, Field field, SpinnerSetting& low, SpinnerSetting& high)
 {
@@ -117,9 +117,10 @@ FitUncertainty bootstrapIntervals(const RunRecord& run, double timeStep, const S
     auto model = std::make_unique<ModelResults>();
     DelayLine delay;
     RunModel(parametersOf(fit.best.at), timeStep, run, delay, *model);
+    // The mouse minus the model's mouse: the model's error trace negated.
     auto residual = std::make_unique<FrameArray>();
-    for (int i = 1; i <= kRunFrames; ++i)
-        (*residual)[static_cast<std::size_t>(i)] = run.Mouse[static_cast<std::size_t>(i)] - model->ModelMouseTrace[static_cast<std::size_t>(i)];
+    std::transform(model->ModelErrorTrace.begin(), model->ModelErrorTrace.end(), residual->begin(),
+                   [](double modelError) { return -modelError; });
 
     const std::uint64_t seed = bootstrapSeed(run);
     auto replicate = std::make_unique<RunRecord>();
