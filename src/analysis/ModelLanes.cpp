@@ -37,6 +37,7 @@ struct Pass {
     ReferenceResponse* responses = nullptr;  // response passes
     double referenceMin = 0.0;              // response passes: the r searched
     double referenceMax = 0.0;
+    FrameRange scored = kWholeRun;          // the frames summed; the pass ends at the last
 };
 
 // The same pass compiled for each vector unit. Only the x86 units name
@@ -176,18 +177,18 @@ const Unit& currentUnit()
 }  // namespace
 
 void simulateLanes(const RunRecord& run, double timeStep, const ModelConstants* lanes, int count,
-                   const double* bounds, double* sums)
+                   const double* bounds, double* sums, const FrameRange& scored)
 {
     if (count <= 0)
         return;
-    const Pass pass{run.Target.data(), run.Mouse.data(), timeStep, bounds, lanes,
-                    std::min(count, kMaxModelLanes), sums};
+    Pass pass{run.Target.data(), run.Mouse.data(), timeStep, bounds, lanes, std::min(count, kMaxModelLanes), sums};
+    pass.scored = scored;
     currentUnit().run(pass);
 }
 
 void simulateReferenceResponse(const RunRecord& run, double timeStep, const ModelConstants* lanes,
                                int count, const double* bounds, int referenceMin, int referenceMax,
-                               ReferenceResponse* responses)
+                               ReferenceResponse* responses, const FrameRange& scored)
 {
     if (count <= 0)
         return;
@@ -195,6 +196,7 @@ void simulateReferenceResponse(const RunRecord& run, double timeStep, const Mode
     pass.responses = responses;
     pass.referenceMin = referenceMin;
     pass.referenceMax = referenceMax;
+    pass.scored = scored;
     currentUnit().run(pass);
 }
 
@@ -271,13 +273,13 @@ void copyBounds(const double* bounds, const int* members, int used, double* lane
 }  // namespace
 
 void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                  const double* bounds, double* sums)
+                  const double* bounds, double* sums, const FrameRange& scored)
 {
     inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
         double laneBounds[kMaxModelLanes];
         copyBounds(bounds, members, used, laneBounds);
         double laneSums[kMaxModelLanes];
-        simulateLanes(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, laneSums);
+        simulateLanes(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, laneSums, scored);
         for (int k = 0; k < used; ++k) {
             if (members[k] >= 0)
                 sums[members[k]] = laneSums[k];
@@ -286,14 +288,15 @@ void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* s
 }
 
 void referenceResponses(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses)
+                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses,
+                        const FrameRange& scored)
 {
     inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
         double laneBounds[kMaxModelLanes];
         copyBounds(bounds, members, used, laneBounds);
         ReferenceResponse laneResponses[kMaxModelLanes];
         simulateReferenceResponse(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, referenceMin,
-                                  referenceMax, laneResponses);
+                                  referenceMax, laneResponses, scored);
         for (int k = 0; k < used; ++k) {
             if (members[k] >= 0)
                 responses[members[k]] = laneResponses[k];

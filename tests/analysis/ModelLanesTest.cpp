@@ -94,6 +94,36 @@ TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
     EXPECT_EQ(ran.substr(ran.rfind(' ') + 1), "portable");
 }
 
+TEST_F(ModelLanesTest, AScoredRangeGivesTheScalarTracesSumOverItsFramesOnEveryUnit)
+{
+    // Halves, single frames at both ends and a range whose ends fall inside
+    // the passes' blocks. The response pass's sum is its r = 0 error.
+    std::vector<ModelParameters> sets = testSets(20);
+    std::vector<ModelConstants> lanes;
+    for (ModelParameters& p : sets) {
+        p.Ref = 0.0;
+        lanes.push_back(modelConstants(p));
+    }
+    const int count = static_cast<int>(lanes.size());
+    for (const FrameRange range : {FrameRange{1, 1800}, {1801, 3600}, {1, 1}, {3600, 3600}, {100, 2417}}) {
+        for (const char* unit : {"avx512f", "avx2", "sse2"}) {
+            if (!useModelLanesUnit(unit))
+                continue;
+            SCOPED_TRACE(testing::Message() << unit << ", frames " << range.first << "-" << range.last);
+            std::vector<double> sums(lanes.size(), -1.0);
+            std::vector<ReferenceResponse> responses(lanes.size());
+            simulateSets(*run, 1.0 / 60.0, lanes.data(), count, nullptr, sums.data(), range);
+            referenceResponses(*run, 1.0 / 60.0, lanes.data(), count, nullptr, -10, 10, responses.data(), range);
+            for (int k = 0; k < count; ++k) {
+                RunModel(sets[static_cast<std::size_t>(k)], 1.0 / 60.0, *run, delay, *results);
+                const double expected = sumOfSquares(results->ModelErrorTrace, range);
+                EXPECT_TRUE(sameBits(sums[k], expected)) << "set " << k << ": " << sums[k] << " vs " << expected;
+                EXPECT_TRUE(sameBits(responses[k].sum, expected)) << "set " << k;
+            }
+        }
+    }
+}
+
 TEST_F(ModelLanesTest, APassIsCutShortOnlyWhenEveryLanePassedTheBound)
 {
     std::vector<ModelParameters> sets;
