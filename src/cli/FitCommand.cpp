@@ -43,24 +43,29 @@ bool retrieveStart(const QString& path, ParameterSpinners& start, std::ostream& 
 // fit (about 200 KB each).
 constexpr std::size_t kFilesHeldAtOnce = 16;
 
-// Everything after the fit: the exhaustive search, the thorough files, the
-// plot, the row. The job's state is let go. A file whose thorough results or
-// picture cannot be written still has its parameter file and its row.
+// Replaces a fitted job's thorough result by the one from every position.
+void searchEveryPosition(FileJob& job, int threads)
+{
+    if (!job.ok)
+        return;
+    const AnalysisState& a = job.state->analysis;
+    job.thorough = exhaustiveFit(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners),
+                                 *job.thorough, threads);
+}
+
+// Everything after the fits: the thorough files, the plot, the row. The
+// job's state is let go. A file whose thorough results or picture cannot be
+// written still has its parameter file and its row.
 FileOutcome finishFile(FileJob& job, const FitOptions& options)
 {
     FileOutcome outcome{job.file, {}, std::nullopt, !job.ok};
-    if (job.ok && options.exhaustive) {
-        const AnalysisState& a = job.state->analysis;
-        job.thorough = exhaustiveFit(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners),
-                                     *job.thorough, options.jobs);
-    }
     if (job.ok && options.thorough && !writeThoroughFiles(job))
         outcome.failed = true;
     if (job.ok && options.plot) {
         QString reason;
         std::optional<ThoroughPlotData> thorough;
         if (job.thorough)
-            thorough = thoroughPlotData(*job.state, *job.thorough);
+            thorough = thoroughPlotData(*job.state, *job.thorough, job.uncertainty ? &*job.uncertainty : nullptr);
         if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason,
                               thorough ? &*thorough : nullptr,
                               frameIntervalStripFor(job.file, job.state->run, &job.messages))) {
@@ -70,11 +75,12 @@ FileOutcome finishFile(FileJob& job, const FitOptions& options)
     }
     if (job.ok) {
         const QStringList timing = runTimingFields(job.file, &job.messages);
-        outcome.row = csvRow(job, timing, options.thorough);
+        outcome.row = csvRow(job, timing, options.thorough, options.uncertainty);
     }
     outcome.messages = std::move(job.messages);
     job.state.reset();
     job.thorough.reset();
+    job.uncertainty.reset();
     return outcome;
 }
 
@@ -84,7 +90,7 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage: quelvar-fit [--out DIR] [--start PARFILE] [--plot] [--thorough | --exhaustive]\n"
-        "                   [--jobs N] [--no-header] FILE...\n"
+        "                   [--uncertainty] [--jobs N] [--no-header] FILE...\n"
         "\n"
         "Fits the tracking model to each recorded run FILE as the analysis window's\n"
         "\"Auto Fit\" does, and writes its parameter file: FILE with the extension\n"
@@ -98,6 +104,9 @@ QString usageText()
         "                   <base>.thorough.par, the best for each delay to <base>.profile.csv,\n"
         "                   and ten more CSV columns\n"
         "  --exhaustive     as --thorough, with every spinner position evaluated\n"
+        "  --uncertainty    as --thorough (or with --exhaustive), and also 95 % intervals\n"
+        "                   for its four parameters and its error on frames it was not\n"
+        "                   fitted to: ten more CSV columns\n"
         "  --jobs N         use at most N threads (default: one per processor)\n"
         "  --no-header      leave out the CSV header, for joining the tables of several runs\n"
         "  --help           show this text\n"
@@ -148,6 +157,9 @@ std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* 
         } else if (!onlyFiles && arg == "--exhaustive") {
             options.thorough = true;
             options.exhaustive = true;
+        } else if (!onlyFiles && arg == "--uncertainty") {
+            options.thorough = true;
+            options.uncertainty = true;
         } else if (!onlyFiles && arg == "--no-header") {
             options.noHeader = true;
         } else if (!onlyFiles && arg == "--") {
@@ -214,21 +226,32 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
 
     FitOutput output(out, err, jobs.size(), options.progress);
     if (!options.noHeader)
-        output.printHeader(csvHeader(options.thorough));
+        output.printHeader(csvHeader(options.thorough, options.uncertainty));
     // Every file has its own state, so the fits run side by side. A plot is
     // drawn on this thread (text needs the GUI application's fonts, which
     // belong to it), and an exhaustive fit keeps every thread busy on its
     // own: files that need either are fitted a window at a time and finished
-    // here, so that only a window's states are ever held.
+    // here, so that only a window's states are ever held. After an exhaustive
+    // fit the intervals are taken around its result.
     const bool finishHere = options.plot || options.exhaustive;
+    const bool uncertaintyNow = options.uncertainty && !options.exhaustive;
     const std::size_t window = finishHere ? kFilesHeldAtOnce : jobs.size();
     for (std::size_t first = 0; first < jobs.size(); first += window) {
         const std::size_t count = std::min(window, jobs.size() - first);
         runOnWorkThreads(count, options.jobs, [&](std::size_t k, int) {
-            fitFile(jobs[first + k], start, options.thorough);
+            fitFile(jobs[first + k], start, options.thorough, uncertaintyNow);
             if (!finishHere)
                 output.done(first + k, finishFile(jobs[first + k], options));
         });
+        if (options.exhaustive) {
+            for (std::size_t k = 0; k < count; ++k)
+                searchEveryPosition(jobs[first + k], options.jobs);
+            if (options.uncertainty)
+                runOnWorkThreads(count, options.jobs, [&](std::size_t k, int) {
+                    if (jobs[first + k].ok)
+                        addUncertainty(jobs[first + k]);
+                });
+        }
         for (std::size_t k = 0; finishHere && k < count; ++k)
             output.done(first + k, finishFile(jobs[first + k], options));
     }

@@ -40,7 +40,7 @@ QString nonFiniteErrors(const ModelResults& results)
 
 }  // namespace
 
-void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough)
+void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool uncertainty)
 {
     BatchDialogs dialogs;
     job.state = std::make_unique<SharedState>();
@@ -72,7 +72,15 @@ void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough)
         const ParameterSpinners& spinners = state.analysis.Spinners;
         job.thorough = thoroughFit(state.run, state.analysis.ModelTimeStep, SearchSpace::ofSpinners(spinners),
                                    settingOf(spinners));
+        if (uncertainty)
+            addUncertainty(job);
     }
+}
+
+void addUncertainty(FileJob& job)
+{
+    const AnalysisState& a = job.state->analysis;
+    job.uncertainty = fitUncertainty(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners), *job.thorough);
 }
 
 }  // namespace quelvar::cli

@@ -138,7 +138,7 @@ TEST(FitBatchSafety, NamesThatAreNotUtf8AreFittedAndShownLosslessly)
     const test::FitResult r = runFitProgram(
         {"-c", QStringLiteral("exec '%1' --thorough \"$(printf 'x\\377y.txt')\" \"$(printf 'back\\\\slash \\351.txt')\"")
                    .arg(QUELVAR_FIT_BINARY)},
-        f.root(), QStringLiteral("/bin/sh"));
+        f.root(), QProcessEnvironment::systemEnvironment(), QStringLiteral("/bin/sh"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3) << r.out.toStdString();
@@ -177,7 +177,8 @@ TEST(FitBatchSafety, ThreadsTheSystemRefusesCostNoRow)
     const test::FitResult thorough = runFitProgram({"--thorough", "a.txt"}, f.root());
     const test::FitResult limited = runFitProgram({"--as=629145600", "--stack=1073741824", QUELVAR_FIT_BINARY,
                                                    "--exhaustive", "--jobs", "64", "a.txt"},
-                                                  f.root(), QStringLiteral("prlimit"));
+                                                  f.root(), QProcessEnvironment::systemEnvironment(),
+                                                  QStringLiteral("prlimit"));
     EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
     EXPECT_EQ(limited.out, thorough.out);
 }

@@ -19,9 +19,11 @@ struct FitResult {
 // Runs quelvar-fit with `arguments` (in `workingDir` when given); `program`
 // replaces the program, for running it through another (prlimit, sh).
 inline FitResult runFitProgram(const QStringList& arguments, const QString& workingDir = QString(),
+                               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
                                const QString& program = QStringLiteral(QUELVAR_FIT_BINARY))
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
     process.start(program, arguments);
