@@ -1,5 +1,5 @@
-// Only regular files are read, never past a cap; names that are not UTF-8
-// are read and replaced by their bytes, whole or not at all.
+// Names that are not UTF-8 are read and replaced by their bytes, whole or
+// not at all. (Pipes named like companions: tests/cli/FitBatchSafetyTest.)
 #include "common/NativePath.h"
 #include "datafiles/FileSink.h"
 #include "datafiles/RegularFile.h"
@@ -8,37 +8,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <cerrno>
-#include <cstring>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 using namespace quelvar;
-
-TEST(RegularFile, OnlyRegularFilesWithinTheCapAreRead)
-{
-    test::TempFolder f;
-    test::writeAll(f.path("small"), "12345");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(f.path("pipe")).constData(), 0600), 0);
-    const struct {
-        const char* name;
-        qint64 cap;
-        QString reason;  // empty: read
-    } cases[] = {
-        {"small", 5, {}},
-        {"small", 4, "it is larger than 4 bytes"},
-        {"pipe", 100, "it is not a regular file"},
-        {"absent", 100, QString::fromLocal8Bit(std::strerror(ENOENT))},
-    };
-    for (const auto& c : cases) {
-        QByteArray bytes = "left over";
-        bool missing = false;
-        const FileResult failed = readRegularFile(f.path(c.name), c.cap, bytes, &missing);
-        EXPECT_EQ(failed ? failed->reason : QString(), c.reason) << c.name;
-        EXPECT_EQ(bytes, c.reason.isEmpty() ? "12345" : "") << c.name;
-        EXPECT_EQ(missing, c.name == std::string("absent"));
-    }
-}
 
 TEST(RegularFile, ANameThatIsNotUtf8IsReplacedWholeOrNotAtAll)
 {
