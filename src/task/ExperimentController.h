@@ -30,6 +30,14 @@ struct RunSettingPositions {
     std::int16_t IRI = 5;      // 5 ... 300 seconds
 };
 
+// How long before a frame's boundary the pacing wait stops sleeping and
+// spins. A sleep on the monotonic clock wakes late by tens of microseconds
+// on an idle machine and, at normal priority with every core busy, by up
+// to a few milliseconds (bench_pacing measures it); 2 ms covers the wake-up
+// of a real-time thread with a wide margin and leaves the processor free
+// for about seven eighths of each frame.
+inline constexpr int kSpinMarginUs = 2000;
+
 class ExperimentController {
 public:
     ExperimentController(SharedState& state, MainView& view, Dialogs& dialogs,
