@@ -4,9 +4,9 @@
 // window with its 440 updates of the two error boxes.
 #include "BenchSupport.h"
 
-#include "analysis/AnalysisForm.h"
 #include "analysis/AnalysisGraphs.h"
 #include "analysis/AnalysisSession.h"
+#include "app/AnalysisForm.h"
 #include "common/SharedState.h"
 #include "task/DisturbFR.h"
 

@@ -56,8 +56,8 @@ public:
                 const sched_param normal{};
                 sched_setscheduler(0, SCHED_OTHER, &normal);
                 setpriority(PRIO_PROCESS, 0, 0);
-                for (volatile unsigned long n = 0;; n = n + 1) {
-                }
+                for (;;)
+                    asm volatile("" ::: "memory");
             }
             if (child > 0)
                 children_.push_back(child);

@@ -2,8 +2,8 @@
 // The participant model: a leaky integrator in a negative feedback loop with
 // an input delay, simulated over the 3600 frames of a run, and the two % RMS
 // errors. Neither routine allocates.
-#include "analysis/ModelState.h"
-#include "task/RunRecord.h"
+#include "common/ModelState.h"
+#include "common/RunRecord.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Whole spinner positions and their exact errors: what the thorough and the
 // exhaustive fits search over, compare and report.
-#include "analysis/ModelState.h"
+#include "common/ModelState.h"
 
 #include <cstdint>
 #include <limits>

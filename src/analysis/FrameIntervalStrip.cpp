@@ -1,7 +1,7 @@
 #include "analysis/FrameIntervalStrip.h"
 
 #include "analysis/GraphPlot.h"
-#include "task/ExperimentState.h"
+#include "common/ExperimentState.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -4,7 +4,7 @@
 // with the reference its response picks, then a search of the neighbouring
 // positions of all three. It sits beside "Auto Fit", which stays as it is.
 #include "analysis/FitPoint.h"
-#include "task/RunRecord.h"
+#include "common/RunRecord.h"
 
 #include <optional>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "app/About.h"
 
-#include "task/ExperimentState.h"
+#include "common/ExperimentState.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -2,9 +2,9 @@
 // The running program: the shared state, the dialog service and the four
 // windows, made in the order the program starts them. main() makes one; the
 // desktop test makes one the same way and inspects it.
-#include "analysis/AnalysisForm.h"
 #include "analysis/AnalysisSession.h"
 #include "app/About.h"
+#include "app/AnalysisForm.h"
 #include "app/Instructions.h"
 #include "app/MainForm.h"
 #include "app/QtDialogs.h"

@@ -8,6 +8,7 @@
 #include "cli/FitTable.h"
 #include "cli/OutputCollisions.h"
 #include "cli/RunTimingColumns.h"
+#include "cli/ThoroughFiles.h"
 #include "datafiles/PathRules.h"
 
 #include <QDir>

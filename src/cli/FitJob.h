@@ -30,8 +30,4 @@ struct FileJob {
 // changes the window's state.
 void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough);
 
-// Writes <base>.thorough.par and <base>.profile.csv of a fitted job; false,
-// with the reasons in job.messages, when either cannot be written.
-bool writeThoroughFiles(FileJob& job);
-
 }  // namespace quelvar::cli

@@ -4,7 +4,7 @@
 // strip under the plot from the timing file. A file that is there but does
 // not belong to the data file (left from an earlier run of the same name) is
 // passed over with a note.
-#include "task/RunRecord.h"
+#include "common/RunRecord.h"
 
 #include <QImage>
 #include <QString>

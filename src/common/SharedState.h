@@ -1,10 +1,10 @@
 #pragma once
 // All state the windows and routines share, owned by one object made in
 // main() (or by a test, or by the command line) and handed out by reference.
-#include "analysis/ModelState.h"
-#include "datafiles/DataFileNames.h"
-#include "task/ExperimentState.h"
-#include "task/RunRecord.h"
+#include "common/DataFileNames.h"
+#include "common/ExperimentState.h"
+#include "common/ModelState.h"
+#include "common/RunRecord.h"
 
 namespace quelvar {
 

@@ -2,7 +2,7 @@
 // The tracking data file: "TrackData", then difficulty and disturbance number,
 // then one line per recorded frame (frame, mouse, target). Every line ends
 // with CR LF.
-#include "task/RunRecord.h"
+#include "common/RunRecord.h"
 
 #include <QByteArray>
 #include <QString>

@@ -4,8 +4,8 @@
 // interval since the frame before it (the first measured from the last lead-in
 // frame), whether that interval was late, and the mouse and target positions
 // as the data file holds them. Plain CSV: "." decimals, LF line ends.
-#include "task/FrameTiming.h"
-#include "task/RunRecord.h"
+#include "common/FrameTiming.h"
+#include "common/RunRecord.h"
 
 #include <QByteArray>
 #include <QString>

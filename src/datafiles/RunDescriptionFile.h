@@ -4,8 +4,8 @@
 // their timing, the screen and display, the disturbance table and the
 // platform. Keys come in a fixed order, numbers use "." in every locale, and
 // the text is UTF-8 with LF line ends. The README lists every key.
+#include "common/FrameTiming.h"
 #include "common/SchedulingFacts.h"
-#include "task/FrameTiming.h"
 
 #include <QByteArray>
 #include <QRect>

@@ -1,11 +1,11 @@
 #include "task/ExperimentController.h"
 
 #include "analysis/AnalysisSession.h"
+#include "common/RunRecord.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/PathRules.h"
 #include "task/DisturbFR.h"
 #include "task/FrameClock.h"
-#include "task/RunRecord.h"
 #include "task/UniformRandom.h"
 
 #include <QFileInfo>

@@ -9,6 +9,7 @@
 #include "task/DisturbFR.h"
 #include "task/MainViewTexts.h"
 #include "task/RunRecording.h"
+#include "task/RunSettingPositions.h"
 #include "task/RunTimingReport.h"
 
 #include <QString>
@@ -20,15 +21,6 @@ namespace quelvar {
 class AnalysisSession;
 class FrameClock;
 class MainView;
-
-// Positions of the main window's four run-setting spinners, as the
-// controller last heard them.
-struct RunSettingPositions {
-    std::int16_t Diff = 3;     // 1 ... 5
-    std::int16_t Disturb = 1;  // 1 ... 10
-    std::int16_t NRuns = 1;    // 1 ... 15
-    std::int16_t IRI = 5;      // 5 ... 300 seconds
-};
 
 // How long before a frame's boundary the pacing wait stops sleeping and
 // spins. A sleep on the monotonic clock wakes late by tens of microseconds

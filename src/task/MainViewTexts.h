@@ -5,7 +5,7 @@
 // box's text stands still. The status text and colour live in the experiment
 // state, since the Start and Abort handlers read them back.
 #include "common/DisplayText.h"
-#include "task/ExperimentState.h"
+#include "common/ExperimentState.h"
 #include "task/MainView.h"
 
 #include <QString>

@@ -7,7 +7,6 @@
 #include "datafiles/PathRules.h"
 #include "datafiles/RunCompanionFiles.h"
 #include "task/DisturbFR.h"
-#include "task/ExperimentController.h"
 #include "task/RunTimingView.h"
 
 #include <QCryptographicHash>

@@ -4,9 +4,10 @@
 // were late and writes the timing file and the run description beside the
 // data file (only when the data file itself was written). A failure to write
 // either is reported once, in a box that says the run itself was saved.
+#include "common/FrameTiming.h"
 #include "common/SharedState.h"
 #include "datafiles/RunDescriptionFile.h"
-#include "task/FrameTiming.h"
+#include "task/RunSettingPositions.h"
 
 #include <QSize>
 #include <QString>
@@ -17,7 +18,6 @@ namespace quelvar {
 class Dialogs;
 class RunTimingView;
 class TDisturb;
-struct RunSettingPositions;
 
 // SHA-256 (hex) of the table as "Distable" holds it: 180,000 little-endian
 // doubles, so that it matches `sha256sum Distable` for a saved table.

@@ -1,5 +1,5 @@
-#include "support/ImageChecks.h"
 #include "analysis/AnalysisGraphs.h"
+#include "support/ImageChecks.h"
 
 #include "support/AllocationCounter.h"
 

@@ -1,5 +1,5 @@
 #include "app/About.h"
-#include "task/ExperimentState.h"
+#include "common/ExperimentState.h"
 
 #include <QFontInfo>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // quelvar-fit end to end: the real program on data files the test writes.
 #include "analysis/AnalysisSession.h"
 #include "analysis/ControlModel.h"
-#include "datafiles/DataFile.h"
 #include "common/Version.h"
+#include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"

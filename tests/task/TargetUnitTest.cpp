@@ -1,5 +1,5 @@
+#include "common/ExperimentState.h"
 #include "support/AllocationCounter.h"
-#include "task/ExperimentState.h"
 #include "task/TargetUnit.h"
 
 #include <QImage>

@@ -3,7 +3,7 @@
 // units), the four parameter spinners, the model's traces and errors, the
 // parameter file names and the error magnification of the graphs.
 #include "common/Rounding.h"
-#include "task/RunRecord.h"
+#include "common/RunRecord.h"
 
 #include <QString>
 #include <array>

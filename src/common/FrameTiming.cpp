@@ -1,4 +1,4 @@
-#include "task/FrameTiming.h"
+#include "common/FrameTiming.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "analysis/AnalysisForm.h"
+#include "app/AnalysisForm.h"
 
 #include "analysis/AnalysisGraphs.h"
 #include "analysis/AnalysisSession.h"

@@ -4,7 +4,7 @@
 // recorded frames 1 ... 3600, in storage fixed for the program's life so that
 // noting a frame costs a store and never allocates. The end of a run turns the
 // readings into intervals, late frames and their statistics.
-#include "task/RunRecord.h"
+#include "common/RunRecord.h"
 
 #include <array>
 #include <cstdint>

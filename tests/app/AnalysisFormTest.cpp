@@ -1,7 +1,7 @@
 // The analysis window driven through its controls, with frames run the way the
 // controller runs them (AnalysisFrame) and file dialogs answered by a script.
+#include "app/AnalysisForm.h"
 #include "support/ImageChecks.h"
-#include "analysis/AnalysisForm.h"
 
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
