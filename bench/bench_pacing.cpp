@@ -83,7 +83,7 @@ public:
     {
         if (!on)
             return;
-        LinuxSchedulingCalls os(LinuxSchedulingCalls::currentThread());
+        LinuxSchedulingCalls os({LinuxSchedulingCalls::currentThread()});
         st.counters["elevated"] = raiseFrameThread(os, true).realtime() ? 1 : 0;
         on_ = true;
     }
@@ -108,6 +108,8 @@ void report(benchmark::State& st, std::vector<double> intervals, std::int64_t cp
     st.counters["late_frames"] =
         double(std::count_if(intervals.begin(), intervals.end(), [&](double v) { return v > limit; }));
     st.counters["mean_ms"] = std::accumulate(intervals.begin(), intervals.end(), 0.0) / n;
+    // Where the longest frame fell: at the start, or anywhere.
+    st.counters["max_at_frame"] = double(std::max_element(intervals.begin(), intervals.end()) - intervals.begin() + 1);
     std::sort(intervals.begin(), intervals.end());
     st.counters["p99_ms"] = intervals[std::size_t((intervals.size() * 99 + 99) / 100 - 1)];
     st.counters["max_ms"] = intervals.back();

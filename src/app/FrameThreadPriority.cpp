@@ -26,8 +26,11 @@ void FrameThreadPriority::request()
     if (asking_.joinable())
         asking_.join();
     busy_ = true;
-    asking_ = std::thread([this] {
-        LinuxSchedulingCalls os(thread_);
+    std::vector<pid_t> threads{thread_};
+    for (const pid_t reader : LinuxSchedulingCalls::displayEventThreads())
+        threads.push_back(reader);
+    asking_ = std::thread([this, threads] {
+        LinuxSchedulingCalls os(threads);
 #ifdef QUELVAR_SANITIZE
         const bool lockMemory = false;
 #else

@@ -1,6 +1,7 @@
 #pragma once
 // Raises the scheduling of the thread that runs the frames (the thread that
-// makes this object) once frames start, off that thread: a system bus that
+// makes this object), and of the thread that reads the display server's
+// events for it, once frames start, off that thread: a system bus that
 // is slow to answer delays neither the start-up nor a frame. The answer comes
 // back on the frame thread through `obtained`, and again whenever the
 // RLIMIT_RTTIME watchdog put the thread back under the normal policy (after

@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -27,20 +29,25 @@ const QString kPath = QStringLiteral("/org/freedesktop/RealtimeKit1");
 // A bus that does not answer must not hold the program up for D-Bus's 25 s.
 constexpr int kBusTimeoutMs = 1500;
 
-std::atomic<pid_t> watchedThread{0};
+constexpr std::size_t kMostWatched = 8;
+std::atomic<pid_t> watchedThreads[kMostWatched]{};
 std::atomic<int> demotions{0};
 static_assert(std::atomic<pid_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "read in a signal handler");
 
-// SIGXCPU at RLIMIT_RTTIME's soft limit: the thread has computed for the
-// whole soft limit without a pause. Back under the normal policy it can
-// finish whatever it does without holding a core; the hard limit, which
+// SIGXCPU at RLIMIT_RTTIME's soft limit: a real-time thread has computed
+// for the whole soft limit without a pause. Back under the normal policy it
+// can finish whatever it does without holding a core; the hard limit, which
 // would kill the program, is then never reached.
 void onWatchdog(int)
 {
     const int saved = errno;
     const sched_param normal{};
-    if (syscall(SYS_sched_setscheduler, watchedThread.load(), SCHED_OTHER, &normal) == 0)
+    bool demoted = false;
+    for (const auto& thread : watchedThreads)
+        if (const pid_t id = thread.load())
+            demoted = syscall(SYS_sched_setscheduler, id, SCHED_OTHER, &normal) == 0 || demoted;
+    if (demoted)
         demotions.fetch_add(1);
     errno = saved;
 }
@@ -89,6 +96,18 @@ pid_t LinuxSchedulingCalls::currentThread()
     return pid_t(syscall(SYS_gettid));
 }
 
+std::vector<pid_t> LinuxSchedulingCalls::displayEventThreads()
+{
+    std::vector<pid_t> found;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& id : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile name(tasks.filePath(id + QStringLiteral("/comm")));
+        if (name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "QXcbEventQueue")
+            found.push_back(pid_t(id.toInt()));
+    }
+    return found;
+}
+
 int LinuxSchedulingCalls::watchdogDemotions()
 {
     return demotions.load();
@@ -97,7 +116,10 @@ int LinuxSchedulingCalls::watchdogDemotions()
 int LinuxSchedulingCalls::setRealtime(int priority)
 {
     const sched_param param{priority};
-    return errorOf(sched_setscheduler(thread_, SCHED_FIFO | SCHED_RESET_ON_FORK, &param));
+    for (const pid_t thread : threads_)
+        if (sched_setscheduler(thread, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) != 0)
+            return errno;
+    return 0;
 }
 
 int LinuxSchedulingCalls::realtimePriorityLimit()
@@ -110,7 +132,8 @@ int LinuxSchedulingCalls::realtimePriorityLimit()
 
 int LinuxSchedulingCalls::setRealtimeTimeLimit(std::int64_t softUs, std::int64_t hardUs)
 {
-    watchedThread = thread_;
+    for (std::size_t i = 0; i < kMostWatched; ++i)
+        watchedThreads[i] = i < threads_.size() ? threads_[i] : 0;
     struct sigaction action{};
     action.sa_handler = onWatchdog;
     sigemptyset(&action.sa_mask);
@@ -136,18 +159,20 @@ std::optional<RealtimeKitLimits> LinuxSchedulingCalls::realtimeKitLimits(QString
 
 QString LinuxSchedulingCalls::realtimeKitMakeRealtime(int priority)
 {
-    const QDBusMessage reply = realtimeKitCall(kService, QStringLiteral("MakeThreadRealtime"),
-                                               {QVariant::fromValue(quint64(thread_)),
-                                                QVariant::fromValue(quint32(priority))});
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return {};
-    return reply.errorMessage().isEmpty() ? QStringLiteral("refused") : reply.errorMessage();
+    for (const pid_t thread : threads_) {
+        const QDBusMessage reply = realtimeKitCall(kService, QStringLiteral("MakeThreadRealtime"),
+                                                   {QVariant::fromValue(quint64(thread)),
+                                                    QVariant::fromValue(quint32(priority))});
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            return reply.errorMessage().isEmpty() ? QStringLiteral("refused") : reply.errorMessage();
+    }
+    return {};
 }
 
 int LinuxSchedulingCalls::niceLevel()
 {
     errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, id_t(thread_));
+    const int nice = getpriority(PRIO_PROCESS, id_t(threads_.front()));
     return errno == 0 ? nice : 0;
 }
 
@@ -166,7 +191,10 @@ int LinuxSchedulingCalls::bestNiceAllowed()
 
 int LinuxSchedulingCalls::setNiceLevel(int nice)
 {
-    return errorOf(setpriority(PRIO_PROCESS, id_t(thread_), nice));
+    for (const pid_t thread : threads_)
+        if (setpriority(PRIO_PROCESS, id_t(thread), nice) != 0)
+            return errno;
+    return 0;
 }
 
 int LinuxSchedulingCalls::lockAllMemory()

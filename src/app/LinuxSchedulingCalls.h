@@ -1,21 +1,28 @@
 #pragma once
-// The scheduling calls of a Linux desktop for one thread: the kernel's own
-// (sched_setscheduler, setpriority, the resource limits, mlockall) and
-// RealtimeKit's on the system bus. The RLIMIT_RTTIME watchdog's first signal
-// puts the thread back under the normal policy; watchdogDemotions() counts
-// how often that happened.
+// The scheduling calls of a Linux desktop for the frame thread and the
+// threads its frames wait on: the kernel's own (sched_setscheduler,
+// setpriority, the resource limits, mlockall) and RealtimeKit's on the
+// system bus. The RLIMIT_RTTIME watchdog's first signal puts the threads back
+// under the normal policy; watchdogDemotions() counts how often that happened.
 #include "task/FrameScheduling.h"
 
 #include <sys/types.h>
+#include <vector>
 
 namespace quelvar {
 
 class LinuxSchedulingCalls final : public SchedulingCalls {
 public:
-    // `thread`: the kernel's id of the thread to raise (gettid()).
-    explicit LinuxSchedulingCalls(pid_t thread) : thread_(thread) {}
+    // `threads`: the kernel's ids (gettid()) of the threads to raise, the
+    // frame thread first.
+    explicit LinuxSchedulingCalls(std::vector<pid_t> threads) : threads_(std::move(threads)) {}
 
     static pid_t currentThread();
+    // The threads of this process that Qt's X11 connection reads events
+    // with: a frame's image is handed to the display server only once this
+    // thread has read the server's answer, so at normal priority on a busy
+    // machine it delays the frames as much as a slow frame thread would.
+    static std::vector<pid_t> displayEventThreads();
     static int watchdogDemotions();
 
     int setRealtime(int priority) override;
@@ -29,7 +36,7 @@ public:
     int lockAllMemory() override;
 
 private:
-    pid_t thread_;
+    std::vector<pid_t> threads_;
 };
 
 }  // namespace quelvar
