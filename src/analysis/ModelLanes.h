@@ -4,11 +4,13 @@
 // vector lane of its own, fill the time that chain leaves idle. Every lane
 // does exactly RunModel's arithmetic in RunModel's order, so its sum of
 // squares and % RMS error are bit for bit those of RunModel + ComputeErrors.
-// The widest vector unit the processor has is chosen at the first pass, so
-// the program runs on any x86-64.
+// The widest vector unit the processor has is chosen at the first pass: on
+// x86-64 AVX-512, AVX2 or SSE2; elsewhere the portable unit, which any
+// 64-bit target compiles.
 #include "analysis/ControlModel.h"
 
 #include <string_view>
+#include <vector>
 
 namespace quelvar {
 
@@ -89,9 +91,13 @@ void referenceResponses(const RunRecord& run, double timeStep, const ModelConsta
 void evaluateModels(const RunRecord& run, double timeStep, const ModelParameters* sets, int count,
                     double* modelRms);
 
-// The vector unit the passes run on: "avx512f", "avx2" or "sse2", the widest
-// the processor has unless useModelLanesUnit chose another.
+// The vector unit the passes run on: "avx512f", "avx2", "sse2" or
+// "portable", the widest the processor has unless useModelLanesUnit chose
+// another.
 const char* modelLanesUnit();
+
+// Every unit the processor has, widest first; "portable" is always last.
+std::vector<const char*> modelLanesUnits();
 
 // Runs the passes on the named unit from now on (tests and benchmarks
 // compare the units). False, changing nothing, when the processor lacks it.

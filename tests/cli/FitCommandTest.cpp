@@ -28,9 +28,11 @@ struct Result {
     QString err;
 };
 
-Result runFit(const QStringList& arguments, const QString& workingDir = QString())
+Result runFit(const QStringList& arguments, const QString& workingDir = QString(),
+              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
     process.start(QStringLiteral(QUELVAR_FIT_BINARY), arguments);
@@ -220,6 +222,21 @@ TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
         }
     EXPECT_TRUE(red);
     EXPECT_TRUE(blue);
+}
+
+TEST(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed)
+{
+    TempFolder folder;
+    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    // As cron or sudo start it: no runtime folder, no platform chosen.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+
+    const Result r = runFit({"--plot", "run.txt", "missing.txt"}, folder.root(), environment);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "missing.txt: File not found.\n");
+    EXPECT_FALSE(QImage(folder.path("run.png")).isNull());
 }
 
 TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythingIsWritten)
