@@ -89,6 +89,19 @@ void runOnWorkThreads(std::size_t count, int wanted,
         std::rethrow_exception(failure);
 }
 
+std::thread startOrRunHere(std::function<void()> work)
+{
+    if (mayStart()) {
+        try {
+            return std::thread(work);
+        } catch (const std::system_error&) {
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    work();
+    return {};
+}
+
 void limitWorkThreadStarts(int allowed) { startsAllowed = allowed < 0 ? -1 : allowed; }
 
 }  // namespace quelvar

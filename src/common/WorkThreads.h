@@ -6,6 +6,7 @@
 // threads that did start, at least the calling one, do its share.
 #include <cstddef>
 #include <functional>
+#include <thread>
 
 namespace quelvar {
 
@@ -25,6 +26,11 @@ int workThreadCount(std::size_t items, int wanted);
 // thread has ended.
 void runOnWorkThreads(std::size_t count, int wanted,
                       const std::function<void(std::size_t item, int worker)>& work);
+
+// Starts `work` on a thread of its own; when the system refuses one, runs it
+// here before returning. The thread returned is the caller's to join; it is
+// not joinable when the work has already run.
+std::thread startOrRunHere(std::function<void()> work);
 
 // Test seam: from now on only `allowed` more threads start; the system is
 // taken to refuse the rest. A negative number lifts the limit.
