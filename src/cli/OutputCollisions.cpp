@@ -1,38 +1,10 @@
 #include "cli/OutputCollisions.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "datafiles/FileIdentity.h"
+
 #include <map>
-#include <sys/stat.h>
 
 namespace quelvar::cli {
-namespace {
-
-// What a path reaches. An existing file is known by its device and inode, so
-// "./x.txt", "sub/../x.txt", a symbolic link and a hard link to it all meet.
-// A file still to be made is known by its cleaned absolute path with the
-// deepest existing folder resolved, so a linked folder meets its target.
-QString fileIdentity(const QString& path)
-{
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    struct stat info {};
-    if (::stat(QFile::encodeName(absolute).constData(), &info) == 0)
-        return QStringLiteral("inode:%1:%2").arg(info.st_dev).arg(info.st_ino);
-
-    QString existing = absolute;
-    QString missing;
-    while (!existing.isEmpty() && !QFileInfo::exists(existing)) {
-        const qsizetype slash = existing.lastIndexOf(u'/');
-        if (slash < 0)
-            break;
-        missing = existing.mid(slash) + missing;
-        existing.truncate(slash);
-    }
-    const QString resolved = QFileInfo(existing.isEmpty() ? QStringLiteral("/") : existing).canonicalFilePath();
-    return QStringLiteral("path:") + QDir::cleanPath((resolved == QStringLiteral("/") ? QString() : resolved) + missing);
-}
-
-}  // namespace
 
 QStringList outputCollisions(const QStringList& inputs, const std::vector<PlannedOutput>& outputs)
 {

@@ -188,8 +188,9 @@ TEST(RunTiming, TheDescriptionNamesTheTableAndWhereItCameFrom)
 TEST(RunTiming, AFileOfTheUsersOwnIsNotReplacedAndTheFailureIsReportedOnce)
 {
     TimedHarness h;
-    writeAll(h.folder.path("run.json"), "{\"mine\": 1}\n");
     h.collect("run.txt");
+    h.controller.StartBtnClick();
+    writeAll(h.folder.path("run.json"), "{\"mine\": 1}\n");  // made while the run is recorded
     h.recordRun();
     EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: File I/O error."});
     EXPECT_EQ(readAll(h.folder.path("run.json")), "{\"mine\": 1}\n");
