@@ -2,6 +2,7 @@
 #include "analysis/ControlModel.h"
 #include "analysis/ExhaustiveFit.h"
 #include "analysis/ThoroughFit.h"
+#include "support/ModelRuns.h"
 #include "support/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
@@ -16,23 +17,10 @@ namespace {
 
 constexpr double kStep = 1.0 / 60.0;
 const SearchSpace kSpinners = SearchSpace::ofSpinners(ParameterSpinners{});
+using test::modelRun;
+using test::smoothTarget;
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-double target(int i) { return 300.0 * std::sin(i * 0.011) + 150.0 * std::sin(i * 0.037 + 0.5); }
-
-// The model's own output at a setting as the mouse.
-std::unique_ptr<RunRecord> modelRun(const SpinnerSetting& setting)
-{
-    auto run = std::make_unique<RunRecord>();
-    for (int i = 1; i <= kRunFrames; ++i)
-        run->Target[i] = target(i);
-    auto results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    RunModel(parametersOf(setting), kStep, *run, delay, *results);
-    run->Mouse = results->ModelMouseTrace;
-    return run;
-}
 
 // A mouse that lags the target with noise, as a person's.
 std::unique_ptr<RunRecord> noisyRun(unsigned seed)
@@ -41,8 +29,8 @@ std::unique_ptr<RunRecord> noisyRun(unsigned seed)
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, 12.0);
     for (int i = 1; i <= kRunFrames; ++i) {
-        run->Target[i] = target(i + static_cast<int>(seed) * 97);
-        run->Mouse[i] = 0.92 * target(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
+        run->Target[i] = smoothTarget(i + static_cast<int>(seed) * 97);
+        run->Mouse[i] = 0.92 * smoothTarget(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
     }
     return run;
 }
