@@ -23,8 +23,10 @@ QString fileIdentity(const QString& path)
         missing = existing.mid(slash) + missing;
         existing.truncate(slash);
     }
-    const QString resolved = QFileInfo(existing.isEmpty() ? QStringLiteral("/") : existing).canonicalFilePath();
-    return QStringLiteral("path:") + QDir::cleanPath((resolved == QStringLiteral("/") ? QString() : resolved) + missing);
+    const QString resolved =
+        QFileInfo(existing.isEmpty() ? QStringLiteral("/") : existing).canonicalFilePath();
+    return QStringLiteral("path:")
+           + QDir::cleanPath((resolved == QStringLiteral("/") ? QString() : resolved) + missing);
 }
 
 }  // namespace quelvar

@@ -51,8 +51,9 @@ std::optional<QString> describedDataFile(const QString& descriptionPath)
     const QByteArray bytes = file.read(kMaxDescriptionBytes + 1);
     const QJsonObject o = QJsonDocument::fromJson(bytes).object();
     const QJsonValue dataFile = o.value(QStringLiteral("data_file"));
-    if (bytes.size() > kMaxDescriptionBytes || o.value(QStringLiteral("program")).toString() != QStringLiteral("Quelvar") ||
-        !dataFile.isString())
+    if (bytes.size() > kMaxDescriptionBytes
+        || o.value(QStringLiteral("program")).toString() != QStringLiteral("Quelvar")
+        || !dataFile.isString())
         return std::nullopt;
     return dataFile.toString();
 }
@@ -100,7 +101,8 @@ std::vector<FileError> companionsOfOtherFiles(const QString& dataFilePath)
         if (!ownFileOrNone(framesPath, header))
             refuse(framesPath, notOurs);
         else if (!owner)
-            refuse(framesPath, QStringLiteral("no run description of Quelvar beside it says whose it is"));
+            refuse(framesPath,
+                   QStringLiteral("no run description of Quelvar beside it says whose it is"));
         else if (*owner != self)
             refuse(framesPath, QStringLiteral("it is the timing file of %1").arg(*owner));
     }

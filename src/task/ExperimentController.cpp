@@ -218,7 +218,8 @@ bool ExperimentController::runFilesMayBeWritten()
     const int lastRun = e.MultiRun ? e.RunCount : e.RunNumber;
     // A clash or another run's file is refused before anything is asked: no
     // answer could make such a run safe.
-    if (const QString refusal = runFilesRefusal(files.DataFilePath, e.RunNumber, lastRun, e.MultiRun);
+    if (const QString refusal =
+            runFilesRefusal(files.DataFilePath, e.RunNumber, lastRun, e.MultiRun);
         !refusal.isEmpty()) {
         dialogs_.error(refusal);
         return false;

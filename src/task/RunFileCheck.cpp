@@ -45,7 +45,10 @@ QString bothRoles(const PlannedFile& a, const PlannedFile& b)
             .arg(roleName(a.role, false), roleName(b.role, false))
             .arg(a.run);
     if (a.role == b.role)
-        return QStringLiteral("the %1 of runs %2 and %3").arg(roleName(a.role, true)).arg(a.run).arg(b.run);
+        return QStringLiteral("the %1 of runs %2 and %3")
+            .arg(roleName(a.role, true))
+            .arg(a.run)
+            .arg(b.run);
     return QStringLiteral("the %1 of run %2 and the %3 of run %4")
         .arg(roleName(a.role, false))
         .arg(a.run)
@@ -61,7 +64,8 @@ QString clashAdvice(const QString& dataFilePath, bool seriesAhead)
     const QString name = bareFileName(dataFilePath);
     const bool txt = name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive);
     const bool underscore = seriesAhead && name.contains(u'_');
-    const QString which = seriesAhead ? QStringLiteral("first name") : QStringLiteral("data file name");
+    const QString which =
+        seriesAhead ? QStringLiteral("first name") : QStringLiteral("data file name");
     if (!txt && underscore)
         return QStringLiteral("Choose a first name that ends in .txt and has no \"_\".");
     if (!txt)
@@ -96,9 +100,11 @@ std::vector<PlannedFile> planRunFiles(const QString& dataFilePath, int runNumber
 
 }  // namespace
 
-QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunNumber, bool parameterFiles)
+QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunNumber,
+                        bool parameterFiles)
 {
-    const std::vector<PlannedFile> plan = planRunFiles(dataFilePath, runNumber, lastRunNumber, parameterFiles);
+    const std::vector<PlannedFile> plan =
+        planRunFiles(dataFilePath, runNumber, lastRunNumber, parameterFiles);
 
     // One clash is enough to say: the rest follow from the same name.
     QStringList identities;
@@ -109,8 +115,8 @@ QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunN
             QString reason = QStringLiteral("it would be ") + bothRoles(earlier, file);
             if (file.path != earlier.path)
                 reason += QStringLiteral(" (%1 is the same file)").arg(file.path);
-            return sentence({QStringLiteral("write"), earlier.path, reason}) + u'\n' +
-                   clashAdvice(dataFilePath, lastRunNumber > runNumber);
+            return sentence({QStringLiteral("write"), earlier.path, reason}) + u'\n'
+                   + clashAdvice(dataFilePath, lastRunNumber > runNumber);
         }
         identities << identity;
     }
@@ -125,7 +131,8 @@ QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunN
             // always has; anything else under that name is kept.
             const QFileInfo info(file.path);
             if ((info.exists() || info.isSymLink()) && !readParameterFile(file.path).headerValid)
-                refused.push_back({QStringLiteral("replace"), file.path, QStringLiteral("it is not a parameter file")});
+                refused.push_back({QStringLiteral("replace"), file.path,
+                                   QStringLiteral("it is not a parameter file")});
         }
     }
     if (refused.empty())
@@ -133,8 +140,9 @@ QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunN
     QStringList lines;
     for (const FileError& error : refused)
         lines << sentence(error);
-    lines << QStringLiteral("Choose another name for the data file: the files beside it take its name "
-                            "without the extension.");
+    lines << QStringLiteral(
+        "Choose another name for the data file: the files beside it take its name "
+        "without the extension.");
     return lines.join(u'\n');
 }
 

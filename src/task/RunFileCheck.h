@@ -14,6 +14,7 @@ namespace quelvar {
 // all be written as planned: two of them are one file, or a file there
 // belongs to another run. Empty when nothing stands in the way; existing data
 // files are left to the overwrite question.
-QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunNumber, bool parameterFiles);
+QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunNumber,
+                        bool parameterFiles);
 
 }  // namespace quelvar

@@ -126,7 +126,8 @@ TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
         [&](const std::string& what) {
             SCOPED_TRACE(what);
             const bool dataKept = readAll(h.folder.path("run.txt")) == "earlier data\r\n";
-            const bool parametersKept = readAll(h.folder.path("run.par")) == "TrackParameters\r\nearlier\r\n";
+            const bool parametersKept =
+                readAll(h.folder.path("run.par")) == "TrackParameters\r\nearlier\r\n";
             ASSERT_TRUE(dataKept || !companionsWritten(h.folder) || parametersKept) << "something failed";
             // One box for the data file or, once it is written, for the files
             // beside it; one for the parameter file. A file either stays as
