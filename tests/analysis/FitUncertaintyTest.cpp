@@ -66,7 +66,7 @@ TEST(FitUncertainty, IntervalsNarrowAsTheNoiseFallsAndEveryVectorUnitGivesThemAl
         EXPECT_LT(u.high.damping - u.low.damping, wider.damping);
         for (const auto field : kFields)
             wider.*field = u.high.*field - u.low.*field;
-        for (const char* unit : {"avx2", "sse2"})
+        for (const char* unit : {"avx2", "sse2", "portable"})
             if (size == 40.0 && useModelLanesUnit(unit))
                 EXPECT_EQ(intervalsOf(*run, 12).replicates, std::vector(u.replicates.begin(), u.replicates.begin() + 12));
         useModelLanesUnit(widest);
