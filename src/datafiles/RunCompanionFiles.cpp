@@ -22,22 +22,22 @@ QByteArray signature(const QByteArray& content)
     return content.left(content.startsWith('{') ? secondLine + 1 : firstLine + 1);
 }
 
-// A dangling link counts as a file: writing through it would create its target.
-bool present(const QFileInfo& info)
-{
-    return info.exists() || info.isSymLink();
-}
-
 bool ownFileOrNone(const QString& path, const QByteArray& content)
 {
     const QFileInfo info(path);
-    if (!present(info))
+    if (!info.exists() && !info.isSymLink())
         return true;
     if (!info.isFile())
         return false;
     QFile file(path);
     const QByteArray wanted = signature(content);
     return file.open(QIODevice::ReadOnly) && file.read(wanted.size()) == wanted;
+}
+
+// A dangling link counts as a file: writing through it would create its target.
+bool present(const QFileInfo& info)
+{
+    return info.exists() || info.isSymLink();
 }
 
 // The data file a description of ours names; nothing when the file is not one.
