@@ -23,7 +23,7 @@ struct Recorder {
     bench::SilentDialogs dialogs;
     AnalysisSession session{*shared, dialogs};
     bench::CountingView view{QSize(416, 926)};
-    ElapsedFrameClock clock;
+    MonotonicFrameClock clock;
     ExperimentController controller{*shared, view, dialogs, session, clock};
 
     Recorder()

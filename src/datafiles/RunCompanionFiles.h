@@ -16,8 +16,9 @@ QString frameTimingPath(const QString& dataFilePath);
 QString runDescriptionPath(const QString& dataFilePath);
 
 // Writes `content` to `path` unless a file that does not begin like
-// `content` is there already. False when it was kept or the write failed.
-bool writeCompanionFile(const QString& path, const QByteArray& content);
+// `content` is there already. False when it was kept or the write failed,
+// with the reason in *reason (if given).
+bool writeCompanionFile(const QString& path, const QByteArray& content, QString* reason = nullptr);
 
 // The companions already beside `dataFilePath` that are not its own record
 // and so must not be replaced by a run into it: a description that names
