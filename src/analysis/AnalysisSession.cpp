@@ -275,7 +275,7 @@ void AnalysisSession::SaveParametersAs()
 
 void AnalysisSession::SaveParametersAuto(std::int32_t difficulty, std::int32_t disturbanceNumber)
 {
-    state_.analysis.ParamFilePath = replaceExtension(state_.files.DataFilePath, QStringLiteral(".par"));
+    state_.analysis.ParamFilePath = seriesParameterFilePath(state_.files.DataFilePath);
     // The window's Loaded values belong to the last file it read, not to the
     // run just recorded, and stay as they are.
     ParameterFileValues values = parameterFileValues(state_);

@@ -30,6 +30,11 @@ QString replaceExtension(const QString& path, const QString& newExtension)
     return (dot < 0 ? path : path.left(dot)) + newExtension;
 }
 
+QString seriesParameterFilePath(const QString& dataFilePath)
+{
+    return replaceExtension(dataFilePath, QStringLiteral(".par"));
+}
+
 QString nextDataFilePath(const QString& path, int runNumber)
 {
     QString base = bareFileName(path);

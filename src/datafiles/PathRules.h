@@ -18,6 +18,10 @@ QString directoryPart(const QString& path);
 // "" -> ".par".
 QString replaceExtension(const QString& path, const QString& newExtension);
 
+// The parameter file a series writes after each run, named after the run's
+// data file: "/d/subj_b.txt" -> "/d/subj_b.par".
+QString seriesParameterFilePath(const QString& dataFilePath);
+
 // The data file of run `runNumber` of a series derived from `path`: the bare
 // name without extension, cut before its first "_", then "_" + the letter
 // with code 96 + runNumber (low 8 bits) + ".txt", in the same folder.

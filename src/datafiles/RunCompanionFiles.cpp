@@ -1,10 +1,14 @@
 #include "datafiles/RunCompanionFiles.h"
 
 #include "datafiles/FileSink.h"
+#include "datafiles/FrameTimingFile.h"
 #include "datafiles/PathRules.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <optional>
 
 namespace quelvar {
 namespace {
@@ -38,6 +42,30 @@ QString whyKept(const QString& path, const QByteArray& content)
     return {};
 }
 
+// A dangling link counts as a file: writing through it would create its target.
+bool present(const QFileInfo& info)
+{
+    return info.exists() || info.isSymLink();
+}
+
+// The data file a description of ours names; nothing when the file is not one.
+std::optional<QString> describedDataFile(const QString& descriptionPath)
+{
+    // A description is a few kilobytes; the limit keeps a stray large file out.
+    constexpr qint64 kMaxDescriptionBytes = 1024 * 1024;
+    QFile file(descriptionPath);
+    if (!QFileInfo(descriptionPath).isFile() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(kMaxDescriptionBytes + 1);
+    const QJsonObject o = QJsonDocument::fromJson(bytes).object();
+    const QJsonValue dataFile = o.value(QStringLiteral("data_file"));
+    if (bytes.size() > kMaxDescriptionBytes
+        || o.value(QStringLiteral("program")).toString() != QStringLiteral("Quelvar")
+        || !dataFile.isString())
+        return std::nullopt;
+    return dataFile.toString();
+}
+
 }  // namespace
 
 QString frameTimingPath(const QString& dataFilePath)
@@ -58,6 +86,40 @@ bool writeCompanionFile(const QString& path, const QByteArray& content, QString*
     if (reason)
         *reason = kept;
     return false;
+}
+
+std::vector<FileError> companionsOfOtherFiles(const QString& dataFilePath)
+{
+    const QString self = bareFileName(dataFilePath);
+    const QString descriptionPath = runDescriptionPath(dataFilePath);
+    const QString framesPath = frameTimingPath(dataFilePath);
+    std::vector<FileError> refused;
+    auto refuse = [&refused](const QString& path, const QString& reason) {
+        refused.push_back({QStringLiteral("replace"), path, reason});
+    };
+    const QString notOurs = QStringLiteral("Quelvar did not write it");
+
+    // Both companions share one name stem, so a description tells whose the
+    // pair is; "p3.day1" and "p3.day2" would otherwise take each other's.
+    std::optional<QString> owner;
+    if (present(QFileInfo(descriptionPath))) {
+        owner = describedDataFile(descriptionPath);
+        if (!owner)
+            refuse(descriptionPath, notOurs);
+        else if (*owner != self)
+            refuse(descriptionPath, QStringLiteral("it is the run description of %1").arg(*owner));
+    }
+    if (present(QFileInfo(framesPath))) {
+        const QByteArray header = QByteArray(kFrameTimingHeader) + '\n';
+        if (!ownFileOrNone(framesPath, header))
+            refuse(framesPath, notOurs);
+        else if (!owner)
+            refuse(framesPath,
+                   QStringLiteral("no run description of Quelvar beside it says whose it is"));
+        else if (*owner != self)
+            refuse(framesPath, QStringLiteral("it is the timing file of %1").arg(*owner));
+    }
+    return refused;
 }
 
 }  // namespace quelvar

@@ -4,8 +4,11 @@
 // is the data file's path without its extension. Each is replaced atomically,
 // and only when no file is there yet or the file there is one this program
 // wrote: a file of the user's own that happens to carry the name is kept.
+#include "common/FileError.h"
+
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 namespace quelvar {
 
@@ -16,5 +19,11 @@ QString runDescriptionPath(const QString& dataFilePath);
 // `content` is there already. False when it was kept or the write failed,
 // with the reason in *reason (if given).
 bool writeCompanionFile(const QString& path, const QByteArray& content, QString* reason = nullptr);
+
+// The companions already beside `dataFilePath` that are not its own record
+// and so must not be replaced by a run into it: a description that names
+// another data file, a file Quelvar did not write, or a timing file with no
+// description of ours to say whose it is. Each comes with the reason.
+std::vector<FileError> companionsOfOtherFiles(const QString& dataFilePath);
 
 }  // namespace quelvar

@@ -6,6 +6,7 @@
 #include "datafiles/PathRules.h"
 #include "task/DisturbFR.h"
 #include "task/FrameClock.h"
+#include "task/RunFileCheck.h"
 #include "task/UniformRandom.h"
 
 #include <QFileInfo>
@@ -225,6 +226,14 @@ bool ExperimentController::runFilesMayBeWritten()
         return false;
     }
     const int lastRun = e.MultiRun ? e.RunCount : e.RunNumber;
+    // A clash or another run's file is refused before anything is asked: no
+    // answer could make such a run safe.
+    if (const QString refusal =
+            runFilesRefusal(files.DataFilePath, e.RunNumber, lastRun, e.MultiRun);
+        !refusal.isEmpty()) {
+        dialogs_.error(refusal);
+        return false;
+    }
     QStringList existing;
     for (const QString& path : dataFilesOfRuns(files.DataFilePath, e.RunNumber, lastRun))
         if (QFileInfo::exists(path) && !files.ReplaceAgreed.contains(path) && !existing.contains(path))

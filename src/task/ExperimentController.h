@@ -85,8 +85,9 @@ private:
     void stepStartupLayout();
     void stepNextRun();
     void stepCountdown();
-    // Before a lead-in: a file name chosen for recording, and leave to
-    // replace each file the run (or the rest of the series) would overwrite.
+    // Before a lead-in: a file name chosen for recording, files of the run
+    // (or the rest of the series) that are all distinct and none another
+    // run's, and leave to replace each data file it would overwrite.
     // Reports a refusal itself.
     bool runFilesMayBeWritten();
     void enterPractice();

@@ -50,7 +50,7 @@ struct RunAtItsLastFrame : ControllerHarness {
         start();
         controller.NRunsUpDownClick(runs);
         writeAll(folder.path("run.txt"), "earlier data\r\n");
-        writeAll(folder.path("run.par"), "earlier parameters\r\n");
+        writeAll(folder.path("run.par"), "TrackParameters\r\nearlier\r\n");
         collect("run.txt");  // the overwrite question is answered Yes
         controller.StartBtnClick();
         for (int i = 0; !(e().Recording && e().FrameCounter == kRunFrames - 1); ++i) {
@@ -66,7 +66,7 @@ struct RunAtItsLastFrame : ControllerHarness {
         QFile::remove(folder.path("run.frames.csv"));
         QFile::remove(folder.path("run.json"));
         writeAll(folder.path("run.txt"), "earlier data\r\n");
-        writeAll(folder.path("run.par"), "earlier parameters\r\n");
+        writeAll(folder.path("run.par"), "TrackParameters\r\nearlier\r\n");
         e().State = Tracking;
         e().Recording = true;
         e().FrameCounter = kRunFrames - 1;
@@ -131,7 +131,8 @@ TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
         [&](const std::string& what) {
             SCOPED_TRACE(what);
             const bool dataKept = readAll(h.folder.path("run.txt")) == "earlier data\r\n";
-            const bool parametersKept = readAll(h.folder.path("run.par")) == "earlier parameters\r\n";
+            const bool parametersKept =
+                readAll(h.folder.path("run.par")) == "TrackParameters\r\nearlier\r\n";
             ASSERT_TRUE(dataKept || !companionsWritten(h.folder) || parametersKept) << "something failed";
             // One box for the data file or, once it is written, for the files
             // beside it; one for the parameter file. A file either stays as

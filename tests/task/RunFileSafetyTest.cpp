@@ -3,8 +3,11 @@
 // the experimenter sees.
 #include "task/ControllerHarness.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace quelvar::test {
 namespace {
@@ -13,6 +16,25 @@ constexpr int kRunPasses = 240 + 3600;
 
 struct Harness : ControllerHarness {
     QByteArray bytes(const QString& name) { return readAll(folder.path(name)); }
+    // Every file of the folder but the table, with its bytes.
+    std::map<QString, QByteArray> files()
+    {
+        std::map<QString, QByteArray> out;
+        for (const QString& name : QDir(folder.root()).entryList(QDir::Files))
+            if (name != "Distable")
+                out[name] = bytes(name);
+        return out;
+    }
+    // A refused lead-in: one error box, practice goes on, and no file
+    // changes for as long as the run and a pause would have taken.
+    void expectRefused(const std::map<QString, QByteArray>& before, const QString& box)
+    {
+        EXPECT_EQ(dialogs.texts().mid(dialogs.texts().size() - 1), QStringList{"Error: " + box});
+        EXPECT_FALSE(e().Recording);
+        EXPECT_EQ(view.status, "Pre-run Practice");
+        passes(2 * kRunPasses + 300);
+        EXPECT_EQ(files(), before);
+    }
     void recordRun()
     {
         controller.StartBtnClick();
@@ -146,6 +168,90 @@ TEST(RunFileSafety, TheParameterFileOfASeriesRunNamesThatRun)
     h.recordRun();
     EXPECT_TRUE(h.bytes("subj.par").contains("\r\n       4       7\r\n"));
     EXPECT_EQ(h.state->files.LoadedDifficulty, 1);
+}
+
+const QString kOtherName =
+    "\nChoose another name for the data file: the files beside it take its name without the "
+    "extension.";
+const QByteArray kRecordOfQ1 = R"({"program": "Quelvar", "data_file": "q.v1"})";
+
+TEST(RunFileSafety, AStartThatWouldDestroyAFileIsRefusedAndEveryFileKept)
+{
+    const struct {
+        const char* name;
+        int runs;
+        const char* planted;
+        QByteArray bytes;
+        QString box;
+    } cases[] = {
+        {"x.par", 2, "x.par", "kept",
+         "Cannot write %1/x.par: it would be both the data file and the parameter file "
+         "of run 1.\nChoose a first name that ends in .txt."},
+        {"y.json", 1, "y.json", kRecordOfQ1,
+         "Cannot write %1/y.json: it would be both the data file and the run "
+         "description of run 1.\nChoose a data file name that ends in .txt."},
+        {"s_b.txt", 2, "s_b.txt", "kept",
+         "Cannot write %1/s_b.txt: it would be the data files of runs 1 and 2.\n"
+         "Choose a first name without \"_\"."},
+        {"q.v2", 1, "q.json", kRecordOfQ1,
+         "Cannot replace %1/q.json: it is the run description of q.v1." + kOtherName},
+        {"r.txt", 1, "r.json", "{}",
+         "Cannot replace %1/r.json: Quelvar did not write it." + kOtherName},
+        {"r.txt", 1, "r.frames.csv", "frame,time_s,interval_ms,late,mouse,target\n",
+         "Cannot replace %1/r.frames.csv: no run description of Quelvar beside it says whose it is."
+             + kOtherName},
+        {"r.txt", 2, "r.par", "TrackData\r\n",
+         "Cannot replace %1/r.par: it is not a parameter file." + kOtherName},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.planted);
+        Harness h;
+        h.start();
+        writeAll(h.folder.path(c.planted), c.bytes);
+        h.controller.NRunsUpDownClick(c.runs);
+        h.collect(c.name);  // Yes to "File exists.  Overwrite?"
+        const auto before = h.files();
+        h.controller.StartBtnClick();
+        h.expectRefused(before, c.box.arg(h.folder.root()));
+    }
+}
+
+TEST(RunFileSafety, TheEndOfAPauseChecksTheFilesAgain)
+{
+    Harness h;
+    h.start();
+    h.controller.NRunsUpDownClick(2);
+    h.collect("r.txt");
+    h.controller.StartBtnClick();
+    ASSERT_TRUE(h.passUntil([&] { return h.e().State == InterRunCountdown; }, 2 * kRunPasses));
+    writeAll(h.folder.path("r_b.json"), kRecordOfQ1);
+    const auto before = h.files();
+    ASSERT_TRUE(h.passUntil([&] { return !h.dialogs.boxes.empty(); }));
+    h.expectRefused(before, "Cannot replace " + h.folder.path("r_b.json")
+                                + ": it is the run description of q.v1." + kOtherName);
+}
+
+TEST(RunFileSafety, AnotherDataFileKeepsItsRecordAndTheReplacedOneLosesIt)
+{
+    Harness h;
+    h.start();
+    h.collect("q.v1");
+    h.recordRun();
+    h.collect("q.v2");
+    const auto before = h.files();
+    h.controller.StartBtnClick();
+    h.expectRefused(before, "Cannot replace " + h.folder.path("q.json")
+                                + ": it is the run description of q.v1.\n"
+                                  "Cannot replace "
+                                + h.folder.path("q.frames.csv") + ": it is the timing file of q.v1."
+                                + kOtherName);
+    h.collect("q.v1");                // Yes to "File exists.  Overwrite?"
+    h.controller.DiffUpDownClick(2);  // so that this run differs from the first
+    h.recordRun();
+    EXPECT_NE(h.bytes("q.frames.csv"), before.at("q.frames.csv"));
+    const QByteArray sha =
+        QCryptographicHash::hash(h.bytes("q.v1"), QCryptographicHash::Sha256).toHex();
+    EXPECT_TRUE(h.bytes("q.json").contains("\"data_file_sha256\": \"" + sha + "\""));
 }
 
 }  // namespace

@@ -216,11 +216,12 @@ TEST(RunTiming, ACompanionThatCannotBeWrittenIsNamedAsSuchAndTheDescriptionSaysS
     for (const auto& c : cases) {
         TimedHarness h;
         const QString blocked = h.folder.path(c.blocked);
+        h.collect("run.txt");
+        h.controller.StartBtnClick();  // made while the run is recorded: before, nothing would start
         if (c.folder)
             QDir().mkdir(blocked);
         else
             writeAll(blocked, "{\"mine\": 1}\n");
-        h.collect("run.txt");
         h.recordRun();
         EXPECT_EQ(h.dialogs.texts(), QStringList{c.box});
         EXPECT_EQ(QFileInfo(blocked).isDir(), c.folder);
