@@ -111,7 +111,7 @@ std::vector<FileError> companionsOfOtherFiles(const QString& dataFilePath)
     }
     if (present(QFileInfo(framesPath))) {
         const QByteArray header = QByteArray(kFrameTimingHeader) + '\n';
-        if (!ownFileOrNone(framesPath, header))
+        if (!whyKept(framesPath, header).isEmpty())
             refuse(framesPath, notOurs);
         else if (!owner)
             refuse(framesPath,
