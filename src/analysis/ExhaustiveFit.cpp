@@ -1,10 +1,10 @@
 #include "analysis/ExhaustiveFit.h"
 
 #include "analysis/ModelLanes.h"
+#include "common/WorkThreads.h"
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 
 namespace quelvar {
 namespace {
@@ -141,20 +141,13 @@ ThoroughResult exhaustiveFit(const RunRecord& run, double timeStep, const Search
 {
     Exhaustive search(run, timeStep, space, seed);
     const std::size_t delays = static_cast<std::size_t>(space.delayCount());
-    const int workers = std::max(1, threads);
+    const int workers = workThreadCount(static_cast<std::size_t>(search.jobCount()), threads);
     std::vector<std::vector<FitPoint>> bests(static_cast<std::size_t>(workers), std::vector<FitPoint>(delays));
     std::vector<std::int64_t> runs(static_cast<std::size_t>(workers), 0);
-    std::atomic<int> next{0};
-    auto work = [&](int worker) {
-        for (int job = next++; job < search.jobCount(); job = next++)
-            search.runJob(job, bests[static_cast<std::size_t>(worker)], runs[static_cast<std::size_t>(worker)]);
-    };
-    std::vector<std::thread> pool;
-    for (int w = 1; w < workers; ++w)
-        pool.emplace_back(work, w);
-    work(0);
-    for (std::thread& t : pool)
-        t.join();
+    runOnWorkThreads(static_cast<std::size_t>(search.jobCount()), workers, [&](std::size_t job, int worker) {
+        const auto w = static_cast<std::size_t>(worker);
+        search.runJob(static_cast<int>(job), bests[w], runs[w]);
+    });
 
     ThoroughResult result;
     result.profile.resize(delays);

@@ -10,8 +10,9 @@ namespace quelvar {
 
 // `seed` (the thorough fit's result for the same run and space) gives the
 // first sums to beat, which lets most positions be dropped early, and its
-// beyond-the-bound delay, which is kept when still better. Runs on `threads`
-// threads; the result does not depend on their number.
+// beyond-the-bound delay, which is kept when still better. Runs on at most
+// `threads` threads (0: one per processor); the result does not depend on
+// their number.
 ThoroughResult exhaustiveFit(const RunRecord& run, double timeStep, const SearchSpace& space,
                              const ThoroughResult& seed, int threads);
 

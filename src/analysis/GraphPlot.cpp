@@ -1,7 +1,9 @@
 #include "analysis/GraphPlot.h"
 
 #include "common/DisplayText.h"
+#include "datafiles/FileSink.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPainter>
@@ -144,13 +146,18 @@ bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString&
     }
     if (extend)
         image = extend(image);
-    QImageWriter writer(pngPath, "png");
+    // Encoded in memory first and then written like every other file, so a
+    // full disk or a stop midway leaves any earlier picture as it was.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) {
         if (errorMessage)
             *errorMessage = writer.errorString();
         return false;
     }
-    return true;
+    return writeFileAtomically(pngPath, png, errorMessage);
 }
 
 }  // namespace quelvar

@@ -1,6 +1,7 @@
 #include "app/FrameThreadPriority.h"
 
 #include "app/LinuxSchedulingCalls.h"
+#include "common/WorkThreads.h"
 
 #include <QMetaObject>
 
@@ -29,7 +30,8 @@ void FrameThreadPriority::request()
     std::vector<pid_t> threads{thread_};
     for (const pid_t reader : LinuxSchedulingCalls::displayEventThreads())
         threads.push_back(reader);
-    asking_ = std::thread([this, threads] {
+    // Without a thread to spare, the asking is done here, at once.
+    asking_ = startOrRunHere([this, threads] {
         LinuxSchedulingCalls os(threads);
 #ifdef QUELVAR_SANITIZE
         const bool lockMemory = false;

@@ -5,17 +5,19 @@
 #include "analysis/GraphPlot.h"
 #include "cli/BatchDialogs.h"
 #include "cli/FitJob.h"
+#include "cli/FitOutput.h"
 #include "cli/FitTable.h"
 #include "cli/OutputCollisions.h"
 #include "cli/RunTimingColumns.h"
 #include "cli/ThoroughFiles.h"
+#include "common/FileError.h"
+#include "common/NativePath.h"
+#include "common/WorkThreads.h"
 #include "datafiles/PathRules.h"
+#include "datafiles/RegularFile.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <algorithm>
-#include <atomic>
-#include <thread>
 #include <vector>
 
 namespace quelvar::cli {
@@ -28,31 +30,58 @@ bool retrieveStart(const QString& path, ParameterSpinners& start, std::ostream& 
     SharedState scratch;
     BatchDialogs dialogs;
     AnalysisSession session(scratch, dialogs);
-    if (!session.RetrieveParametersFrom(QFileInfo(path).absoluteFilePath())) {
+    if (!session.RetrieveParametersFrom(absoluteFilePath(path))) {
         for (const QString& m : dialogs.messages)
-            err << path.toStdString() << ": " << m.toStdString() << "\n";
+            err << nativePath(path).toStdString() << ": " << nativePath(m).toStdString() << "\n";
         return false;
     }
     start = scratch.analysis.Spinners;
     return true;
 }
 
-// Runs work(i) for i = 0 ... count-1 on up to `threads` threads.
-template <class Work>
-void onThreads(std::size_t count, int threads, Work&& work)
+// Files whose states wait together for this thread's plot or exhaustive
+// fit (about 200 KB each).
+constexpr std::size_t kFilesHeldAtOnce = 16;
+
+// Replaces a fitted job's thorough result by the one from every position.
+void searchEveryPosition(FileJob& job, int threads)
 {
-    std::atomic<std::size_t> next{0};
-    auto worker = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            work(i);
-    };
-    const std::size_t helpers = std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), count);
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < helpers; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (std::thread& t : pool)
-        t.join();
+    if (!job.ok)
+        return;
+    const AnalysisState& a = job.state->analysis;
+    job.thorough = exhaustiveFit(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners),
+                                 *job.thorough, threads);
+}
+
+// Everything after the fits: the thorough files, the plot, the row. The
+// job's state is let go. A file whose thorough results or picture cannot be
+// written still has its parameter file and its row.
+FileOutcome finishFile(FileJob& job, const FitOptions& options)
+{
+    FileOutcome outcome{job.file, {}, std::nullopt, !job.ok};
+    if (job.ok && options.thorough && !writeThoroughFiles(job))
+        outcome.failed = true;
+    if (job.ok && options.plot) {
+        QString reason;
+        std::optional<ThoroughPlotData> thorough;
+        if (job.thorough)
+            thorough = thoroughPlotData(*job.state, *job.thorough, job.uncertainty ? &*job.uncertainty : nullptr);
+        if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason,
+                              thorough ? &*thorough : nullptr,
+                              frameIntervalStripFor(job.file, job.state->run, &job.messages))) {
+            job.messages << FileError{QStringLiteral("write plot"), job.plotPath, reason}.message();
+            outcome.failed = true;
+        }
+    }
+    if (job.ok) {
+        const QStringList timing = runTimingFields(job.file, &job.messages);
+        outcome.row = csvRow(job, timing, options.thorough, options.uncertainty);
+    }
+    outcome.messages = std::move(job.messages);
+    job.state.reset();
+    job.thorough.reset();
+    job.uncertainty.reset();
+    return outcome;
 }
 
 }  // namespace
@@ -152,7 +181,7 @@ std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* 
 int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
 {
     // Where every result goes, worked out before anything is read or written.
-    const QString outDir = options.outDir.isEmpty() ? QString() : QDir(options.outDir).absolutePath();
+    const QString outDir = options.outDir.isEmpty() ? QString() : QDir::cleanPath(absoluteFilePath(options.outDir));
     std::vector<FileJob> jobs(static_cast<std::size_t>(options.files.size()));
     std::vector<PlannedOutput> outputs;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -160,7 +189,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         job.file = options.files[static_cast<qsizetype>(i)];
         const QString parameterPath = replaceExtension(job.file, QStringLiteral(".par"));
         job.parameterPath = outDir.isEmpty()
-                                ? QFileInfo(parameterPath).absoluteFilePath()
+                                ? absoluteFilePath(parameterPath)
                                 : outDir + '/' + bareFileName(parameterPath);
         outputs.push_back({job.parameterPath, job.file});
         if (options.plot) {
@@ -179,7 +208,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         inputs << *options.startFile;
     if (const QStringList collisions = outputCollisions(inputs, outputs); !collisions.isEmpty()) {
         for (const QString& line : collisions)
-            err << "quelvar-fit: " << line.toStdString() << "\n";
+            err << "quelvar-fit: " << nativePath(line).toStdString() << "\n";
         err << "quelvar-fit: nothing was written\n";
         return 2;
     }
@@ -188,75 +217,45 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
     if (options.startFile && !retrieveStart(*options.startFile, start, err))
         return 1;
 
-    if (!outDir.isEmpty() && !QDir().mkpath(outDir)) {
-        err << "quelvar-fit: cannot create folder " << options.outDir.toStdString() << "\n";
-        return 1;
-    }
-
-    const int threads = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    // Every file has its own state, so the fits can run side by side; the
-    // output is printed afterwards in the order the files were given.
-    // After an exhaustive fit the intervals are taken around its result.
-    const bool uncertaintyNow = options.uncertainty && !options.exhaustive;
-    onThreads(jobs.size(), threads,
-              [&](std::size_t i) { fitFile(jobs[i], start, options.thorough, uncertaintyNow); });
-    // An exhaustive fit keeps every thread busy on its own, one file at a time.
-    if (options.exhaustive) {
-        for (FileJob& job : jobs) {
-            if (!job.ok)
-                continue;
-            const AnalysisState& a = job.state->analysis;
-            job.thorough = exhaustiveFit(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners),
-                                         *job.thorough, threads);
-        }
-        if (options.uncertainty)
-            onThreads(jobs.size(), threads, [&](std::size_t i) {
-                if (jobs[i].ok)
-                    addUncertainty(jobs[i]);
-            });
-    }
-
-    int status = 0;
-    // A file whose thorough results or picture cannot be written still has
-    // its parameter file and its row.
-    for (FileJob& job : jobs) {
-        if (job.ok && options.thorough && !writeThoroughFiles(job))
-            status = 1;
-    }
-    // Text drawing needs the GUI application's fonts, which belong to this
-    // thread: the pictures are drawn here, after the fits.
-    if (options.plot) {
-        for (FileJob& job : jobs) {
-            if (!job.ok)
-                continue;
-            QString reason;
-            std::optional<ThoroughPlotData> thorough;
-            if (job.thorough)
-                thorough = thoroughPlotData(*job.state, *job.thorough,
-                                            job.uncertainty ? &*job.uncertainty : nullptr);
-            if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason,
-                                  thorough ? &*thorough : nullptr,
-                                  frameIntervalStripFor(job.file, job.state->run, &job.messages))) {
-                job.messages << QStringLiteral("cannot write plot %1: %2").arg(job.plotPath, reason);
-                status = 1;
-            }
+    if (!outDir.isEmpty()) {
+        if (const FileResult failed = makeFolders(outDir)) {
+            err << "quelvar-fit: " << nativePath(failed->message()).toStdString() << "\n";
+            return 1;
         }
     }
 
+    FitOutput output(out, err, jobs.size(), options.progress);
     if (!options.noHeader)
-        out << csvHeader(options.thorough, options.uncertainty).toStdString() << "\n";
-    for (FileJob& job : jobs) {
-        const QStringList timing = job.ok ? runTimingFields(job.file, &job.messages) : QStringList();
-        for (const QString& m : job.messages)
-            err << job.file.toStdString() << ": " << m.toStdString() << "\n";
-        if (!job.ok) {
-            status = 1;
-            continue;
+        output.printHeader(csvHeader(options.thorough, options.uncertainty));
+    // Every file has its own state, so the fits run side by side. A plot is
+    // drawn on this thread (text needs the GUI application's fonts, which
+    // belong to it), and an exhaustive fit keeps every thread busy on its
+    // own: files that need either are fitted a window at a time and finished
+    // here, so that only a window's states are ever held. After an exhaustive
+    // fit the intervals are taken around its result.
+    const bool finishHere = options.plot || options.exhaustive;
+    const bool uncertaintyNow = options.uncertainty && !options.exhaustive;
+    const std::size_t window = finishHere ? kFilesHeldAtOnce : jobs.size();
+    for (std::size_t first = 0; first < jobs.size(); first += window) {
+        const std::size_t count = std::min(window, jobs.size() - first);
+        runOnWorkThreads(count, options.jobs, [&](std::size_t k, int) {
+            fitFile(jobs[first + k], start, options.thorough, uncertaintyNow);
+            if (!finishHere)
+                output.done(first + k, finishFile(jobs[first + k], options));
+        });
+        if (options.exhaustive) {
+            for (std::size_t k = 0; k < count; ++k)
+                searchEveryPosition(jobs[first + k], options.jobs);
+            if (options.uncertainty)
+                runOnWorkThreads(count, options.jobs, [&](std::size_t k, int) {
+                    if (jobs[first + k].ok)
+                        addUncertainty(jobs[first + k]);
+                });
         }
-        out << csvRow(job, timing, options.thorough, options.uncertainty).toStdString() << "\n";
+        for (std::size_t k = 0; finishHere && k < count; ++k)
+            output.done(first + k, finishFile(jobs[first + k], options));
     }
-    out.flush();
-    return status;
+    return output.anyFailed() ? 1 : 0;
 }
 
 }  // namespace quelvar::cli

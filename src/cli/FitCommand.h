@@ -18,6 +18,7 @@ struct FitOptions {
     bool uncertainty = false;        // also the thorough fit's intervals and holdout error
     int jobs = 0;                    // threads at most; 0: one per processor
     bool noHeader = false;           // no CSV header line
+    bool progress = false;           // a progress line on stderr (set when it is a terminal)
     QStringList files;
 };
 
@@ -33,7 +34,7 @@ std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* 
 QString usageText();
 
 // Fits every file; writes the CSV to `out` and one line per rejected file to
-// `err`. Returns the exit status: 0 all fitted and written, 1 any failed, 2
+// `err`, each file's as soon as it and every earlier file are done. Returns the exit status: 0 all fitted and written, 1 any failed, 2
 // when an output would land on an input or on another output (nothing is
 // then read or written).
 int runFit(const FitOptions& options, std::ostream& out, std::ostream& err);

@@ -2,11 +2,12 @@
 
 #include "analysis/AnalysisSession.h"
 #include "cli/BatchDialogs.h"
+#include "common/NativePath.h"
 #include "common/Rounding.h"
 #include "datafiles/FileSink.h"
 #include "datafiles/PathRules.h"
 
-#include <QFileInfo>
+#include <cmath>
 
 namespace quelvar::cli {
 namespace {
@@ -26,16 +27,28 @@ bool anyFieldClipped(const AnalysisState& a)
         || clipped(a.Parameters.Damp, s.DampUpDown) || clipped(a.Parameters.Ref, s.RefUpDown);
 }
 
+// Values near the largest a double holds make the sums of squares overflow.
+QString nonFiniteErrors(const ModelResults& results)
+{
+    if (std::isfinite(results.ModelRmsError) && std::isfinite(results.TrackingRmsError))
+        return {};
+    return QStringLiteral("not fitted: the model error is %1 and the tracking error %2; the run holds values "
+                          "too large to fit, nothing was written")
+        .arg(results.ModelRmsError)
+        .arg(results.TrackingRmsError);
+}
+
 }  // namespace
 
 void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool uncertainty)
 {
     BatchDialogs dialogs;
+    job.state = std::make_unique<SharedState>();
     SharedState& state = *job.state;
     AnalysisSession session(state, dialogs);
     state.analysis.Spinners = start;
 
-    if (!session.LoadDataFile(QFileInfo(job.file).absoluteFilePath())) {
+    if (!session.LoadDataFile(absoluteFilePath(job.file))) {
         job.messages = dialogs.messages;
         return;
     }
@@ -43,6 +56,11 @@ void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool u
     session.AutoFitBtnClick();
     job.autoFitClipped = anyFieldClipped(state.analysis);
     session.AnalysisFrame();
+    if (const QString problem = nonFiniteErrors(state.analysis.Results); !problem.isEmpty()) {
+        job.messages = dialogs.messages;
+        job.messages << problem;
+        return;
+    }
     state.analysis.ParamFilePath = job.parameterPath;
     state.analysis.ParamFileName = bareFileName(job.parameterPath);
     session.WriteParameterFile();

@@ -18,7 +18,7 @@ struct FileJob {
     QString plotPath;       // <base>.png; empty without --plot
     QString thoroughPath;   // <base>.thorough.par; empty without a thorough fit
     QString profilePath;    // <base>.profile.csv; empty without a thorough fit
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    std::unique_ptr<SharedState> state;  // while the file is worked on
     QStringList messages;
     bool ok = false;              // loaded, fitted and its parameter file written
     bool autoFitClipped = false;  // a field of Auto Fit rounds outside its spinner's range
@@ -26,10 +26,12 @@ struct FileJob {
     std::optional<FitUncertainty> uncertainty;
 };
 
-// Loads the file and does what a user of the analysis window does: the frame
-// that shows the run, "Auto Fit", the next frame, "Save Parameters" to
+// Gives the job its state, loads the file and does what a user of the
+// analysis window does: the frame that shows the run, "Auto Fit", the next frame, "Save Parameters" to
 // job.parameterPath. With `thorough`, then also the thorough fit, which never
-// changes the window's state, and with `uncertainty` its intervals.
+// changes the window's state, and with `uncertainty` its intervals. A run
+// whose errors are not finite numbers is refused before anything is written:
+// its parameter file could not be read.
 void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool uncertainty = false);
 
 // The intervals and holdout error around a fitted job's thorough result.

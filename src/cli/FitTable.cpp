@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisSession.h"
 #include "cli/RunTimingColumns.h"
+#include "common/NativePath.h"
 #include "datafiles/NumberFormat.h"
 
 #include <QStringList>
@@ -16,6 +17,24 @@ QString csvField(const QString& text)
     QString quoted = text;
     quoted.replace('"', QStringLiteral("\"\""));
     return '"' + quoted + '"';
+}
+
+// The file column: the name as given, where a byte that is not part of a
+// UTF-8 character reads \xHH and a backslash \\, so that every name, whatever
+// its bytes, has a UTF-8 text of its own that gives the name back.
+QString fileNameText(const QString& file)
+{
+    QString text;
+    text.reserve(file.size());
+    for (qsizetype i = 0; i < file.size(); ++i) {
+        if (const int stray = strayByteAt(file, i))
+            text += QStringLiteral("\\x") + QString::number(stray, 16).toUpper();
+        else if (file[i] == u'\\')
+            text += QStringLiteral("\\\\");
+        else
+            text += file[i];
+    }
+    return text;
 }
 
 // A parameter file's number, without its padding.
@@ -39,7 +58,7 @@ ParameterFileValues written(const FileJob& job) { return parameterFileValues(*jo
 ParameterFileValues thoroughBest(const FileJob& job) { return parameterFileValues(job, job.thorough->best); }
 
 const Column kFitColumns[] = {
-    {"file", [](const FileJob& j) { return csvField(j.file); }},
+    {"file", [](const FileJob& j) { return csvField(fileNameText(j.file)); }},
     {"difficulty", [](const FileJob& j) { return QString::number(written(j).difficulty); }},
     {"disturbance", [](const FileJob& j) { return QString::number(written(j).disturbanceNumber); }},
     {"delay", [](const FileJob& j) { return delayText(written(j).inputDelay); }},

@@ -4,11 +4,10 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/NumberFormat.h"
 #include "datafiles/PathRules.h"
+#include "datafiles/RegularFile.h"
 #include "datafiles/RunCompanionFiles.h"
 #include "datafiles/RunDescriptionFile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <cmath>
 #include <memory>
 
@@ -17,15 +16,6 @@ namespace {
 
 // Both files hold the positions with two decimals, as read from the same text.
 constexpr double kSamePosition = 1e-6;
-
-QByteArray readSmallFile(const QString& path, bool* ok)
-{
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
-    QByteArray bytes = *ok ? file.read(kMaxDataFileBytes + 1) : QByteArray();
-    *ok = *ok && bytes.size() <= kMaxDataFileBytes;
-    return bytes;
-}
 
 bool sameRun(const FrameTimingRows& rows, const RunRecord& run)
 {
@@ -41,13 +31,15 @@ bool sameRun(const FrameTimingRows& rows, const RunRecord& run)
 QStringList runTimingFields(const QString& dataFile, QStringList* notes)
 {
     const QString path = runDescriptionPath(dataFile);
-    if (!QFileInfo(path).isFile())
+    QByteArray json, data;
+    bool missing = false;
+    FileResult failed = readRegularFile(path, kMaxDataFileBytes, json, &missing);
+    if (missing)
         return {QString(), QString()};
-    bool jsonRead = false, dataRead = false;
-    const QByteArray json = readSmallFile(path, &jsonRead);
-    const QByteArray data = readSmallFile(dataFile, &dataRead);
-    QString problem = QStringLiteral("it cannot be read");
-    const auto summary = jsonRead && dataRead ? runDescriptionSummary(json, data, &problem) : std::nullopt;
+    if (!failed)
+        failed = readRegularFile(dataFile, kMaxDataFileBytes, data);
+    QString problem = failed ? failed->reason : QString();
+    const auto summary = failed ? std::nullopt : runDescriptionSummary(json, data, &problem);
     if (!summary) {
         *notes << QStringLiteral("%1 passed over: %2").arg(bareFileName(path), problem);
         return {QString(), QString()};
@@ -60,12 +52,13 @@ std::function<QImage(const QImage&)> frameIntervalStripFor(const QString& dataFi
                                                            const RunRecord& run, QStringList* notes)
 {
     const QString path = frameTimingPath(dataFile);
-    if (!QFileInfo::exists(path))
-        return {};
     auto rows = std::make_shared<FrameTimingRows>();
     QString problem;
-    if (readFrameTimingFile(path, *rows, &problem) && !sameRun(*rows, run))
+    bool missing = false;
+    if (readFrameTimingFile(path, *rows, &problem, &missing) && !sameRun(*rows, run))
         problem = QStringLiteral("it belongs to another run");
+    if (missing)
+        return {};
     if (!problem.isEmpty()) {
         *notes << QStringLiteral("%1 passed over: %2").arg(bareFileName(path), problem);
         return {};

@@ -1,4 +1,5 @@
 #include "cli/FitCommand.h"
+#include "common/NativePath.h"
 #include "common/Version.h"
 
 #include <QCoreApplication>
@@ -7,17 +8,19 @@
 #include <QTemporaryDir>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << quelvar::pathFromNative(QByteArray(argv[i]));
 
     QString problem;
     auto info = quelvar::cli::InfoRequest::None;
-    const auto options = quelvar::cli::parseArguments(arguments, &problem, &info);
+    auto options = quelvar::cli::parseArguments(arguments, &problem, &info);
     if (info == quelvar::cli::InfoRequest::Help) {
         std::cout << quelvar::cli::usageText().toStdString();
         return 0;
@@ -53,5 +56,12 @@ int main(int argc, char** argv)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    return quelvar::cli::runFit(*options, std::cout, std::cerr);
+    options->progress = ::isatty(STDERR_FILENO) == 1;
+    try {
+        return quelvar::cli::runFit(*options, std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        // The rows of the files done so far are printed already.
+        std::cerr << "quelvar-fit: out of memory\n";
+        return 1;
+    }
 }

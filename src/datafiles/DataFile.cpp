@@ -3,10 +3,9 @@
 #include "common/DisplayText.h"
 #include "datafiles/FileSink.h"
 #include "datafiles/NumberFormat.h"
+#include "datafiles/RegularFile.h"
 #include "datafiles/TextReader.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -139,25 +138,11 @@ DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
 DataFileReadResult readDataFile(const QString& path, RunRecord& run)
 {
     DataFileReadResult result;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        result.outcome = DataFileReadResult::NotFound;
-        return result;
-    }
+    QByteArray bytes;
+    bool missing = false;
     // A folder or a device is no data file; opening a pipe could block forever.
-    if (!info.isFile() || info.size() > kMaxDataFileBytes) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
-    // The size seen above may have changed since; never read more than the cap.
-    const QByteArray bytes = file.read(kMaxDataFileBytes + 1);
-    if (bytes.size() > kMaxDataFileBytes || file.error() != QFileDevice::NoError) {
-        result.outcome = DataFileReadResult::IoError;
+    if (path.isEmpty() || readRegularFile(path, kMaxDataFileBytes, bytes, &missing)) {
+        result.outcome = path.isEmpty() || missing ? DataFileReadResult::NotFound : DataFileReadResult::IoError;
         return result;
     }
     return parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),

@@ -22,6 +22,9 @@ struct FileFaults {
 class FileSink {
 public:
     explicit FileSink(const QString& path);
+    ~FileSink();
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
 
     bool open();
     bool write(const QByteArray& bytes);
@@ -39,9 +42,20 @@ public:
     static int writesSinceReset();
 
 private:
+    // Names Qt cannot spell (see common/NativePath.h) are written by their
+    // bytes: a temporary file of a fresh name in the same folder, synced and
+    // then renamed onto the name.
+    bool openNative();
+    bool writeNative(const char* data, qint64 size);
+    bool commitNative();
+    void cancelNative();
+
     QSaveFile file_;
     QString error_;
     bool failed_ = false;
+    bool native_ = false;
+    int fd_ = -1;
+    QByteArray nativeTarget_, nativeTemporary_;
 };
 
 // Writes the whole of `content` to `path` through one FileSink.

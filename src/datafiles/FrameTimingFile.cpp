@@ -1,8 +1,8 @@
 #include "datafiles/FrameTimingFile.h"
 
 #include "datafiles/NumberFormat.h"
+#include "datafiles/RegularFile.h"
 
-#include <QFile>
 #include <charconv>
 #include <cmath>
 
@@ -98,18 +98,12 @@ bool parseFrameTimingFile(std::string_view bytes, FrameTimingRows& rows, QString
     return true;
 }
 
-bool readFrameTimingFile(const QString& path, FrameTimingRows& rows, QString* problem)
+bool readFrameTimingFile(const QString& path, FrameTimingRows& rows, QString* problem, bool* missing)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    if (const FileResult failed = readRegularFile(path, kMaxTimingFileBytes, bytes, missing)) {
         if (problem)
-            *problem = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = file.read(kMaxTimingFileBytes + 1);
-    if (bytes.size() > kMaxTimingFileBytes) {
-        if (problem)
-            *problem = QStringLiteral("it is too large for a timing file");
+            *problem = failed->reason;
         return false;
     }
     return parseFrameTimingFile(std::string_view(bytes.constData(), std::size_t(bytes.size())),

@@ -32,6 +32,7 @@ struct FrameTimingRows {
 // False, with the reason in *problem, unless `bytes` is a timing file of
 // exactly the 3600 frames in order (LF or CR LF line ends).
 bool parseFrameTimingFile(std::string_view bytes, FrameTimingRows& rows, QString* problem);
-bool readFrameTimingFile(const QString& path, FrameTimingRows& rows, QString* problem);
+// Only a regular file is read; *missing (when given) tells whether nothing is at path.
+bool readFrameTimingFile(const QString& path, FrameTimingRows& rows, QString* problem, bool* missing = nullptr);
 
 }  // namespace quelvar

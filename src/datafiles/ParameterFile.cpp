@@ -1,11 +1,10 @@
 #include "datafiles/ParameterFile.h"
 
+#include "common/NativePath.h"
 #include "datafiles/FileSink.h"
 #include "datafiles/NumberFormat.h"
+#include "datafiles/RegularFile.h"
 #include "datafiles/TextReader.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace quelvar {
 namespace {
@@ -32,7 +31,7 @@ QByteArray formatParameterFile(const QString& ownPath, const ParameterFileValues
     // The path as the file system spells it, so that line 2 names this very file.
     // A file name may hold line ends or Ctrl-Z, which would end line 2 or the
     // whole file early on reading; those are written as "?".
-    QByteArray pathLine = QFile::encodeName(ownPath);
+    QByteArray pathLine = nativePath(ownPath);
     for (char& c : pathLine) {
         if (c == '\r' || c == '\n' || c == '\x1a')
             c = '?';
@@ -87,18 +86,11 @@ ParameterFileReadResult parseParameterFile(std::string_view bytes)
 
 ParameterFileReadResult readParameterFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        return failure(ParameterFileReadResult::NotFound);
+    QByteArray bytes;
+    bool missing = false;
     // A folder or a device is no parameter file; opening a pipe could block forever.
-    if (!info.isFile() || info.size() > kMaxParameterFileBytes)
-        return failure(ParameterFileReadResult::IoError);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(ParameterFileReadResult::IoError);
-    const QByteArray bytes = file.read(kMaxParameterFileBytes + 1);
-    if (bytes.size() > kMaxParameterFileBytes || file.error() != QFileDevice::NoError)
-        return failure(ParameterFileReadResult::IoError);
+    if (path.isEmpty() || readRegularFile(path, kMaxParameterFileBytes, bytes, &missing))
+        return failure(path.isEmpty() || missing ? ParameterFileReadResult::NotFound : ParameterFileReadResult::IoError);
     return parseParameterFile(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }

@@ -3,6 +3,7 @@
 #include "common/BuildIdentity.h"
 #include "common/Dialogs.h"
 #include "common/Version.h"
+#include "common/WorkThreads.h"
 #include "datafiles/FrameTimingFile.h"
 #include "datafiles/PathRules.h"
 #include "datafiles/RunCompanionFiles.h"
@@ -17,7 +18,6 @@
 #include <QUuid>
 #include <QtEndian>
 #include <cstring>
-#include <thread>
 #include <unistd.h>
 
 namespace quelvar {
@@ -128,10 +128,12 @@ void RunTimingReport::finishRun(bool dataFileWritten, QSize display)
     // syncs share that wait instead of adding up; the description, written
     // as if the frames file will be there, is written again when it is not.
     CompanionOutcome frames, described;
-    std::thread framesWriter(
-        [&] { frames.written = writeCompanionFile(framesPath, framesText, &frames.problem); });
-    described.written = writeCompanionFile(descriptionPath, formatRunDescription(description), &described.problem);
-    framesWriter.join();
+    runOnWorkThreads(2, 2, [&](std::size_t file, int) {
+        if (file == 0)
+            frames.written = writeCompanionFile(framesPath, framesText, &frames.problem);
+        else
+            described.written = writeCompanionFile(descriptionPath, formatRunDescription(description), &described.problem);
+    });
     if (!frames.written && described.written) {
         description.framesFileWritten = false;
         described.written =

@@ -5,6 +5,7 @@
 #include "common/Version.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
+#include "support/FitRunner.h"
 #include "support/ModelRuns.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -22,43 +22,13 @@ using quelvar::test::TempFolder;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Result = quelvar::test::FitResult;
+using quelvar::test::modelGeneratedRun;
 
 Result runFit(const QStringList& arguments, const QString& workingDir = QString(),
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    if (!workingDir.isEmpty())
-        process.setWorkingDirectory(workingDir);
-    process.start(QStringLiteral(QUELVAR_FIT_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-// A run whose mouse was produced by the model itself (delay 3 frames, gain
-// 5.0, damping 0.1, reference 0) following a smooth target.
-RunRecord modelGeneratedRun()
-{
-    RunRecord run;
-    const int delay = 3;
-    const double gain = 5.0, damping = 0.1;
-    double output = 0.0;
-    double perceptions[3601] = {};
-    for (int i = 1; i <= kRunFrames; ++i) {
-        const double target = 300.0 * std::sin(2 * M_PI * i / 900.0) + 100.0 * std::sin(2 * M_PI * i / 170.0);
-        perceptions[i] = output - target;
-        const double delayed = i - delay >= 1 ? perceptions[i - delay] : 0.0;
-        output = output + (gain * (0.0 - delayed) - damping * output) / 60.0;
-        run.Target[i] = target;
-        run.Mouse[i] = output;
-    }
-    return run;
+    return quelvar::test::runFitProgram(arguments, workingDir, environment);
 }
 
 QStringList lines(const QString& text) { return text.split(QStringLiteral("\r\n")); }

@@ -1,6 +1,8 @@
 #include "support/TestFiles.h"
 
 #include <QFile>
+#include <dirent.h>
+#include <unistd.h>
 #include <stdexcept>
 
 namespace quelvar::test {
@@ -9,6 +11,21 @@ TempFolder::TempFolder()
 {
     if (!dir_.isValid())
         throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempFolder::~TempFolder()
+{
+    // Qt neither lists nor removes names that are not UTF-8; the folder
+    // would stay behind.
+    const QByteArray folder = QFile::encodeName(dir_.path());
+    if (DIR* d = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(d)) {
+            const QByteArray name(entry->d_name);
+            if (QFile::encodeName(QFile::decodeName(name)) != name)
+                ::unlink((folder + '/' + name).constData());
+        }
+        ::closedir(d);
+    }
 }
 
 QString TempFolder::path(const QString& name) const { return dir_.filePath(name); }

@@ -9,6 +9,7 @@ namespace quelvar::test {
 class TempFolder {
 public:
     TempFolder();
+    ~TempFolder();
     QString path(const QString& name) const;  // full path of `name` inside the folder
     QString root() const { return dir_.path(); }
 

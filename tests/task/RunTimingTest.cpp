@@ -4,6 +4,7 @@
 // the window told, and nothing written for an aborted run.
 #include "task/ControllerHarness.h"
 
+#include "common/WorkThreads.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/FrameTimingFile.h"
 #include "support/AllocationCounter.h"
@@ -257,6 +258,18 @@ TEST(RunTiming, TheWallClockIsAnchoredAtTheStampsOfTheFirstAndLastFrame)
     const QJsonObject d = h.description("run.json");
     EXPECT_EQ(QDateTime::fromString(d["recording_start"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(),
               (frames.ticks(1) + SteppingClock::wallOffset) / kMs);
+}
+
+TEST(RunTiming, BothFilesAreWrittenWhenNoThreadCanStart)
+{
+    TimedHarness h;
+    h.collect("run.txt");
+    limitWorkThreadStarts(0);
+    h.recordRun();
+    limitWorkThreadStarts(-1);
+    EXPECT_TRUE(h.dialogs.boxes.empty()) << h.dialogs.texts().join('\n').toStdString();
+    EXPECT_EQ(h.description("run.json")["data_file"].toString(), "run.txt");
+    EXPECT_TRUE(readAll(h.folder.path("run.frames.csv")).size() > 3600 * 20);
 }
 
 TEST(RunTiming, NotingFrameTimesAllocatesNothing)
