@@ -1,7 +1,9 @@
 #include "analysis/GraphPlot.h"
 
 #include "common/DisplayText.h"
+#include "datafiles/FileSink.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPainter>
@@ -123,26 +125,23 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
     return image;
 }
 
-bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
-                      QString* errorMessage, const ThoroughPlotData* thorough,
-                      const std::function<QImage(const QImage&)>& extend)
+FileResult saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
+                            const ThoroughPlotData* thorough, const std::function<QImage(const QImage&)>& extend)
 {
     AnalysisGraphs graphs(state);
     QImage image = renderAnalysisPlot(state, graphs, title, thorough);
-    if (image.isNull()) {
-        if (errorMessage)
-            *errorMessage = QStringLiteral("drawing a plot needs a QGuiApplication");
-        return false;
-    }
+    if (image.isNull())
+        return FileError{QStringLiteral("draw"), pngPath, QStringLiteral("drawing a plot needs a QGuiApplication")};
     if (extend)
         image = extend(image);
-    QImageWriter writer(pngPath, "png");
-    if (!writer.write(image)) {
-        if (errorMessage)
-            *errorMessage = writer.errorString();
-        return false;
-    }
-    return true;
+    // Encoded in memory first, so that a failed write leaves no cut-off picture.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image))
+        return FileError{QStringLiteral("write"), pngPath, writer.errorString()};
+    return writeFileAtomically(pngPath, png);
 }
 
 }  // namespace quelvar

@@ -202,6 +202,12 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         }
     }
 
+    for (FileJob& job : jobs) {
+        if (job.thorough && !job.thorough->converged)
+            job.messages << QStringLiteral("the thorough fit ran out of rounds before it settled: "
+                                           "its result is the best it found, a better one may exist");
+    }
+
     int status = 0;
     // A file whose thorough results or picture cannot be written still has
     // its parameter file and its row.
@@ -215,14 +221,14 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         for (FileJob& job : jobs) {
             if (!job.ok)
                 continue;
-            QString reason;
             std::optional<ThoroughPlotData> thorough;
             if (job.thorough)
                 thorough = thoroughPlotData(*job.state, *job.thorough);
-            if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason,
-                                  thorough ? &*thorough : nullptr,
-                                  frameIntervalStripFor(job.file, job.state->run, &job.messages))) {
-                job.messages << QStringLiteral("cannot write plot %1: %2").arg(job.plotPath, reason);
+            const FileResult written =
+                saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), thorough ? &*thorough : nullptr,
+                                 frameIntervalStripFor(job.file, job.state->run, &job.messages));
+            if (!written.ok()) {
+                job.messages << written->message();
                 status = 1;
             }
         }

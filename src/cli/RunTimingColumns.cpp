@@ -6,8 +6,8 @@
 #include "datafiles/PathRules.h"
 #include "datafiles/RunCompanionFiles.h"
 #include "datafiles/RunDescriptionFile.h"
+#include "datafiles/SmallFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <cmath>
 #include <memory>
@@ -17,15 +17,6 @@ namespace {
 
 // Both files hold the positions with two decimals, as read from the same text.
 constexpr double kSamePosition = 1e-6;
-
-QByteArray readSmallFile(const QString& path, bool* ok)
-{
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
-    QByteArray bytes = *ok ? file.read(kMaxDataFileBytes + 1) : QByteArray();
-    *ok = *ok && bytes.size() <= kMaxDataFileBytes;
-    return bytes;
-}
 
 bool sameRun(const FrameTimingRows& rows, const RunRecord& run)
 {
@@ -43,11 +34,12 @@ QStringList runTimingFields(const QString& dataFile, QStringList* notes)
     const QString path = runDescriptionPath(dataFile);
     if (!QFileInfo(path).isFile())
         return {QString(), QString()};
-    bool jsonRead = false, dataRead = false;
-    const QByteArray json = readSmallFile(path, &jsonRead);
-    const QByteArray data = readSmallFile(dataFile, &dataRead);
-    QString problem = QStringLiteral("it cannot be read");
-    const auto summary = jsonRead && dataRead ? runDescriptionSummary(json, data, &problem) : std::nullopt;
+    QByteArray json, data;
+    FileResult read = readSmallFile(path, kMaxDataFileBytes, QStringLiteral("run description"), json);
+    if (read.ok())
+        read = readSmallFile(dataFile, kMaxDataFileBytes, QStringLiteral("data file"), data);
+    QString problem = read.ok() ? QString() : read->reason;
+    const auto summary = read.ok() ? runDescriptionSummary(json, data, &problem) : std::nullopt;
     if (!summary) {
         *notes << QStringLiteral("%1 passed over: %2").arg(bareFileName(path), problem);
         return {QString(), QString()};
@@ -63,8 +55,9 @@ std::function<QImage(const QImage&)> frameIntervalStripFor(const QString& dataFi
     if (!QFileInfo::exists(path))
         return {};
     auto rows = std::make_shared<FrameTimingRows>();
-    QString problem;
-    if (readFrameTimingFile(path, *rows, &problem) && !sameRun(*rows, run))
+    const FileResult read = readFrameTimingFile(path, *rows);
+    QString problem = read.ok() ? QString() : read->reason;
+    if (read.ok() && !sameRun(*rows, run))
         problem = QStringLiteral("it belongs to another run");
     if (!problem.isEmpty()) {
         *notes << QStringLiteral("%1 passed over: %2").arg(bareFileName(path), problem);

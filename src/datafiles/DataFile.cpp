@@ -3,9 +3,9 @@
 #include "common/DisplayText.h"
 #include "datafiles/FileSink.h"
 #include "datafiles/NumberFormat.h"
+#include "datafiles/SmallFile.h"
 #include "datafiles/TextReader.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -30,6 +30,19 @@ void appendHeader(QByteArray& out, std::int32_t difficulty, std::int32_t disturb
     out.append(kLineEnd, kLineEndLength);
 }
 
+DataFileReadResult failure(DataFileReadResult result, DataFileReadResult::Outcome outcome,
+                           const QString& reason)
+{
+    result.outcome = outcome;
+    result.error = FileError{QStringLiteral("read"), QString(), reason};
+    return result;
+}
+
+QString notNumbers(const TextReader& reader)
+{
+    return QStringLiteral("line %1 holds something that is not a number").arg(reader.lineNumber());
+}
+
 void appendFrames(QByteArray& out, const RunRecord& run, int first, int last)
 {
     for (int i = first; i <= last; ++i) {
@@ -52,46 +65,42 @@ QByteArray formatDataFile(std::int32_t difficulty, std::int32_t disturbanceNumbe
     return out;
 }
 
-bool writeDataFile(const QString& path, std::int32_t difficulty,
-                   std::int32_t disturbanceNumber, const RunRecord& run)
+FileResult writeDataFile(const QString& path, std::int32_t difficulty,
+                         std::int32_t disturbanceNumber, const RunRecord& run)
 {
     FileSink sink(path);
     if (!sink.open())
-        return false;
+        return sink.error();
     QByteArray chunk;
     chunk.reserve(64 + kFramesPerWrite * kDataLineBytes);
     appendHeader(chunk, difficulty, disturbanceNumber);
     if (!sink.write(chunk))
-        return false;
+        return sink.error();
     for (int first = 1; first <= kRunFrames; first += kFramesPerWrite) {
         chunk.clear();
         appendFrames(chunk, run, first, std::min(first + kFramesPerWrite - 1, kRunFrames));
         if (!sink.write(chunk))
-            return false;
+            return sink.error();
     }
-    return sink.commit();
+    if (!sink.commit())
+        return sink.error();
+    return std::nullopt;
 }
 
 DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
 {
     DataFileReadResult result;
-    if (static_cast<qint64>(bytes.size()) > kMaxDataFileBytes) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
+    if (static_cast<qint64>(bytes.size()) > kMaxDataFileBytes)
+        return failure(result, DataFileReadResult::IoError, QStringLiteral("too large for a data file"));
     TextReader reader(bytes);
-    if (reader.readLine() != std::string_view(kDataFileHeader)) {
-        result.outcome = DataFileReadResult::NotValid;
-        return result;
-    }
+    if (reader.readLine() != std::string_view(kDataFileHeader))
+        return failure(result, DataFileReadResult::NotValid, QStringLiteral("the first line is not TrackData"));
     result.headerValid = true;
 
     std::int32_t difficulty = 0;
     std::int32_t disturbanceNumber = 0;
-    if (!reader.readInteger(difficulty) || !reader.readInteger(disturbanceNumber)) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
+    if (!reader.readInteger(difficulty) || !reader.readInteger(disturbanceNumber))
+        return failure(result, DataFileReadResult::IoError, notNumbers(reader));
     result.identityRead = true;
     result.difficulty = difficulty;
     result.disturbanceNumber = disturbanceNumber;
@@ -101,31 +110,26 @@ DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
     FrameArray mouse = run.Mouse;
     FrameArray target = run.Target;
 
+    const QString wrongCount = QStringLiteral("it does not hold frames 1 to %1").arg(kRunFrames);
     int frames = 0;
     std::int32_t lastFrameNumber = 0;
     while (!reader.atEnd()) {
-        if (frames == kRunFrames) {
-            result.outcome = DataFileReadResult::WrongCount;
-            return result;
-        }
+        if (frames == kRunFrames)
+            return failure(result, DataFileReadResult::WrongCount, wrongCount);
         std::int32_t frameNumber = 0;
         double mouseValue = 0.0;
         double targetValue = 0.0;
         if (!reader.readInteger(frameNumber) || !reader.readReal(mouseValue)
-            || !reader.readReal(targetValue)) {
-            result.outcome = DataFileReadResult::IoError;
-            return result;
-        }
+            || !reader.readReal(targetValue))
+            return failure(result, DataFileReadResult::IoError, notNumbers(reader));
         reader.skipLine();
         ++frames;
         mouse[frames] = mouseValue;
         target[frames] = targetValue;
         lastFrameNumber = frameNumber;
     }
-    if (frames == 0 || lastFrameNumber != kRunFrames) {
-        result.outcome = DataFileReadResult::WrongCount;
-        return result;
-    }
+    if (frames == 0 || lastFrameNumber != kRunFrames)
+        return failure(result, DataFileReadResult::WrongCount, wrongCount);
 
     run.Mouse = mouse;
     run.Target = target;
@@ -138,30 +142,18 @@ DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
 
 DataFileReadResult readDataFile(const QString& path, RunRecord& run)
 {
+    QByteArray bytes;
     DataFileReadResult result;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        result.outcome = DataFileReadResult::NotFound;
+    const FileResult error = readSmallFile(path, kMaxDataFileBytes, QStringLiteral("data file"), bytes);
+    if (!error.ok()) {
+        result.outcome = path.isEmpty() || !QFileInfo::exists(path) ? DataFileReadResult::NotFound
+                                                                    : DataFileReadResult::IoError;
+        result.error = *error;
         return result;
     }
-    // A folder or a device is no data file; opening a pipe could block forever.
-    if (!info.isFile() || info.size() > kMaxDataFileBytes) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
-    // The size seen above may have changed since; never read more than the cap.
-    const QByteArray bytes = file.read(kMaxDataFileBytes + 1);
-    if (bytes.size() > kMaxDataFileBytes || file.error() != QFileDevice::NoError) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
-    return parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                         run);
+    result = parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), run);
+    result.error.path = path;
+    return result;
 }
 
 QString wrongCountMessage()

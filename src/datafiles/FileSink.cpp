@@ -1,6 +1,7 @@
 #include "datafiles/FileSink.h"
 
 #include <atomic>
+#include <cerrno>
 
 namespace quelvar {
 namespace {
@@ -12,6 +13,14 @@ std::atomic<bool> failOpen{false};
 std::atomic<int> failWriteNumber{0};
 std::atomic<bool> failCommit{false};
 std::atomic<int> writeCount{0};
+
+// Qt reports a write that the system refused while flushing its buffer as
+// "Unknown error"; the system's own reason is still in errno, set to 0 just
+// before the call.
+QString writeFailureReason(const QSaveFile& file)
+{
+    return errno != 0 ? qt_error_string(errno) : file.errorString();
+}
 
 void setFaults(const FileFaults& faults)
 {
@@ -26,6 +35,7 @@ void setFaults(const FileFaults& faults)
 FileSink::FileSink(const QString& path)
     : file_(path)
 {
+    error_.path = path;
     // Writing in place can leave a half-written file behind on failure, so
     // it is only the fallback for a folder that refuses the temporary file
     // while the file itself may be written: losing the run would be worse.
@@ -35,13 +45,11 @@ FileSink::FileSink(const QString& path)
 bool FileSink::open()
 {
     if (failOpen) {
-        failed_ = true;
-        error_ = QStringLiteral("Injected failure to open");
+        fail(QStringLiteral("create"), QStringLiteral("Injected failure to open"));
         return false;
     }
     if (!file_.open(QIODevice::WriteOnly)) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("create"), file_.errorString());
         return false;
     }
     return true;
@@ -55,19 +63,17 @@ bool FileSink::write(const char* data, qint64 size)
     if (failed_)
         return false;
     if (!file_.isOpen()) {
-        failed_ = true;
-        error_ = QStringLiteral("Write to a file that is not open");
+        fail(QStringLiteral("write"), QStringLiteral("Write to a file that is not open"));
         return false;
     }
     if (writeNumber == failWriteNumber) {
-        failed_ = true;
-        error_ = QStringLiteral("Injected failure to write");
+        fail(QStringLiteral("write"), QStringLiteral("Injected failure to write"));
         file_.cancelWriting();
         return false;
     }
+    errno = 0;
     if (file_.write(data, size) != size) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("write"), writeFailureReason(file_));
         file_.cancelWriting();
         return false;
     }
@@ -79,32 +85,39 @@ bool FileSink::commit()
     if (failed_ || !file_.isOpen()) {
         if (file_.isOpen())
             file_.cancelWriting();
-        if (error_.isEmpty())
-            error_ = QStringLiteral("Commit of a file that is not open");
-        failed_ = true;
+        if (!failed_)
+            fail(QStringLiteral("write"), QStringLiteral("Commit of a file that is not open"));
         return false;
     }
     if (failCommit) {
         file_.cancelWriting();
-        failed_ = true;
-        error_ = QStringLiteral("Injected failure to commit");
+        fail(QStringLiteral("replace"), QStringLiteral("Injected failure to commit"));
         return false;
     }
     // Writes sit in a buffer until here. A flush that fails while commit()
     // closes the file is not counted as a write error by QSaveFile, which
     // would then put a cut-off file in place; flushing first catches it.
+    errno = 0;
     if (!file_.flush()) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("write"), writeFailureReason(file_));
         file_.cancelWriting();
         return false;
     }
     if (!file_.commit()) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("replace"), file_.errorString());
         return false;
     }
     return true;
+}
+
+void FileSink::fail(const QString& action, const QString& reason)
+{
+    // The first failure is the one to report; later ones follow from it.
+    if (!failed_) {
+        error_.action = action;
+        error_.reason = reason;
+    }
+    failed_ = true;
 }
 
 void FileSink::injectFaults(const FileFaults& faults) { setFaults(faults); }
@@ -113,13 +126,12 @@ void FileSink::clearFaults() { setFaults(FileFaults{}); }
 
 int FileSink::writesSinceReset() { return writeCount; }
 
-bool writeFileAtomically(const QString& path, const QByteArray& content, QString* reason)
+FileResult writeFileAtomically(const QString& path, const QByteArray& content)
 {
     FileSink sink(path);
-    const bool ok = sink.open() && sink.write(content) && sink.commit();
-    if (!ok && reason)
-        *reason = sink.errorString();
-    return ok;
+    if (sink.open() && sink.write(content) && sink.commit())
+        return std::nullopt;
+    return sink.error();
 }
 
 }  // namespace quelvar

@@ -1,8 +1,8 @@
 #include "datafiles/FrameTimingFile.h"
 
 #include "datafiles/NumberFormat.h"
+#include "datafiles/SmallFile.h"
 
-#include <QFile>
 #include <charconv>
 #include <cmath>
 
@@ -98,22 +98,16 @@ bool parseFrameTimingFile(std::string_view bytes, FrameTimingRows& rows, QString
     return true;
 }
 
-bool readFrameTimingFile(const QString& path, FrameTimingRows& rows, QString* problem)
+FileResult readFrameTimingFile(const QString& path, FrameTimingRows& rows)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (problem)
-            *problem = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = file.read(kMaxTimingFileBytes + 1);
-    if (bytes.size() > kMaxTimingFileBytes) {
-        if (problem)
-            *problem = QStringLiteral("it is too large for a timing file");
-        return false;
-    }
-    return parseFrameTimingFile(std::string_view(bytes.constData(), std::size_t(bytes.size())),
-                                rows, problem);
+    QByteArray bytes;
+    const FileResult error = readSmallFile(path, kMaxTimingFileBytes, QStringLiteral("timing file"), bytes);
+    if (!error.ok())
+        return error;
+    QString problem;
+    if (!parseFrameTimingFile(std::string_view(bytes.constData(), std::size_t(bytes.size())), rows, &problem))
+        return FileError{QStringLiteral("read"), path, problem};
+    return std::nullopt;
 }
 
 }  // namespace quelvar

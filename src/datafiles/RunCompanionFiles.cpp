@@ -42,9 +42,11 @@ QString runDescriptionPath(const QString& dataFilePath)
     return replaceExtension(dataFilePath, QStringLiteral(".json"));
 }
 
-bool writeCompanionFile(const QString& path, const QByteArray& content)
+FileResult writeCompanionFile(const QString& path, const QByteArray& content)
 {
-    return ownFileOrNone(path, content) && writeFileAtomically(path, content);
+    if (!ownFileOrNone(path, content))
+        return FileError{QStringLiteral("replace"), path, QStringLiteral("the file there was not written by Quelvar")};
+    return writeFileAtomically(path, content);
 }
 
 }  // namespace quelvar

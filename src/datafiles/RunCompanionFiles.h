@@ -4,6 +4,8 @@
 // is the data file's path without its extension. Each is replaced atomically,
 // and only when no file is there yet or the file there is one this program
 // wrote: a file of the user's own that happens to carry the name is kept.
+#include "common/FileError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,7 +15,7 @@ QString frameTimingPath(const QString& dataFilePath);
 QString runDescriptionPath(const QString& dataFilePath);
 
 // Writes `content` to `path` unless a file that does not begin like
-// `content` is there already. False when it was kept or the write failed.
-bool writeCompanionFile(const QString& path, const QByteArray& content);
+// `content` is there already, which is kept (and reported as the failure).
+FileResult writeCompanionFile(const QString& path, const QByteArray& content);
 
 }  // namespace quelvar

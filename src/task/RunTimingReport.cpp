@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QSysInfo>
 #include <QtEndian>
 #include <cstring>
@@ -84,12 +85,18 @@ void RunTimingReport::finishRun(bool dataFileWritten, QSize display)
     // Each file is synced to disk before it replaces its name, and a sync
     // waits for the disk (about 8 ms on a virtual one). Side by side, the two
     // syncs share that wait instead of adding up.
-    bool framesWritten = false;
+    FileResult framesWritten;
     std::thread frames([&] { framesWritten = writeCompanionFile(frameTimingPath(dataPath), framesText); });
-    const bool descriptionWritten = writeCompanionFile(runDescriptionPath(dataPath), descriptionText);
+    const FileResult descriptionWritten = writeCompanionFile(runDescriptionPath(dataPath), descriptionText);
     frames.join();
-    if (!framesWritten || !descriptionWritten)
-        dialogs_.error(QStringLiteral("File I/O error."));
+    // One box for both: the data file is safe, and the user needs to know
+    // which of the two is missing and why.
+    QStringList failures;
+    for (const FileResult& written : {framesWritten, descriptionWritten})
+        if (!written.ok())
+            failures << written->message();
+    if (!failures.isEmpty())
+        dialogs_.error(failures.join('\n'));
 }
 
 RunDescription RunTimingReport::describe(const FrameIntervalStats& stats, QSize display) const

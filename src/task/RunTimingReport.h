@@ -3,7 +3,7 @@
 // recorded, and at the end of the run tells the main window how many frames
 // were late and writes the timing file and the run description beside the
 // data file (only when the data file itself was written). A failure to write
-// either is reported once, in the program's "File I/O error." box.
+// either is reported once, in one box that names each file and the reason.
 #include "common/FrameTiming.h"
 #include "common/SharedState.h"
 #include "datafiles/RunDescriptionFile.h"

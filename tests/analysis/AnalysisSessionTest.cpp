@@ -13,6 +13,7 @@
 
 using namespace quelvar;
 using quelvar::test::ScriptedDialogs;
+using quelvar::test::fileOk;
 using quelvar::test::TempFolder;
 
 namespace {
@@ -43,7 +44,7 @@ struct Fixture : ::testing::Test {
 TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 {
     const RunRecord run = rampRun(0.0);
-    ASSERT_TRUE(writeDataFile(folder.path("run1.txt"), 4, 6, run));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run1.txt"), 4, 6, run)));
     dialogs.openAnswers.push_back(folder.path("run1.txt"));
 
     session.ReadDataFile();

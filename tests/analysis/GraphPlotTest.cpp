@@ -82,15 +82,15 @@ TEST(GraphPlot, SavesAPngAndReportsAPathItCannotWrite)
     auto state = runningState();
     test::TempFolder folder;
     const QString path = folder.path("run1.png");
-    QString problem;
-    ASSERT_TRUE(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"), &problem))
-        << problem.toStdString();
+    ASSERT_TRUE(test::fileOk(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"))));
     QImageReader reader(path);
     EXPECT_EQ(reader.format(), "png");
     EXPECT_EQ(reader.size(), analysisPlotLayout().image);
 
-    EXPECT_FALSE(saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state, {}, &problem));
-    EXPECT_FALSE(problem.isEmpty());
+    const FileResult missing = saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing->path, folder.path("missing/dir/run1.png"));
+    EXPECT_FALSE(missing->reason.isEmpty());
 }
 
 }  // namespace

@@ -109,7 +109,16 @@ TEST(ThoroughFit, RecoversTheDelayAndReferenceOfAModelGeneratedRun)
         EXPECT_EQ(result.best.at.reference, made.reference);
         EXPECT_LE(result.best.modelRms, exactRms(*run, made));
         EXPECT_FALSE(result.beyond);
+        EXPECT_TRUE(result.converged);
     }
+}
+
+TEST(ThoroughFit, ASearchWhoseRoundsRunOutSaysSo)
+{
+    const auto run = modelRun({7, 80, 150, 3});
+    const ThoroughResult cut = thoroughFit(*run, kStep, kSpinners, std::nullopt, 1);
+    EXPECT_FALSE(cut.converged);
+    EXPECT_TRUE(sameBits(cut.best.modelRms, exactRms(*run, cut.best.at))) << "still an exact error";
 }
 
 TEST(ThoroughFit, ADelayPastTheSpinnersRangeIsReportedWhenItFitsBetter)

@@ -29,6 +29,7 @@ using test::contains;
 using test::pixel;
 
 using test::ScriptedDialogs;
+using test::fileOk;
 using test::TempFolder;
 
 
@@ -85,7 +86,7 @@ protected:
     QString writeRun(const QString& name, int difficulty, int disturbance)
     {
         const QString path = folder.path(name);
-        EXPECT_TRUE(writeDataFile(path, difficulty, disturbance, sineRun()));
+        EXPECT_TRUE(fileOk(writeDataFile(path, difficulty, disturbance, sineRun())));
         return path;
     }
 

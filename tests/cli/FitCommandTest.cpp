@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 using namespace quelvar;
+using quelvar::test::fileOk;
 using quelvar::test::TempFolder;
 
 namespace {
@@ -65,8 +66,8 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
 {
     TempFolder folder;
     const RunRecord run = modelGeneratedRun();
-    ASSERT_TRUE(writeDataFile(folder.path("a.txt"), 4, 7, run));
-    ASSERT_TRUE(writeDataFile(folder.path("b.dat"), 2, 9, run));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 4, 7, run)));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("b.dat"), 2, 9, run)));
     test::writeAll(folder.path("bad.txt"), "TrackDat\r\n");
 
     const Result r = runFit({"a.txt", "bad.txt", "missing.txt", "b.dat"}, folder.root());
@@ -77,7 +78,8 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
                        "late_frames,duration_s");
     EXPECT_TRUE(rows[1].startsWith("a.txt,4,7,"));
     EXPECT_TRUE(rows[2].startsWith("b.dat,2,9,"));
-    EXPECT_EQ(r.err, "bad.txt: bad.txt is not a valid data file.\nmissing.txt: File not found.\n");
+    EXPECT_EQ(r.err, "bad.txt: bad.txt is not a valid data file.\nmissing.txt: cannot read " +
+                         folder.path("missing.txt") + ": No such file or directory\n");
 
     EXPECT_TRUE(QFileInfo::exists(folder.path("a.par")));
     EXPECT_TRUE(QFileInfo::exists(folder.path("b.par")));
@@ -87,7 +89,7 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
 TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWindowWould)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
 
     const Result r = runFit({folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -121,7 +123,7 @@ TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWind
 TEST(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("s1.run.txt"), 1, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("s1.run.txt"), 1, 1, modelGeneratedRun())));
     const QString out = folder.path("results/deeper");
 
     const Result r = runFit({"--out", out, folder.path("s1.run.txt")});
@@ -133,7 +135,7 @@ TEST(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
 TEST(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     test::writeAll(folder.path("start.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
     test::writeAll(folder.path("wrong.par"), "trackparameters\r\n");
 
@@ -172,25 +174,27 @@ TEST(FitCommand, UsageErrorsAndHelp)
 TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     // A folder where the parameter file should go.
     ASSERT_TRUE(QDir().mkpath(folder.path("run.par")));
 
     const Result r = runFit({folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.endsWith("run.txt: File I/O error.\n")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("run.txt: cannot create " + folder.path("run.par") +
+                               ": Filename refers to a directory\n"))
+        << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 1);
 }
 
 TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     ASSERT_TRUE(QDir().mkpath(folder.path("run.thorough.par")));
 
     const Result r = runFit({"--thorough", folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("cannot write " + folder.path("run.thorough.par"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("cannot create " + folder.path("run.thorough.par") + ": ")) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 2);
     EXPECT_TRUE(QFileInfo::exists(folder.path("run.par")));
     EXPECT_TRUE(QFileInfo::exists(folder.path("run.profile.csv")));
@@ -199,7 +203,7 @@ TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
 TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
 
     const Result r = runFit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -227,7 +231,7 @@ TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythi
     for (const char* name : {"run7.par", "a/x.txt", "b/x.txt", "c.txt", "c.png", "d.txt", "e.txt", "e.thorough.txt",
                              "f.txt", "f.profile.csv"}) {
         QDir().mkpath(QFileInfo(folder.path(name)).path());
-        ASSERT_TRUE(writeDataFile(folder.path(name), 1, 1, run));
+        ASSERT_TRUE(fileOk(writeDataFile(folder.path(name), 1, 1, run)));
     }
     test::writeAll(folder.path("d.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
     ASSERT_TRUE(QFile::link(folder.path("a"), folder.path("link")));
@@ -272,7 +276,7 @@ void writeLongDelayRun(const QString& path)
     DelayLine delay;
     RunModel({24, 25, 50, 20}, 1.0 / 60.0, *run, delay, *results);
     run->Mouse = results->ModelMouseTrace;
-    ASSERT_TRUE(writeDataFile(path, 2, 5, *run));
+    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *run)));
 }
 
 QStringList fields(const QString& line) { return line.split(','); }
@@ -282,7 +286,7 @@ QStringList fields(const QString& line) { return line.split(','); }
 TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     writeLongDelayRun(folder.path("long.txt"));
     const Result plain = runFit({"run.txt", "long.txt"}, folder.root());
     ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
@@ -335,7 +339,7 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
     ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("run.thorough.par")));
     EXPECT_EQ(state->analysis.Spinners.InDelayUpDown.Position, 3);
     EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 50);
-    ASSERT_TRUE(writeDataFile(folder.path("again.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("again.txt"), 3, 1, modelGeneratedRun())));
     ASSERT_TRUE(session.LoadDataFile(folder.path("again.txt")));
     session.AnalysisFrame();
     EXPECT_EQ(QString::number(state->analysis.Results.ModelRmsError, 'f', 3), run[13]);
@@ -354,7 +358,7 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
 TEST(FitCommand, ShardsJoinWithoutHeadersAndTheThreadsDoNotChangeTheResults)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun())));
     writeLongDelayRun(folder.path("b.txt"));
     const Result both = runFit({"--thorough", "--jobs", "2", "a.txt", "b.txt"}, folder.root());
     const Result first = runFit({"--thorough", "--jobs", "1", "a.txt"}, folder.root());
@@ -374,7 +378,7 @@ TEST(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
     GTEST_SKIP() << "every spinner position of a run takes minutes under the sanitizers; the fit's own tests run there";
 #endif
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     const Result thorough = runFit({"--thorough", "run.txt"}, folder.root());
     const QByteArray thoroughPar = test::readAll(folder.path("run.thorough.par"));
     const Result exhaustive = runFit({"--exhaustive", "run.txt"}, folder.root());

@@ -17,6 +17,7 @@
 
 using namespace quelvar;
 using quelvar::test::readAll;
+using quelvar::test::fileOk;
 using quelvar::test::TempFolder;
 using quelvar::test::writeAll;
 
@@ -66,13 +67,13 @@ TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
     TempFolder f;
     const auto recorded = run(0.0);
     for (const char* name : {"a", "b", "c"})
-        ASSERT_TRUE(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded));
+        ASSERT_TRUE(fileOk(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded)));
     for (const char* name : {"a", "b"}) {
         describe(f.path(name + QString(".json")), f.path(name + QString(".txt")));
         writeAll(f.path(name + QString(".frames.csv")),
                  formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *recorded));
     }
-    ASSERT_TRUE(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0)));
+    ASSERT_TRUE(fileOk(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0))));
 
     QString err;
     const QStringList rows = runFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt")}, &err);

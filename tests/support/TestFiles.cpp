@@ -28,4 +28,11 @@ void writeAll(const QString& path, const QByteArray& bytes)
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
+::testing::AssertionResult fileOk(const FileResult& result)
+{
+    if (result.ok())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << result->message().toStdString();
+}
+
 }  // namespace quelvar::test

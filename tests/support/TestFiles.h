@@ -1,8 +1,11 @@
 #pragma once
 // Helpers for tests that write and read real files in a temporary folder.
+#include "common/FileError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace quelvar::test {
 
@@ -18,5 +21,9 @@ private:
 
 QByteArray readAll(const QString& path);
 void writeAll(const QString& path, const QByteArray& bytes);
+
+// For EXPECT_TRUE / EXPECT_FALSE on a file operation; a failure that was not
+// expected shows its message.
+::testing::AssertionResult fileOk(const FileResult& result);
 
 }  // namespace quelvar::test

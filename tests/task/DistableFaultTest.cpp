@@ -49,7 +49,11 @@ TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
     QString message;
     bool saved = false;
     const auto result = failEverySinkStep(
-        [&] { saved = d->SaveToFile(path, &message); },
+        [&] {
+            const FileResult written = d->SaveToFile(path);
+            saved = written.ok();
+            message = saved ? QString() : distableMessage(*written);
+        },
         [&](const std::string& what) {
             SCOPED_TRACE(what);
             EXPECT_FALSE(saved);
@@ -68,7 +72,7 @@ TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
         });
     // 50 waveforms of 3600 values: each piece can fail on its own.
     EXPECT_EQ(result.writes, 50);
-    ASSERT_TRUE(d->SaveToFile(path, &message)) << message.toStdString();
+    ASSERT_TRUE(test::fileOk(d->SaveToFile(path)));
     EXPECT_EQ(readAll(path).size(), kDistableBytes);
 }
 

@@ -82,8 +82,7 @@ TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFiles)
     EXPECT_EQ(h.timingView.lateCounts, std::vector<int>{3});
 
     FrameTimingRows rows;
-    QString problem;
-    ASSERT_TRUE(readFrameTimingFile(h.folder.path("run.frames.csv"), rows, &problem)) << problem.toStdString();
+    ASSERT_TRUE(fileOk(readFrameTimingFile(h.folder.path("run.frames.csv"), rows)));
     const std::map<int, double> stretched{{1, 26.0}, {2, 20.0}, {1800, 26.0}, {3600, 40.0}};
     double elapsed = 0.0;
     for (int i = 1; i <= kRunFrames; ++i) {
@@ -191,7 +190,8 @@ TEST(RunTiming, AFileOfTheUsersOwnIsNotReplacedAndTheFailureIsReportedOnce)
     writeAll(h.folder.path("run.json"), "{\"mine\": 1}\n");
     h.collect("run.txt");
     h.recordRun();
-    EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: File I/O error."});
+    EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: cannot replace " + h.folder.path("run.json") +
+                                             ": the file there was not written by Quelvar"});
     EXPECT_EQ(readAll(h.folder.path("run.json")), "{\"mine\": 1}\n");
     EXPECT_TRUE(QFileInfo::exists(h.folder.path("run.txt")) && QFileInfo::exists(h.folder.path("run.frames.csv")));
 }
