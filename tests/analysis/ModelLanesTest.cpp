@@ -185,6 +185,44 @@ TEST_F(ModelLanesTest, ABoundedResponsePassProvesALowerBoundForEveryReference)
     EXPECT_FALSE(responses[0].cutShort);
 }
 
+TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
+{
+    // Outputs near 930 at reference 0, which a reference of 100 positions
+    // (1000 units) carries into the limit of 1000; 20 positions do not.
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Target[i] *= 1.85;
+        run->Mouse[i] *= 1.85;
+    }
+    const struct {
+        double gain, damping;
+        int lo, hi;
+        bool reaches;
+    } cases[] = {
+        {60, 0, -100, 100, true}, {120, 40, 0, 100, true}, {120, 40, -100, 0, true},
+        {60, 200, -100, 100, false}, {120, 0, -20, 20, false},
+    };
+    const auto peakAt = [&](double gain, double damping, int r) {
+        scalarRms({6, gain, damping, 10.0 * r});
+        double peak = 0.0;
+        for (int i = 1; i <= kRunFrames; ++i)
+            peak = std::max(peak, std::fabs(results->ModelMouseTrace[i]));
+        return peak;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "gain " << c.gain << " damping " << c.damping << " r " << c.lo << " ... " << c.hi);
+        ASSERT_LT(peakAt(c.gain, c.damping, 0), kLinearPeak) << "only the reference may reach the limit";
+        ASSERT_EQ(std::max(peakAt(c.gain, c.damping, c.lo), peakAt(c.gain, c.damping, c.hi)) >= kLinearPeak, c.reaches);
+        const ModelConstants lane = modelConstants({6, c.gain, c.damping, 0});
+        for (const char* unit : {"avx512f", "avx2", "sse2"}) {
+            if (!useModelLanesUnit(unit))
+                continue;
+            ReferenceResponse response;
+            simulateReferenceResponse(*run, 1.0 / 60.0, &lane, 1, nullptr, c.lo, c.hi, &response);
+            EXPECT_EQ(response.limitMayAct(), c.reaches) << unit;
+        }
+    }
+}
+
 TEST_F(ModelLanesTest, UnitsTheProcessorLacksAreRefused)
 {
     EXPECT_FALSE(useModelLanesUnit("mmx"));
