@@ -3,9 +3,8 @@
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
-#include "support/RecordingAnalysisView.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/AnalysisHarness.h"
+#include "support/SyntheticRuns.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -19,24 +18,8 @@ using quelvar::test::TempFolder;
 namespace {
 
 
-struct Fixture : ::testing::Test {
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    test::RecordingAnalysisView view;
-    AnalysisSession session{*state, dialogs};
-    TempFolder folder;
-
-    Fixture() { session.setView(&view); }
-
-    static RunRecord rampRun(double offset)
-    {
-        RunRecord run;
-        for (int i = 1; i <= kRunFrames; ++i) {
-            run.Target[i] = 100.0 * std::sin(i / 100.0) + offset;
-            run.Mouse[i] = 90.0 * std::sin((i - 20) / 100.0) + offset;
-        }
-        return run;
-    }
+struct Fixture : ::testing::Test, test::AnalysisHarness {
+    static RunRecord rampRun(double offset) { return *test::sineRun({100.0, 90.0, 100.0, 20, 0.0, offset}); }
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "analysis/GraphPlot.h"
 
+#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QImageReader>
@@ -14,12 +15,9 @@ namespace {
 std::unique_ptr<SharedState> runningState()
 {
     auto state = std::make_unique<SharedState>();
-    for (int i = 1; i <= kRunFrames; ++i) {
-        state->run.Target[i] = 350.0 * std::sin(i / 90.0);
-        state->run.Mouse[i] = 330.0 * std::sin((i - 14) / 90.0);
-        state->run.Error[i] = state->run.Target[i] - state->run.Mouse[i];
+    state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
+    for (int i = 1; i <= kRunFrames; ++i)
         state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
-    }
     state->analysis.Results.ModelRmsError = 1.5;
     state->analysis.Results.TrackingRmsError = 4.25;
     return state;

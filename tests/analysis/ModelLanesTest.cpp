@@ -1,4 +1,5 @@
 #include "analysis/ModelLanes.h"
+#include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 namespace quelvar {
 namespace {
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+using test::sameBits;
 
 // A wavy target and a mouse that follows it with noise, far enough from the
 // model that no set fits it exactly.

@@ -2,7 +2,8 @@
 #include "analysis/ControlModel.h"
 #include "analysis/ExhaustiveFit.h"
 #include "analysis/ThoroughFit.h"
-#include "support/ScriptedDialogs.h"
+#include "support/AnalysisHarness.h"
+#include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
 
@@ -17,22 +18,10 @@ namespace {
 constexpr double kStep = 1.0 / 60.0;
 const SearchSpace kSpinners = SearchSpace::ofSpinners(ParameterSpinners{});
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-double target(int i) { return 300.0 * std::sin(i * 0.011) + 150.0 * std::sin(i * 0.037 + 0.5); }
+using test::sameBits;
 
 // The model's own output at a setting as the mouse.
-std::unique_ptr<RunRecord> modelRun(const SpinnerSetting& setting)
-{
-    auto run = std::make_unique<RunRecord>();
-    for (int i = 1; i <= kRunFrames; ++i)
-        run->Target[i] = target(i);
-    auto results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    RunModel(parametersOf(setting), kStep, *run, delay, *results);
-    run->Mouse = results->ModelMouseTrace;
-    return run;
-}
+std::unique_ptr<RunRecord> modelRun(const SpinnerSetting& setting) { return test::modelRun(parametersOf(setting)); }
 
 // A mouse that lags the target with noise, as a person's.
 std::unique_ptr<RunRecord> noisyRun(unsigned seed)
@@ -41,8 +30,8 @@ std::unique_ptr<RunRecord> noisyRun(unsigned seed)
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, 12.0);
     for (int i = 1; i <= kRunFrames; ++i) {
-        run->Target[i] = target(i + static_cast<int>(seed) * 97);
-        run->Mouse[i] = 0.92 * target(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
+        run->Target[i] = test::twoSineTarget(i + static_cast<int>(seed) * 97);
+        run->Mouse[i] = 0.92 * test::twoSineTarget(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
     }
     return run;
 }
@@ -60,16 +49,14 @@ double exactRms(const RunRecord& run, const SpinnerSetting& setting)
 // the error the window shows for it.
 FitPoint autoFit(const RunRecord& run)
 {
-    auto state = std::make_unique<SharedState>();
-    state->run = run;
-    test::ScriptedDialogs dialogs;
-    AnalysisSession session(*state, dialogs);
-    session.AnalysisFrame();
-    session.AutoFitBtnClick();
-    session.AnalysisFrame();
+    test::AnalysisHarness h;
+    h.state->run = run;
+    h.session.AnalysisFrame();
+    h.session.AutoFitBtnClick();
+    h.session.AnalysisFrame();
     FitPoint point;
-    point.at = settingOf(state->analysis.Spinners);
-    point.modelRms = state->analysis.Results.ModelRmsError;
+    point.at = settingOf(h.state->analysis.Spinners);
+    point.modelRms = h.state->analysis.Results.ModelRmsError;
     return point;
 }
 

@@ -4,7 +4,9 @@
 #include "common/Version.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
+#include "support/FitRunner.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -21,22 +23,8 @@ using quelvar::test::TempFolder;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Result runFit(const QStringList& arguments, const QString& workingDir = QString())
-{
-    QProcess process;
-    if (!workingDir.isEmpty())
-        process.setWorkingDirectory(workingDir);
-    process.start(QStringLiteral(QUELVAR_FIT_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using test::FitRun;
+using test::runQuelvarFit;
 
 // A run whose mouse was produced by the model itself (delay 3 frames, gain
 // 5.0, damping 0.1, reference 0) following a smooth target.
@@ -70,7 +58,7 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("b.dat"), 2, 9, run)));
     test::writeAll(folder.path("bad.txt"), "TrackDat\r\n");
 
-    const Result r = runFit({"a.txt", "bad.txt", "missing.txt", "b.dat"}, folder.root());
+    const FitRun r = runQuelvarFit({"a.txt", "bad.txt", "missing.txt", "b.dat"}, folder.root());
     EXPECT_EQ(r.status, 1);
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3) << r.out.toStdString();
@@ -91,7 +79,7 @@ TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWind
     TempFolder folder;
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
 
-    const Result r = runFit({folder.path("run.txt")});
+    const FitRun r = runQuelvarFit({folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
 
     const QStringList par = lines(QString::fromLatin1(test::readAll(folder.path("run.par"))));
@@ -126,7 +114,7 @@ TEST(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("s1.run.txt"), 1, 1, modelGeneratedRun())));
     const QString out = folder.path("results/deeper");
 
-    const Result r = runFit({"--out", out, folder.path("s1.run.txt")});
+    const FitRun r = runQuelvarFit({"--out", out, folder.path("s1.run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + "/s1.run.par"));
     EXPECT_FALSE(QFileInfo::exists(folder.path("s1.run.par")));
@@ -139,11 +127,11 @@ TEST(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
     test::writeAll(folder.path("start.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
     test::writeAll(folder.path("wrong.par"), "trackparameters\r\n");
 
-    Result r = runFit({"--start", folder.path("start.par"), folder.path("run.txt")});
+    FitRun r = runQuelvarFit({"--start", folder.path("start.par"), folder.path("run.txt")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     ASSERT_TRUE(QFile::remove(folder.path("run.par")));
 
-    r = runFit({"--start", folder.path("wrong.par"), folder.path("run.txt")});
+    r = runQuelvarFit({"--start", folder.path("wrong.par"), folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("wrong.par is not a valid parameter file.")) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder.path("run.par")));
@@ -151,22 +139,22 @@ TEST(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
 
 TEST(FitCommand, UsageErrorsAndHelp)
 {
-    Result r = runFit({});
+    FitRun r = runQuelvarFit({});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains("Usage: quelvar-fit"));
 
-    r = runFit({"--frobnicate", "x.txt"});
+    r = runQuelvarFit({"--frobnicate", "x.txt"});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains("unknown option --frobnicate"));
 
-    r = runFit({"x.txt", "--out"});
+    r = runQuelvarFit({"x.txt", "--out"});
     EXPECT_EQ(r.status, 2);
 
-    r = runFit({"--help"});
+    r = runQuelvarFit({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains("Usage: quelvar-fit"));
 
-    r = runFit({"x.txt", "--version"});
+    r = runQuelvarFit({"x.txt", "--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QStringLiteral("quelvar-fit %1\n").arg(kProgramVersion));
 }
@@ -178,7 +166,7 @@ TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
     // A folder where the parameter file should go.
     ASSERT_TRUE(QDir().mkpath(folder.path("run.par")));
 
-    const Result r = runFit({folder.path("run.txt")});
+    const FitRun r = runQuelvarFit({folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.endsWith("run.txt: cannot create " + folder.path("run.par") +
                                ": Filename refers to a directory\n"))
@@ -192,7 +180,7 @@ TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     ASSERT_TRUE(QDir().mkpath(folder.path("run.thorough.par")));
 
-    const Result r = runFit({"--thorough", folder.path("run.txt")});
+    const FitRun r = runQuelvarFit({"--thorough", folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("cannot create " + folder.path("run.thorough.par") + ": ")) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 2);
@@ -205,7 +193,7 @@ TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
     TempFolder folder;
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
 
-    const Result r = runFit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
+    const FitRun r = runQuelvarFit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     QImage picture(folder.path("out/run.png"));
     ASSERT_FALSE(picture.isNull());
@@ -253,7 +241,7 @@ TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythi
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         const QByteArray before = test::readAll(folder.path("run7.par"));
         const QStringList filesBefore = QDir(folder.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        const Result r = runFit(c.arguments, folder.root());
+        const FitRun r = runQuelvarFit(c.arguments, folder.root());
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.err.contains(c.named)) << r.err.toStdString();
         EXPECT_EQ(r.out, "");
@@ -269,14 +257,7 @@ namespace {
 // spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
 void writeLongDelayRun(const QString& path)
 {
-    auto run = std::make_unique<RunRecord>();
-    for (int i = 1; i <= kRunFrames; ++i)
-        run->Target[i] = 300.0 * std::sin(i * 0.011) + 150.0 * std::sin(i * 0.037 + 0.5);
-    auto results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    RunModel({24, 25, 50, 20}, 1.0 / 60.0, *run, delay, *results);
-    run->Mouse = results->ModelMouseTrace;
-    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *run)));
+    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *test::modelRun({24, 25, 50, 20}))));
 }
 
 QStringList fields(const QString& line) { return line.split(','); }
@@ -288,11 +269,11 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
     TempFolder folder;
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     writeLongDelayRun(folder.path("long.txt"));
-    const Result plain = runFit({"run.txt", "long.txt"}, folder.root());
+    const FitRun plain = runQuelvarFit({"run.txt", "long.txt"}, folder.root());
     ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
     const QByteArray autoFitPar = test::readAll(folder.path("run.par"));
 
-    const Result r = runFit({"--thorough", "run.txt", "long.txt"}, folder.root());
+    const FitRun r = runQuelvarFit({"--thorough", "run.txt", "long.txt"}, folder.root());
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3);
@@ -360,14 +341,14 @@ TEST(FitCommand, ShardsJoinWithoutHeadersAndTheThreadsDoNotChangeTheResults)
     TempFolder folder;
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun())));
     writeLongDelayRun(folder.path("b.txt"));
-    const Result both = runFit({"--thorough", "--jobs", "2", "a.txt", "b.txt"}, folder.root());
-    const Result first = runFit({"--thorough", "--jobs", "1", "a.txt"}, folder.root());
-    const Result second = runFit({"--thorough", "--no-header", "b.txt"}, folder.root());
+    const FitRun both = runQuelvarFit({"--thorough", "--jobs", "2", "a.txt", "b.txt"}, folder.root());
+    const FitRun first = runQuelvarFit({"--thorough", "--jobs", "1", "a.txt"}, folder.root());
+    const FitRun second = runQuelvarFit({"--thorough", "--no-header", "b.txt"}, folder.root());
     ASSERT_EQ(both.status, 0);
     EXPECT_EQ(first.out + second.out, both.out);
 
     for (const char* jobs : {"0", "-3", "two", ""}) {
-        const Result r = runFit({"--jobs", jobs, "a.txt"}, folder.root());
+        const FitRun r = runQuelvarFit({"--jobs", jobs, "a.txt"}, folder.root());
         EXPECT_EQ(r.status, 2) << jobs;
     }
 }
@@ -379,9 +360,9 @@ TEST(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
 #endif
     TempFolder folder;
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
-    const Result thorough = runFit({"--thorough", "run.txt"}, folder.root());
+    const FitRun thorough = runQuelvarFit({"--thorough", "run.txt"}, folder.root());
     const QByteArray thoroughPar = test::readAll(folder.path("run.thorough.par"));
-    const Result exhaustive = runFit({"--exhaustive", "run.txt"}, folder.root());
+    const FitRun exhaustive = runQuelvarFit({"--exhaustive", "run.txt"}, folder.root());
     ASSERT_EQ(exhaustive.status, 0) << exhaustive.err.toStdString();
     EXPECT_EQ(exhaustive.out, thorough.out);
     EXPECT_EQ(test::readAll(folder.path("run.thorough.par")), thoroughPar);
@@ -391,9 +372,9 @@ TEST(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
 {
     TempFolder folder;
     writeLongDelayRun(folder.path("long.txt"));
-    ASSERT_EQ(runFit({"--plot", "long.txt"}, folder.root()).status, 0);
+    ASSERT_EQ(runQuelvarFit({"--plot", "long.txt"}, folder.root()).status, 0);
     const QImage plain(folder.path("long.png"));
-    ASSERT_EQ(runFit({"--plot", "--thorough", "long.txt"}, folder.root()).status, 0);
+    ASSERT_EQ(runQuelvarFit({"--plot", "--thorough", "long.txt"}, folder.root()).status, 0);
     const QImage picture(folder.path("long.png"));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.width(), plain.width());

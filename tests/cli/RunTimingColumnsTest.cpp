@@ -6,11 +6,12 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/FrameTimingFile.h"
 #include "datafiles/RunDescriptionFile.h"
+#include "support/FitRunner.h"
+#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QImage>
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <cmath>
 #include <memory>
@@ -23,15 +24,7 @@ using quelvar::test::writeAll;
 
 namespace {
 
-std::unique_ptr<RunRecord> run(double phase)
-{
-    auto r = std::make_unique<RunRecord>();
-    for (int i = 1; i <= kRunFrames; ++i) {
-        r->Target[i] = 300.0 * std::sin(i / 150.0 + phase);
-        r->Mouse[i] = 280.0 * std::sin((i - 15) / 150.0 + phase);
-    }
-    return r;
-}
+std::unique_ptr<RunRecord> run(double phase) { return test::sineRun({300.0, 280.0, 150.0, 15, phase}); }
 
 // 17 ms frames; every 500th lasts 30 ms.
 std::unique_ptr<FrameTiming> timingWithLateFrames()
@@ -51,15 +44,6 @@ void describe(const QString& json, const QString& dataFile)
     writeAll(json, formatRunDescription(d));
 }
 
-QStringList runFit(const QStringList& arguments, QString* err)
-{
-    QProcess process;
-    process.start(QStringLiteral(QUELVAR_FIT_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    *err = QString::fromUtf8(process.readAllStandardError());
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().split('\n');
-}
-
 // a.txt has both files of its own; b.txt has both, left from an earlier run
 // under its name; c.txt has none.
 TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
@@ -75,8 +59,8 @@ TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
     }
     ASSERT_TRUE(fileOk(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0))));
 
-    QString err;
-    const QStringList rows = runFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt")}, &err);
+    const auto [status, out, err] = test::runQuelvarFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt")});
+    const QStringList rows = out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 4) << err.toStdString();
     EXPECT_TRUE(rows[0].endsWith(",tracking_rms,late_frames,duration_s"));
     EXPECT_TRUE(rows[1].endsWith(",7,61.291000")) << rows[1].toStdString();

@@ -23,11 +23,6 @@ using test::fileOk;
 using test::TempFolder;
 using test::writeAll;
 
-QStringList filesIn(const TempFolder& folder)
-{
-    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
 class FileSinkTest : public ::testing::Test {
 protected:
     void TearDown() override { FileSink::clearFaults(); }
@@ -53,7 +48,7 @@ TEST_F(FileSinkTest, ReplacesAnExistingFileWhole)
     writeAll(path, "a much longer earlier content");
     ASSERT_TRUE(fileOk(writeFileAtomically(path, "new")));
     EXPECT_EQ(readAll(path), "new");
-    EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
+    EXPECT_EQ(folder.files(), QStringList{"out.txt"});
 }
 
 TEST_F(FileSinkTest, EachInjectedFaultFailsTheWriteAndLeavesNoTrace)
@@ -68,7 +63,7 @@ TEST_F(FileSinkTest, EachInjectedFaultFailsTheWriteAndLeavesNoTrace)
         EXPECT_EQ(result->path, path);
         EXPECT_FALSE(result->reason.isEmpty());
         EXPECT_EQ(readAll(path), "earlier");
-        EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
+        EXPECT_EQ(folder.files(), QStringList{"out.txt"});
     }
 }
 
@@ -84,7 +79,7 @@ TEST_F(FileSinkTest, TheNthWriteIsCountedAcrossSinks)
     EXPECT_FALSE(second.write("4", 1));
     EXPECT_FALSE(second.commit());
     EXPECT_EQ(FileSink::writesSinceReset(), 4);
-    EXPECT_EQ(filesIn(folder), QStringList{"one.txt"});
+    EXPECT_EQ(folder.files(), QStringList{"one.txt"});
 
     FileSink::clearFaults();
     EXPECT_EQ(FileSink::writesSinceReset(), 0);
@@ -132,7 +127,7 @@ TEST_F(FileSinkTest, ATailThatCannotLeaveTheBufferFailsTheCommit)
 
     EXPECT_FALSE(written);
     EXPECT_EQ(readAll(path), "earlier");
-    EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
+    EXPECT_EQ(folder.files(), QStringList{"out.txt"});
 }
 
 // Runs `work` with an ordinary user's rights to the file system. As root the

@@ -52,11 +52,6 @@ private:
     bool active_ = false;
 };
 
-QStringList filesIn(const TempFolder& folder)
-{
-    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
 std::unique_ptr<RunRecord> someRun()
 {
     auto run = std::make_unique<RunRecord>();
@@ -106,7 +101,7 @@ TEST(RealFileFailures, AFileStoppedHalfwayLeavesTheEarlierOneAndNoTrace)
     EXPECT_EQ(readAll(folder.path("run.txt")), "earlier run");
     EXPECT_EQ(readAll(folder.path("p.par")), "earlier parameters");
     EXPECT_EQ(readAll(folder.path("Distable")), "earlier table");
-    EXPECT_EQ(filesIn(folder), (QStringList{"Distable", "p.par", "run.txt"}));
+    EXPECT_EQ(folder.files(), (QStringList{"Distable", "p.par", "run.txt"}));
 
     // Without the limit the same writes go through.
     EXPECT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *run)));
@@ -135,7 +130,7 @@ TEST(RealFileFailures, PathsThatCanHoldNoFileAreRefusedByEveryWriter)
     }
     EXPECT_EQ(readAll(folder.path("plain")), "a file");
     EXPECT_TRUE(QFileInfo(folder.path("folder")).isDir());
-    EXPECT_EQ(filesIn(folder), QStringList{"plain"});
+    EXPECT_EQ(folder.files(), QStringList{"plain"});
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <stdexcept>
 
@@ -12,6 +13,11 @@ TempFolder::TempFolder()
 }
 
 QString TempFolder::path(const QString& name) const { return dir_.filePath(name); }
+
+QStringList TempFolder::files() const
+{
+    return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
 
 QByteArray readAll(const QString& path)
 {

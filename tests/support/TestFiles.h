@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@ public:
     TempFolder();
     QString path(const QString& name) const;  // full path of `name` inside the folder
     QString root() const { return dir_.path(); }
+    QStringList files() const;  // every file in it, hidden ones too, by name
 
 private:
     QTemporaryDir dir_;

@@ -19,11 +19,6 @@
 namespace quelvar::test {
 namespace {
 
-QStringList filesIn(const TempFolder& folder)
-{
-    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
 // The files the folder should hold: the earlier ones, and whichever of the
 // run's timing file and description got written.
 QStringList expectedFiles(const TempFolder& folder)
@@ -102,14 +97,14 @@ TEST(EndOfRunWriteFaults, ASingleRunWhoseFileCannotBeWrittenIsReportedOnceAndKep
             const QByteArray data = readAll(h.folder.path("run.txt"));
             if (data == "earlier data\r\n") {
                 EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: File I/O error."});
-                EXPECT_EQ(filesIn(h.folder), (QStringList{"Distable", "run.par", "run.txt"}));
+                EXPECT_EQ(h.folder.files(), (QStringList{"Distable", "run.par", "run.txt"}));
             } else {
                 ASSERT_EQ(h.dialogs.texts().size(), 1);
                 EXPECT_TRUE(h.dialogs.texts()[0].contains(QRegularExpression(companionBox(h.folder))))
                     << h.dialogs.texts()[0].toStdString();
                 EXPECT_EQ(data, formatDataFile(3, 1, h.state->run));
                 EXPECT_FALSE(companionsWritten(h.folder));
-                EXPECT_EQ(filesIn(h.folder), expectedFiles(h.folder));
+                EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
             }
             // The run stays in memory for the analysis window, and the
             // controller is back where a good write would have left it.
@@ -162,7 +157,7 @@ TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
             ASSERT_EQ(texts.size(), expected.size()) << texts.join('\n').toStdString();
             for (qsizetype i = 0; i < texts.size(); ++i)
                 EXPECT_TRUE(texts[i].contains(QRegularExpression(expected[i]))) << texts[i].toStdString();
-            EXPECT_EQ(filesIn(h.folder), expectedFiles(h.folder));
+            EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
             EXPECT_TRUE(h.e().RunAvailable);
             EXPECT_EQ(h.e().State, NextRun) << "the series goes on to its next run";
         },
