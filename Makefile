@@ -24,9 +24,11 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
 
-# The Debian package, quelvar_<version>_amd64.deb, in $(BUILD)/.
+# The Debian package, quelvar_<version>_amd64.deb, in $(BUILD)/. The archive's
+# members get the modes of cpack's temporary files: umask 022, as
+# dpkg-buildpackage sets it, keeps them the same on every machine.
 package: build
-	cd $(BUILD) && cpack -G DEB
+	cd $(BUILD) && umask 022 && cpack -G DEB
 
 test-sanitize: deps
 	@cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELVAR_SANITIZE=ON >/dev/null

@@ -1,6 +1,8 @@
-// Wall time of quelvar-fit on a batch of 100 recorded runs, and of
+// Wall time of quelvar-fit on a batch of 100 recorded runs, of
 // quelvar-fit --thorough on one core for 10 runs (Auto Fit, the thorough fit
-// and all files; the time per run is a tenth).
+// and all files; the time per run is a tenth), and of --uncertainty against
+// Auto Fit alone on one core for the same 10 human-like runs.
+#include "FitRuns.h"
 #include "datafiles/DataFile.h"
 
 #include <QProcess>
@@ -55,6 +57,40 @@ void BM_FitCommandThoroughTenFilesOneCore(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FitCommandThoroughTenFilesOneCore)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+QStringList writeHumanLikeRuns(const QTemporaryDir& dir, int count)
+{
+    QStringList files;
+    for (int n = 0; n < count; ++n) {
+        int difficulty = 1;
+        const auto run = bench::fitRun(bench::RunKind::HumanLike, static_cast<unsigned>(100 + n), &difficulty);
+        const QString path = dir.filePath(QStringLiteral("human%1.txt").arg(n));
+        writeDataFile(path, difficulty, 1 + n % 10, *run);
+        files << path;
+    }
+    return files;
+}
+
+// The options after the file count, on one core; per_run is the wall time a run.
+void fitCommandOneCore(benchmark::State& state, const QStringList& options)
+{
+    QTemporaryDir dir;
+    const QStringList files = writeHumanLikeRuns(dir, 10);
+    for (auto _ : state) {
+        QProcess process;
+        process.start(QStringLiteral(QUELVAR_FIT_BINARY), options + QStringList{"--jobs", "1"} + files);
+        process.waitForFinished(120000);
+        if (process.exitCode() != 0)
+            state.SkipWithError("quelvar-fit failed");
+    }
+    state.counters["per_run"] = benchmark::Counter(static_cast<double>(files.size()),
+                                                   benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK_CAPTURE(fitCommandOneCore, AutoFitAlone, QStringList{})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_CAPTURE(fitCommandOneCore, Uncertainty, QStringList{"--uncertainty"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 

@@ -1,12 +1,16 @@
-// Speed of the thorough fit (one run on one core) and of the exhaustive fit
-// (one run on both cores), on human-like and model-generated runs.
+// Speed of the thorough fit (one run on one core), of what --uncertainty adds
+// to it beside "Auto Fit" on the same runs, and of the exhaustive fit (one
+// run on both cores), on human-like and model-generated runs.
 //
 // With --write-runs DIR N it writes N runs of each kind as data files
 // instead (human_01.txt ..., model_01.txt ...), for comparing
 // `quelvar-fit --thorough` with `quelvar-fit --exhaustive` on them.
 #include "FitRuns.h"
 
+#include "BenchSupport.h"
+#include "analysis/AnalysisSession.h"
 #include "analysis/ExhaustiveFit.h"
+#include "analysis/FitUncertainty.h"
 #include "analysis/ModelLanes.h"
 #include "analysis/ThoroughFit.h"
 #include "datafiles/DataFile.h"
@@ -37,6 +41,44 @@ void BM_ThoroughFitOneCore(benchmark::State& state)
     state.SetLabel(modelLanesUnit());
 }
 BENCHMARK(BM_ThoroughFitOneCore)
+    ->ArgNames({"model_generated", "seed"})
+    ->ArgsProduct({{0, 1}, {1, 2, 3}})
+    ->Unit(benchmark::kMillisecond);
+
+// "Auto Fit" as the window runs it, for comparing the next two with.
+void BM_AutoFitOneCore(benchmark::State& state)
+{
+    const auto kind = state.range(0) == 0 ? RunKind::HumanLike : RunKind::ModelGenerated;
+    auto shared = std::make_unique<SharedState>();
+    shared->run = *bench::fitRun(kind, static_cast<unsigned>(state.range(1)));
+    bench::SilentDialogs dialogs;
+    AnalysisSession session(*shared, dialogs);
+    for (auto _ : state) {
+        shared->analysis.Spinners = ParameterSpinners{};
+        session.AnalysisFrame();
+        session.AutoFitBtnClick();
+        benchmark::DoNotOptimize(shared->analysis.Parameters);
+    }
+}
+BENCHMARK(BM_AutoFitOneCore)
+    ->ArgNames({"model_generated", "seed"})
+    ->ArgsProduct({{0, 1}, {1, 2, 3}})
+    ->Unit(benchmark::kMillisecond);
+
+// All that --uncertainty does beyond Auto Fit: the thorough fit, its holdout
+// fits and 200 refitted replicates.
+void BM_UncertaintyOneCore(benchmark::State& state)
+{
+    const auto kind = state.range(0) == 0 ? RunKind::HumanLike : RunKind::ModelGenerated;
+    const auto run = bench::fitRun(kind, static_cast<unsigned>(state.range(1)));
+    for (auto _ : state) {
+        const ThoroughResult fit = thoroughFit(*run, 1.0 / 60.0, kSpace);
+        const FitUncertainty uncertainty = fitUncertainty(*run, 1.0 / 60.0, kSpace, fit);
+        benchmark::DoNotOptimize(uncertainty.low);
+    }
+    state.SetLabel(modelLanesUnit());
+}
+BENCHMARK(BM_UncertaintyOneCore)
     ->ArgNames({"model_generated", "seed"})
     ->ArgsProduct({{0, 1}, {1, 2, 3}})
     ->Unit(benchmark::kMillisecond);

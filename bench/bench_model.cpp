@@ -95,11 +95,12 @@ void evaluationsInLanes(benchmark::State& state, const char* unit)
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(sets.size()));
     state.SetLabel(unit);
-    useModelLanesUnit("avx512f") || useModelLanesUnit("avx2");
+    useModelLanesUnit(modelLanesUnits().front());
 }
 BENCHMARK_CAPTURE(evaluationsInLanes, avx512f, "avx512f")->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(evaluationsInLanes, avx2, "avx2")->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(evaluationsInLanes, sse2, "sse2")->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(evaluationsInLanes, portable, "portable")->Arg(32)->Unit(benchmark::kMicrosecond);
 
 void BM_AutoFit(benchmark::State& state)
 {

@@ -88,21 +88,27 @@ void RunModel(const ModelParameters& parameters, double timeStep, const RunRecor
         : simulate<false>(c.G, c.K, c.r, c.d, timeStep, run, delay.Slots.data(), delay.WriteIndex, results);
 }
 
-double rmsPercent(double sumOfSquares) { return std::sqrt(sumOfSquares / 3600.0) * 100.0 / 1000.0; }
+double rmsPercent(double sumOfSquares, int frames)
+{
+    return std::sqrt(sumOfSquares / static_cast<double>(frames)) * 100.0 / 1000.0;
+}
+
+double sumOfSquares(const FrameArray& trace, const FrameRange& range)
+{
+    const double* const values = trace.data();
+    double sum = 0.0;
+    for (int i = range.first; i <= range.last; ++i)
+        sum = sum + values[i] * values[i];
+    return sum;
+}
 
 void ComputeErrors(ModelResults& results)
 {
     double modelSum = results.ModelErrorSquares;
     double trackingSum = results.TrackingErrorSquares;
     if (!results.SquaresCurrent) {
-        const double* const modelError = results.ModelErrorTrace.data();
-        const double* const trackingError = results.TrackingErrorTrace.data();
-        modelSum = 0.0;
-        trackingSum = 0.0;
-        for (int i = 1; i <= kRunFrames; ++i) {
-            modelSum = modelSum + modelError[i] * modelError[i];
-            trackingSum = trackingSum + trackingError[i] * trackingError[i];
-        }
+        modelSum = sumOfSquares(results.ModelErrorTrace);
+        trackingSum = sumOfSquares(results.TrackingErrorTrace);
     }
     // A later call reads the traces, which a caller may have set since.
     results.SquaresCurrent = false;

@@ -9,6 +9,19 @@
 
 namespace quelvar {
 
+// The frames whose errors a sum takes, first ... last of 1 ... 3600. The model
+// is still simulated from frame 1, so a range's errors are those the whole run
+// would give on those frames.
+struct FrameRange {
+    int first = 1;
+    int last = kRunFrames;
+
+    int count() const { return last - first + 1; }
+    bool operator==(const FrameRange&) const = default;
+};
+
+inline constexpr FrameRange kWholeRun{};
+
 // The model's values, derived from the parameters in spinner units.
 struct ModelConstants {
     double G = 0.0;      // OutGain x 0.1
@@ -28,7 +41,11 @@ void RunModel(const ModelParameters& parameters, double timeStep, const RunRecor
 // took, the first time after it, and otherwise from the traces.
 void ComputeErrors(ModelResults& results);
 
-// sqrt(sum / 3600) x 100 / 1000: a % RMS error from its sum of squares.
-double rmsPercent(double sumOfSquares);
+// sqrt(sum / frames) x 100 / 1000: a % RMS error from its sum of squares.
+double rmsPercent(double sumOfSquares, int frames = kRunFrames);
+
+// The sum of squares of a trace over `range`, in frame order: over the whole
+// run, bit for bit the sum RunModel takes of that trace.
+double sumOfSquares(const FrameArray& trace, const FrameRange& range = kWholeRun);
 
 }  // namespace quelvar

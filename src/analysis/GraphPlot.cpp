@@ -50,7 +50,7 @@ void drawKey(QPainter& painter, int left, int top, std::initializer_list<KeyRow>
 
 }  // namespace
 
-AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile)
+AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile, bool withIntervals)
 {
     AnalysisPlotLayout layout;
     layout.runGraph = QRect(kMargin, kMargin + kPlotTitleBand, kPlotGraphWidth, kPlotRunGraphHeight);
@@ -60,6 +60,11 @@ AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile)
     if (withDelayProfile) {
         layout.delayProfile = QRect(kMargin, bottom + kGap, kPlotDelayProfileWidth, kPlotDelayProfileHeight);
         bottom = layout.delayProfile.bottom() + 1;
+        if (withIntervals) {
+            const int left = layout.delayProfile.right() + 1 + kGap;
+            layout.intervals = QRect(left, layout.delayProfile.top(), kMargin + kPlotGraphWidth - left,
+                                     kPlotDelayProfileHeight);
+        }
     }
     layout.image = QSize(kMargin + kPlotGraphWidth + kGap + kKeyWidth + kMargin, bottom + kMargin);
     return layout;
@@ -79,7 +84,8 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
     graphs.DrawModelGraph(1200.0);
     state.experiment.State = controllerState;
 
-    const AnalysisPlotLayout layout = analysisPlotLayout(thorough != nullptr);
+    const AnalysisPlotLayout layout =
+        analysisPlotLayout(thorough != nullptr, thorough != nullptr && thorough->uncertainty.has_value());
     QImage modelGraph = graphs.modelGraphBitmap();
     if (thorough)
         graphs.DrawTrace(kThoroughTraceColour, thorough->modelTrace, modelGraph, 1200.0);
@@ -116,6 +122,8 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
                  {clBlack, error}},
                 {modelError, QStringLiteral("Thorough % RMS Error ") + errorText(thorough->modelRms)});
         drawDelayProfile(painter, layout.delayProfile, *thorough);
+        if (thorough->uncertainty)
+            drawIntervals(painter, layout.intervals, *thorough->uncertainty, thorough->best);
     } else {
         drawKey(painter, keyLeft, layout.modelGraph.top(),
                 {{clBlue, QStringLiteral("Mouse Model")}, {clLime, QStringLiteral("Mouse")}, {clBlack, error}},

@@ -30,15 +30,17 @@ struct AnalysisPlotLayout {
     QRect runGraph;      // where the run graph's bitmap is placed
     QRect modelGraph;    // where the model graph's bitmap is placed
     QRect delayProfile;  // a thorough fit's delay profile, below the graphs; empty without one
+    QRect intervals;     // its parameters' intervals, beside the profile; empty without them
     QSize image;
 };
 
-AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile = false);
+AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile = false, bool withIntervals = false);
 
 // Resizes `graphs` to the plot's sizes, draws both graphs and composes the
 // picture. `title` heads it (for example the data file's name). With a
 // thorough fit, its model trace joins the model graph (the key names both
-// models) and its delay profile goes below. The experiment state's State is
+// models) and its delay profile goes below, its intervals beside the
+// profile when it has them. The experiment state's State is
 // left as it was. A null image without a QGuiApplication.
 QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title = {},
                           const ThoroughPlotData* thorough = nullptr);

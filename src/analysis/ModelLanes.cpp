@@ -6,9 +6,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <iterator>
 #include <cstdlib>
-#include <immintrin.h>
 #include <vector>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace quelvar {
 namespace {
@@ -16,9 +19,7 @@ namespace {
 // Each unit gets vectors of its own width. A lane's operations are the
 // scalar IEEE ones (the build never contracts them into fused multiply-adds),
 // so every unit gives the same bits.
-using Vec8 = double __attribute__((vector_size(64)));  // AVX-512
-using Vec4 = double __attribute__((vector_size(32)));  // AVX2
-using Vec2 = double __attribute__((vector_size(16)));  // SSE2
+using Vec2 = double __attribute__((vector_size(16)));  // SSE2, NEON, or plain registers
 
 // Running sums are compared with the bound once per block of frames: often
 // enough to stop early, rarely enough to cost nothing.
@@ -36,16 +37,31 @@ struct Pass {
     ReferenceResponse* responses = nullptr;  // response passes
     double referenceMin = 0.0;              // response passes: the r searched
     double referenceMax = 0.0;
+    FrameRange scored = kWholeRun;          // the frames summed; the pass ends at the last
 };
 
-// The same pass compiled for each vector unit. The output limit uses the
-// unit's min and max instructions: one instruction each on the chain
-// o(i-1) -> o(i) where a compare and a blend would take two. MIN(1000, x) is
-// "1000 < x ? 1000 : x" and MAX(x, -1000) is "x > -1000 ? x : -1000", so NaN
-// goes to -1000 and everything else exactly as in RunModel. The masked forms
-// keep g++ from warning about the unmasked forms' undefined pass-through.
+// The same pass compiled for each vector unit. Only the x86 units name
+// instructions (each compiled for its unit by g++'s target pragma, or by the
+// attribute clang applies instead, for the fuzzing build); the portable one
+// says the same in GCC's vector extensions, which every 64-bit target
+// compiles (to NEON on arm64, to plain registers where nothing wider exists).
+//
+// The output limit uses the unit's min and max instructions: one instruction
+// each on the chain o(i-1) -> o(i) where a compare and a blend would take
+// two. MIN(1000, x) is "1000 < x ? 1000 : x" and MAX(x, -1000) is
+// "x > -1000 ? x : -1000", so NaN goes to -1000 and everything else exactly
+// as in RunModel. The masked forms keep g++ from warning about the unmasked
+// forms' undefined pass-through.
+#if defined(__x86_64__)
+using Vec8 = double __attribute__((vector_size(64)));  // AVX-512
+using Vec4 = double __attribute__((vector_size(32)));  // AVX2
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 namespace avx512 {
 using Vec = Vec8;
 [[gnu::always_inline]] inline Vec limit(Vec x)
@@ -61,10 +77,18 @@ using Vec = Vec8;
 }
 #include "analysis/ModelLanesPass.inc"
 }  // namespace avx512
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 using Vec = Vec4;
 [[gnu::always_inline]] inline Vec limit(Vec x)
@@ -75,7 +99,11 @@ using Vec = Vec4;
 [[gnu::always_inline]] inline Vec maxOf(Vec a, Vec b) { return Vec(_mm256_max_pd(__m256d(a), __m256d(b))); }
 #include "analysis/ModelLanesPass.inc"
 }  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace sse2 {
 using Vec = Vec2;
@@ -87,6 +115,22 @@ using Vec = Vec2;
 [[gnu::always_inline]] inline Vec maxOf(Vec a, Vec b) { return Vec(_mm_max_pd(__m128d(a), __m128d(b))); }
 #include "analysis/ModelLanesPass.inc"
 }  // namespace sse2
+#endif
+
+// The limit written as the comparisons the min and max instructions make, so
+// NaN goes to -1000 here too.
+namespace portable {
+using Vec = Vec2;
+[[gnu::always_inline]] inline Vec limit(Vec x)
+{
+    const Vec upper = Vec{} + 1000.0;
+    const Vec lower = Vec{} - 1000.0;
+    const Vec held = upper < x ? upper : x;
+    return held > lower ? held : lower;
+}
+[[gnu::always_inline]] inline Vec maxOf(Vec a, Vec b) { return a > b ? a : b; }
+#include "analysis/ModelLanesPass.inc"
+}  // namespace portable
 
 struct Unit {
     const char* name;
@@ -96,10 +140,14 @@ struct Unit {
 
 // __builtin_cpu_init: the units may be asked for before the library's own
 // start-up code has looked at the processor.
+// Widest first; the portable unit, last, runs anywhere.
 constexpr Unit kUnits[] = {
+#if defined(__x86_64__)
     {"avx512f", [] { __builtin_cpu_init(); return __builtin_cpu_supports("avx512f") != 0; }, avx512::run},
     {"avx2", [] { __builtin_cpu_init(); return __builtin_cpu_supports("avx2") != 0; }, avx2::run},
     {"sse2", [] { return true; }, sse2::run},
+#endif
+    {"portable", [] { return true; }, portable::run},
 };
 
 const Unit* widestUnit()
@@ -108,7 +156,7 @@ const Unit* widestUnit()
         if (unit.available())
             return &unit;
     }
-    return &kUnits[2];
+    return &kUnits[std::size(kUnits) - 1];
 }
 
 // Chosen at the first pass (constant-initialised, so a pass made while other
@@ -129,18 +177,18 @@ const Unit& currentUnit()
 }  // namespace
 
 void simulateLanes(const RunRecord& run, double timeStep, const ModelConstants* lanes, int count,
-                   const double* bounds, double* sums)
+                   const double* bounds, double* sums, const FrameRange& scored)
 {
     if (count <= 0)
         return;
-    const Pass pass{run.Target.data(), run.Mouse.data(), timeStep, bounds, lanes,
-                    std::min(count, kMaxModelLanes), sums};
+    Pass pass{run.Target.data(), run.Mouse.data(), timeStep, bounds, lanes, std::min(count, kMaxModelLanes), sums};
+    pass.scored = scored;
     currentUnit().run(pass);
 }
 
 void simulateReferenceResponse(const RunRecord& run, double timeStep, const ModelConstants* lanes,
                                int count, const double* bounds, int referenceMin, int referenceMax,
-                               ReferenceResponse* responses)
+                               ReferenceResponse* responses, const FrameRange& scored)
 {
     if (count <= 0)
         return;
@@ -148,6 +196,7 @@ void simulateReferenceResponse(const RunRecord& run, double timeStep, const Mode
     pass.responses = responses;
     pass.referenceMin = referenceMin;
     pass.referenceMax = referenceMax;
+    pass.scored = scored;
     currentUnit().run(pass);
 }
 
@@ -224,13 +273,13 @@ void copyBounds(const double* bounds, const int* members, int used, double* lane
 }  // namespace
 
 void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                  const double* bounds, double* sums)
+                  const double* bounds, double* sums, const FrameRange& scored)
 {
     inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
         double laneBounds[kMaxModelLanes];
         copyBounds(bounds, members, used, laneBounds);
         double laneSums[kMaxModelLanes];
-        simulateLanes(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, laneSums);
+        simulateLanes(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, laneSums, scored);
         for (int k = 0; k < used; ++k) {
             if (members[k] >= 0)
                 sums[members[k]] = laneSums[k];
@@ -239,14 +288,15 @@ void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* s
 }
 
 void referenceResponses(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses)
+                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses,
+                        const FrameRange& scored)
 {
     inPasses(sets, count, [&](const ModelConstants* lanes, const int* members, int used) {
         double laneBounds[kMaxModelLanes];
         copyBounds(bounds, members, used, laneBounds);
         ReferenceResponse laneResponses[kMaxModelLanes];
         simulateReferenceResponse(run, timeStep, lanes, used, bounds ? laneBounds : nullptr, referenceMin,
-                                  referenceMax, laneResponses);
+                                  referenceMax, laneResponses, scored);
         for (int k = 0; k < used; ++k) {
             if (members[k] >= 0)
                 responses[members[k]] = laneResponses[k];
@@ -266,6 +316,16 @@ void evaluateModels(const RunRecord& run, double timeStep, const ModelParameters
 }
 
 const char* modelLanesUnit() { return currentUnit().name; }
+
+std::vector<const char*> modelLanesUnits()
+{
+    std::vector<const char*> names;
+    for (const Unit& unit : kUnits) {
+        if (unit.available())
+            names.push_back(unit.name);
+    }
+    return names;
+}
 
 bool useModelLanesUnit(std::string_view name)
 {

@@ -4,11 +4,13 @@
 // vector lane of its own, fill the time that chain leaves idle. Every lane
 // does exactly RunModel's arithmetic in RunModel's order, so its sum of
 // squares and % RMS error are bit for bit those of RunModel + ComputeErrors.
-// The widest vector unit the processor has is chosen at the first pass, so
-// the program runs on any x86-64.
+// The widest vector unit the processor has is chosen at the first pass: on
+// x86-64 AVX-512, AVX2 or SSE2; elsewhere the portable unit, which any
+// 64-bit target compiles.
 #include "analysis/ControlModel.h"
 
 #include <string_view>
+#include <vector>
 
 namespace quelvar {
 
@@ -23,11 +25,13 @@ inline constexpr int kLaneGroup = 8;
 // or below it. A search gives as bound the best sum it has.
 inline constexpr double kNoBound = __builtin_inf();
 
-// Sums of squares of o(i) - M(i) over the run for `count` (1 ... 32) sets,
-// each group sharing one delay, with one bound a lane (or none: nullptr).
-// Allocates nothing.
+// Sums of squares of o(i) - M(i) over the frames `scored` for `count`
+// (1 ... 32) sets, each group sharing one delay, with one bound a lane (or
+// none: nullptr). The model runs from frame 1 to the range's last frame, so a
+// range's sum has exactly the bits of sumOfSquares over RunModel's error
+// trace. Allocates nothing.
 void simulateLanes(const RunRecord& run, double timeStep, const ModelConstants* lanes, int count,
-                   const double* bounds, double* sums);
+                   const double* bounds, double* sums, const FrameRange& scored = kWholeRun);
 
 // What a set's reference does to its sum of squares. While the output limit
 // does not act the model is linear, so o_r(i) = o_0(i) + r h(i), where h is
@@ -67,26 +71,33 @@ inline constexpr double kLinearPeak = 1000.0 * (1.0 - 1e-9);
 
 // The responses of `count` (1 ... 32) sets for r in [referenceMin,
 // referenceMax]; the sets' own r is not used. With bounds (one a lane, or
-// nullptr) the pass may be cut short as ReferenceResponse says. Groups as for
-// simulateLanes. Allocates nothing.
+// nullptr) the pass may be cut short as ReferenceResponse says. Groups and
+// the scored frames as for simulateLanes (the peak covers every frame run, as
+// the limit acting before the range changes the frames in it). Allocates
+// nothing.
 void simulateReferenceResponse(const RunRecord& run, double timeStep, const ModelConstants* lanes,
                                int count, const double* bounds, int referenceMin, int referenceMax,
-                               ReferenceResponse* responses);
+                               ReferenceResponse* responses, const FrameRange& scored = kWholeRun);
 
 // The same for any number of sets in any mix of delays: they are grouped by
 // delay into passes. bounds: one a set, or nullptr.
 void simulateSets(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                  const double* bounds, double* sums);
+                  const double* bounds, double* sums, const FrameRange& scored = kWholeRun);
 void referenceResponses(const RunRecord& run, double timeStep, const ModelConstants* sets, int count,
-                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses);
+                        const double* bounds, int referenceMin, int referenceMax, ReferenceResponse* responses,
+                        const FrameRange& scored = kWholeRun);
 
 // ModelRmsError of every set, in any mix of delays.
 void evaluateModels(const RunRecord& run, double timeStep, const ModelParameters* sets, int count,
                     double* modelRms);
 
-// The vector unit the passes run on: "avx512f", "avx2" or "sse2", the widest
-// the processor has unless useModelLanesUnit chose another.
+// The vector unit the passes run on: "avx512f", "avx2", "sse2" or
+// "portable", the widest the processor has unless useModelLanesUnit chose
+// another.
 const char* modelLanesUnit();
+
+// Every unit the processor has, widest first; "portable" is always last.
+std::vector<const char*> modelLanesUnits();
 
 // Runs the passes on the named unit from now on (tests and benchmarks
 // compare the units). False, changing nothing, when the processor lacks it.

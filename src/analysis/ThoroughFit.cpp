@@ -20,13 +20,20 @@ constexpr double kDampingGrid[] = {0, .03, .06, .1, .15, .2, .3, .5, .75, 1};
 constexpr int kGainStartStep = 8;
 constexpr int kDampingStartStep = 16;
 constexpr int kStarts = 2;
+// A refit near a known result starts with steps of a few positions, about
+// how far resampled noise moves the best gain and damping.
+constexpr int kRefitGainStep = 4;
+constexpr int kRefitDampingStep = 16;
 
 std::int64_t key(int gain, int damping) { return (std::int64_t{gain} << 32) | static_cast<std::uint32_t>(damping); }
 
 // Runs the model in lanes for many points at once, of any delays.
 class Evaluator {
 public:
-    Evaluator(const RunRecord& run, double timeStep) : run_(run), timeStep_(timeStep) {}
+    Evaluator(const RunRecord& run, double timeStep, const FrameRange& scored)
+        : run_(run), timeStep_(timeStep), scored_(scored)
+    {
+    }
 
     // Exact errors of the points' settings; a point whose bound is passed may
     // come back with an infinite error.
@@ -39,7 +46,7 @@ public:
             sets.push_back(modelConstants(parametersOf(p.at)));
         std::vector<double> sums(points.size());
         simulateSets(run_, timeStep_, sets.data(), static_cast<int>(sets.size()),
-                     bounds.empty() ? nullptr : bounds.data(), sums.data());
+                     bounds.empty() ? nullptr : bounds.data(), sums.data(), scored_);
         for (std::size_t k = 0; k < points.size(); ++k)
             setSquares(points[k], sums[k]);
         modelRuns_ += static_cast<std::int64_t>(points.size());
@@ -57,7 +64,8 @@ public:
             sets.push_back(modelConstants(parametersOf(p.at)));
         std::vector<ReferenceResponse> responses(points.size());
         referenceResponses(run_, timeStep_, sets.data(), static_cast<int>(sets.size()),
-                           bounds.empty() ? nullptr : bounds.data(), referenceMin, referenceMax, responses.data());
+                           bounds.empty() ? nullptr : bounds.data(), referenceMin, referenceMax, responses.data(),
+                           scored_);
         modelRuns_ += static_cast<std::int64_t>(points.size());
 
         std::vector<FitPoint> others;
@@ -85,14 +93,15 @@ public:
     std::int64_t modelRuns() const { return modelRuns_; }
 
 private:
-    static void setSquares(FitPoint& point, double squares)
+    void setSquares(FitPoint& point, double squares) const
     {
         point.squares = squares;
-        point.modelRms = rmsPercent(squares);
+        point.modelRms = rmsPercent(squares, scored_.count());
     }
 
     const RunRecord& run_;
     double timeStep_;
+    FrameRange scored_;
     std::int64_t modelRuns_ = 0;
 };
 
@@ -139,8 +148,9 @@ std::vector<int> gridValues(int lo, int hi, const double (&fractions)[N])
 
 class Thorough {
 public:
-    Thorough(const RunRecord& run, double timeStep, const SearchSpace& space, int maxRounds)
-        : evaluator_(run, timeStep), space_(space), maxRounds_(maxRounds)
+    Thorough(const RunRecord& run, double timeStep, const SearchSpace& space, const FrameRange& scored,
+             int maxRounds = kThoroughMaxRounds)
+        : evaluator_(run, timeStep, scored), space_(space), maxRounds_(maxRounds)
     {
         for (int d = space.delayMin; d <= std::max(space.delayMax, space.beyondDelayMax); ++d) {
             delays_.emplace_back();
@@ -185,7 +195,58 @@ public:
         return result;
     }
 
+    // For a run close to the one `near` was fitted to: each delay's pattern
+    // search starts at near's best for that delay, with small steps, instead
+    // of from the coarse grid. The delays searched spread out from near's
+    // best delay for as long as the best found lies at their edge.
+    FitPoint refit(const ThoroughResult& near)
+    {
+        const int centre = near.best.at.delay;
+        std::vector<DelaySearch*> next;
+        for (int d = std::max(centre - 1, space_.delayMin); d <= std::min(centre + 1, space_.delayMax); ++d)
+            next.push_back(&delayAt(d));
+        int lo = centre;
+        int hi = centre;
+        FitPoint best;
+        while (!next.empty()) {
+            startNear(next, near);
+            patternSearches(next, kNoBound);
+            neighbourSearches(next, kNoBound);
+            for (const DelaySearch* search : next) {
+                lo = std::min(lo, search->delay);
+                hi = std::max(hi, search->delay);
+                if (better(search->best, best))
+                    best = search->best;
+            }
+            next.clear();
+            if (best.at.delay == lo && lo > space_.delayMin)
+                next.push_back(&delayAt(lo - 1));
+            if (best.at.delay == hi && hi < space_.delayMax)
+                next.push_back(&delayAt(hi + 1));
+        }
+        return best;
+    }
+
 private:
+    DelaySearch& delayAt(int delay) { return delays_[static_cast<std::size_t>(delay - space_.delayMin)]; }
+
+    void startNear(const std::vector<DelaySearch*>& searches, const ThoroughResult& near)
+    {
+        std::vector<FitPoint> points;
+        for (DelaySearch* search : searches) {
+            const std::size_t k = static_cast<std::size_t>(search->delay - space_.delayMin);
+            const FitPoint& from = k < near.profile.size() ? near.profile[k] : near.best;
+            FitPoint p;
+            p.at = {search->delay, from.at.gain, from.at.damping, 0};
+            points.push_back(p);
+        }
+        evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax);
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            searches[k]->note(points[k]);
+            searches[k]->searches.push_back({points[k].at.gain, points[k].at.damping, kRefitGainStep, kRefitDampingStep});
+        }
+    }
+
     bool withinRanges(const SpinnerSetting& s) const
     {
         return s.gain >= space_.gainMin && s.gain <= space_.gainMax && s.damping >= space_.dampingMin
@@ -383,9 +444,15 @@ private:
 }  // namespace
 
 ThoroughResult thoroughFit(const RunRecord& run, double timeStep, const SearchSpace& space,
-                           const std::optional<SpinnerSetting>& alsoTry, int maxRounds)
+                           const std::optional<SpinnerSetting>& alsoTry, const FrameRange& scored,
+                           int maxRounds)
 {
-    return Thorough(run, timeStep, space, maxRounds).run(alsoTry);
+    return Thorough(run, timeStep, space, scored, maxRounds).run(alsoTry);
+}
+
+FitPoint refitNear(const RunRecord& run, double timeStep, const SearchSpace& space, const ThoroughResult& near)
+{
+    return Thorough(run, timeStep, space, kWholeRun).refit(near);
 }
 
 }  // namespace quelvar

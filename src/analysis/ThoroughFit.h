@@ -3,6 +3,7 @@
 // delay. For each delay a pattern search over gain and damping, each point
 // with the reference its response picks, then a search of the neighbouring
 // positions of all three. It sits beside "Auto Fit", which stays as it is.
+#include "analysis/ControlModel.h"
 #include "analysis/FitPoint.h"
 #include "common/RunRecord.h"
 
@@ -25,10 +26,19 @@ struct ThoroughResult {
 inline constexpr int kThoroughMaxRounds = 400;
 
 // `alsoTry` (for example "Auto Fit" rounded to spinner positions) is a
-// candidate too, so the result is never worse than it. Each search stops
-// after `maxRounds` rounds, settled or not.
+// candidate too, so the result is never worse than it. The errors are those
+// of the frames `scored`. Each search stops after `maxRounds` rounds, settled
+// or not.
 ThoroughResult thoroughFit(const RunRecord& run, double timeStep, const SearchSpace& space,
                            const std::optional<SpinnerSetting>& alsoTry = std::nullopt,
-                           int maxRounds = kThoroughMaxRounds);
+                           const FrameRange& scored = kWholeRun, int maxRounds = kThoroughMaxRounds);
+
+// The best whole spinner positions within the delay range for a run close to
+// the one `near` was fitted to (the same run with its noise resampled): the
+// thorough search's own steps, started from `near`'s best for each delay
+// around its best delay instead of from the coarse grid, and spreading to
+// further delays while the best lies at the edge of those searched. A small
+// fraction of a thorough fit's model runs.
+FitPoint refitNear(const RunRecord& run, double timeStep, const SearchSpace& space, const ThoroughResult& near);
 
 }  // namespace quelvar

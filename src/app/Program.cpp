@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include "app/CaptionFit.h"
+
 namespace quelvar {
 
 Program::Program(const QString& distablePath)
@@ -15,6 +17,9 @@ Program::Program(const QString& distablePath)
     mainWindow_.setWindows(&analysisWindow_, &aboutWindow_, &instructionsWindow_);
     QObject::connect(&analysisWindow_, &TAnalysisForm::analysisClosed, &mainWindow_,
                      &TMainForm::AnalysisFormClosed);
+    for (QWidget* window : std::initializer_list<QWidget*>{&mainWindow_, &analysisWindow_, &aboutWindow_,
+                                                          &instructionsWindow_})
+        fitCaptions(window);
 }
 
 }  // namespace quelvar

@@ -1,6 +1,7 @@
 // Quelvar: pursuit tracking experiments and the fitting of a control model.
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "app/WindowSystem.h"
 #include "app/WorkFolder.h"
 #include "common/Version.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    requestPreferredPlatform();
     QApplication app(argc, argv);
     if (options.desktop) {
         QString problem;

@@ -61,7 +61,7 @@ QString usageText()
 {
     return QStringLiteral(
         "Usage: quelvar-fit [--out DIR] [--start PARFILE] [--plot] [--thorough | --exhaustive]\n"
-        "                   [--jobs N] [--no-header] FILE...\n"
+        "                   [--uncertainty] [--jobs N] [--no-header] FILE...\n"
         "\n"
         "Fits the tracking model to each recorded run FILE as the analysis window's\n"
         "\"Auto Fit\" does, and writes its parameter file: FILE with the extension\n"
@@ -75,6 +75,9 @@ QString usageText()
         "                   <base>.thorough.par, the best for each delay to <base>.profile.csv,\n"
         "                   and ten more CSV columns\n"
         "  --exhaustive     as --thorough, with every spinner position evaluated\n"
+        "  --uncertainty    as --thorough (or with --exhaustive), and also 95 % intervals\n"
+        "                   for its four parameters and its error on frames it was not\n"
+        "                   fitted to: ten more CSV columns\n"
         "  --jobs N         use at most N threads (default: one per processor)\n"
         "  --no-header      leave out the CSV header, for joining the tables of several runs\n"
         "  --help           show this text\n"
@@ -125,6 +128,9 @@ std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* 
         } else if (!onlyFiles && arg == "--exhaustive") {
             options.thorough = true;
             options.exhaustive = true;
+        } else if (!onlyFiles && arg == "--uncertainty") {
+            options.thorough = true;
+            options.uncertainty = true;
         } else if (!onlyFiles && arg == "--no-header") {
             options.noHeader = true;
         } else if (!onlyFiles && arg == "--") {
@@ -190,7 +196,10 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
     const int threads = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     // Every file has its own state, so the fits can run side by side; the
     // output is printed afterwards in the order the files were given.
-    onThreads(jobs.size(), threads, [&](std::size_t i) { fitFile(jobs[i], start, options.thorough); });
+    // After an exhaustive fit the intervals are taken around its result.
+    const bool uncertaintyNow = options.uncertainty && !options.exhaustive;
+    onThreads(jobs.size(), threads,
+              [&](std::size_t i) { fitFile(jobs[i], start, options.thorough, uncertaintyNow); });
     // An exhaustive fit keeps every thread busy on its own, one file at a time.
     if (options.exhaustive) {
         for (FileJob& job : jobs) {
@@ -200,6 +209,11 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             job.thorough = exhaustiveFit(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners),
                                          *job.thorough, threads);
         }
+        if (options.uncertainty)
+            onThreads(jobs.size(), threads, [&](std::size_t i) {
+                if (jobs[i].ok)
+                    addUncertainty(jobs[i]);
+            });
     }
 
     for (FileJob& job : jobs) {
@@ -223,7 +237,8 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
                 continue;
             std::optional<ThoroughPlotData> thorough;
             if (job.thorough)
-                thorough = thoroughPlotData(*job.state, *job.thorough);
+                thorough = thoroughPlotData(*job.state, *job.thorough,
+                                            job.uncertainty ? &*job.uncertainty : nullptr);
             const FileResult written =
                 saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), thorough ? &*thorough : nullptr,
                                  frameIntervalStripFor(job.file, job.state->run, &job.messages));
@@ -235,7 +250,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
     }
 
     if (!options.noHeader)
-        out << csvHeader(options.thorough).toStdString() << "\n";
+        out << csvHeader(options.thorough, options.uncertainty).toStdString() << "\n";
     for (FileJob& job : jobs) {
         const QStringList timing = job.ok ? runTimingFields(job.file, &job.messages) : QStringList();
         for (const QString& m : job.messages)
@@ -244,7 +259,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
             status = 1;
             continue;
         }
-        out << csvRow(job, timing, options.thorough).toStdString() << "\n";
+        out << csvRow(job, timing, options.thorough, options.uncertainty).toStdString() << "\n";
     }
     out.flush();
     return status;

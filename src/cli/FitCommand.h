@@ -15,6 +15,7 @@ struct FitOptions {
     bool plot = false;               // also write a PNG of both graphs
     bool thorough = false;           // also the thorough fit and its files and columns
     bool exhaustive = false;         // the thorough fit's results from every spinner position
+    bool uncertainty = false;        // also the thorough fit's intervals and holdout error
     int jobs = 0;                    // threads at most; 0: one per processor
     bool noHeader = false;           // no CSV header line
     QStringList files;

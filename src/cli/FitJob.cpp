@@ -28,7 +28,7 @@ bool anyFieldClipped(const AnalysisState& a)
 
 }  // namespace
 
-void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough)
+void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool uncertainty)
 {
     BatchDialogs dialogs;
     SharedState& state = *job.state;
@@ -54,7 +54,15 @@ void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough)
         const ParameterSpinners& spinners = state.analysis.Spinners;
         job.thorough = thoroughFit(state.run, state.analysis.ModelTimeStep, SearchSpace::ofSpinners(spinners),
                                    settingOf(spinners));
+        if (uncertainty)
+            addUncertainty(job);
     }
+}
+
+void addUncertainty(FileJob& job)
+{
+    const AnalysisState& a = job.state->analysis;
+    job.uncertainty = fitUncertainty(job.state->run, a.ModelTimeStep, SearchSpace::ofSpinners(a.Spinners), *job.thorough);
 }
 
 }  // namespace quelvar::cli

@@ -1,6 +1,7 @@
 #pragma once
 // One data file's fit in quelvar-fit: where its results go, the analysis
 // state it is fitted in, and what the fits found.
+#include "analysis/FitUncertainty.h"
 #include "analysis/ThoroughFit.h"
 #include "common/SharedState.h"
 
@@ -22,12 +23,16 @@ struct FileJob {
     bool ok = false;              // loaded, fitted and its parameter file written
     bool autoFitClipped = false;  // a field of Auto Fit rounds outside its spinner's range
     std::optional<ThoroughResult> thorough;
+    std::optional<FitUncertainty> uncertainty;
 };
 
 // Loads the file and does what a user of the analysis window does: the frame
 // that shows the run, "Auto Fit", the next frame, "Save Parameters" to
 // job.parameterPath. With `thorough`, then also the thorough fit, which never
-// changes the window's state.
-void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough);
+// changes the window's state, and with `uncertainty` its intervals.
+void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool uncertainty = false);
+
+// The intervals and holdout error around a fitted job's thorough result.
+void addUncertainty(FileJob& job);
 
 }  // namespace quelvar::cli

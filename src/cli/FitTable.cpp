@@ -66,6 +66,28 @@ const Column kThoroughColumns[] = {
      [](const FileJob& j) { return j.thorough->beyond ? errorText(j.thorough->beyond->modelRms) : QString(); }},
 };
 
+ParameterFileValues valuesAt(const FileJob& job, const SpinnerSetting& setting)
+{
+    FitPoint point;
+    point.at = setting;
+    return parameterFileValues(job, point);
+}
+ParameterFileValues low(const FileJob& job) { return valuesAt(job, job.uncertainty->low); }
+ParameterFileValues high(const FileJob& job) { return valuesAt(job, job.uncertainty->high); }
+
+const Column kUncertaintyColumns[] = {
+    {"delay_lo", [](const FileJob& j) { return delayText(low(j).inputDelay); }},
+    {"delay_hi", [](const FileJob& j) { return delayText(high(j).inputDelay); }},
+    {"gain_lo", [](const FileJob& j) { return gainText(low(j).outputGain); }},
+    {"gain_hi", [](const FileJob& j) { return gainText(high(j).outputGain); }},
+    {"damping_lo", [](const FileJob& j) { return dampingText(low(j).damping); }},
+    {"damping_hi", [](const FileJob& j) { return dampingText(high(j).damping); }},
+    {"reference_lo", [](const FileJob& j) { return referenceText(low(j).reference); }},
+    {"reference_hi", [](const FileJob& j) { return referenceText(high(j).reference); }},
+    {"holdout_rms", [](const FileJob& j) { return errorText(j.uncertainty->holdoutRms); }},
+    {"replicates", [](const FileJob& j) { return QString::number(j.uncertainty->replicates.size()); }},
+};
+
 template <std::size_t N>
 QStringList namesOf(const Column (&columns)[N])
 {
@@ -91,21 +113,25 @@ ParameterFileValues parameterFileValues(const FileJob& job, const FitPoint& poin
     return quelvar::parameterFileValues(*job.state, parametersOf(point.at), point.modelRms);
 }
 
-QString csvHeader(bool thorough)
+QString csvHeader(bool thorough, bool uncertainty)
 {
     QStringList names = namesOf(kFitColumns);
     names << QString::fromLatin1(kRunTimingHeader);
     if (thorough)
         names << namesOf(kThoroughColumns);
+    if (uncertainty)
+        names << namesOf(kUncertaintyColumns);
     return names.join(',');
 }
 
-QString csvRow(const FileJob& job, const QStringList& timing, bool thorough)
+QString csvRow(const FileJob& job, const QStringList& timing, bool thorough, bool uncertainty)
 {
     QStringList values = valuesOf(kFitColumns, job);
     values << timing;
     if (thorough)
         values << valuesOf(kThoroughColumns, job);
+    if (uncertainty)
+        values << valuesOf(kUncertaintyColumns, job);
     return values.join(',');
 }
 

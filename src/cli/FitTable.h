@@ -14,9 +14,9 @@ ParameterFileValues parameterFileValues(const FileJob& job, const FitPoint& poin
 
 // The CSV header and a fitted file's row, without line ends: the fit's own
 // columns, the run's timing (`timing`: late_frames and duration_s), then the
-// thorough columns.
-QString csvHeader(bool thorough);
-QString csvRow(const FileJob& job, const QStringList& timing, bool thorough);
+// thorough columns, then the uncertainty columns.
+QString csvHeader(bool thorough, bool uncertainty = false);
+QString csvRow(const FileJob& job, const QStringList& timing, bool thorough, bool uncertainty = false);
 
 // <base>.profile.csv: for each delay the best gain, damping, reference and
 // model % RMS error, in the units and decimals of a parameter file.

@@ -2,9 +2,12 @@
 #include "common/Version.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv)
 {
@@ -31,10 +34,21 @@ int main(int argc, char** argv)
 
     // Plots draw text, which needs the font database of a GUI application;
     // no display is needed for drawing into images.
+    //
+    // Without a login session (cron, sudo, containers, ssh) there is no
+    // runtime folder, and Qt warns about that on standard error, which is
+    // kept for the files that fail. Drawing needs nothing from such a folder:
+    // a private one, removed at the end, stands in for it.
+    std::optional<QTemporaryDir> runtimeFolder;
     std::unique_ptr<QCoreApplication> app;
     if (options->plot) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtimeFolder.emplace();
+            if (runtimeFolder->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+        }
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -3,6 +3,7 @@
 #include "analysis/ExhaustiveFit.h"
 #include "analysis/ThoroughFit.h"
 #include "support/AnalysisHarness.h"
+#include "support/ModelRuns.h"
 #include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +18,10 @@ namespace {
 
 constexpr double kStep = 1.0 / 60.0;
 const SearchSpace kSpinners = SearchSpace::ofSpinners(ParameterSpinners{});
+using test::modelRun;
+using test::smoothTarget;
 
 using test::sameBits;
-
-// The model's own output at a setting as the mouse.
-std::unique_ptr<RunRecord> modelRun(const SpinnerSetting& setting) { return test::modelRun(parametersOf(setting)); }
 
 // A mouse that lags the target with noise, as a person's.
 std::unique_ptr<RunRecord> noisyRun(unsigned seed)
@@ -30,8 +30,8 @@ std::unique_ptr<RunRecord> noisyRun(unsigned seed)
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, 12.0);
     for (int i = 1; i <= kRunFrames; ++i) {
-        run->Target[i] = test::twoSineTarget(i + static_cast<int>(seed) * 97);
-        run->Mouse[i] = 0.92 * test::twoSineTarget(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
+        run->Target[i] = smoothTarget(i + static_cast<int>(seed) * 97);
+        run->Mouse[i] = 0.92 * smoothTarget(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
     }
     return run;
 }
@@ -103,7 +103,7 @@ TEST(ThoroughFit, RecoversTheDelayAndReferenceOfAModelGeneratedRun)
 TEST(ThoroughFit, ASearchWhoseRoundsRunOutSaysSo)
 {
     const auto run = modelRun({7, 80, 150, 3});
-    const ThoroughResult cut = thoroughFit(*run, kStep, kSpinners, std::nullopt, 1);
+    const ThoroughResult cut = thoroughFit(*run, kStep, kSpinners, std::nullopt, kWholeRun, 1);
     EXPECT_FALSE(cut.converged);
     EXPECT_TRUE(sameBits(cut.best.modelRms, exactRms(*run, cut.best.at))) << "still an exact error";
 }

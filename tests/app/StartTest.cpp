@@ -1,6 +1,7 @@
 // How quelvar starts: its command line, the desktop menu's work folder, and
 // the real program answering --version and --help without a display.
 #include "app/CommandLine.h"
+#include "app/WindowSystem.h"
 #include "app/WorkFolder.h"
 #include "common/Version.h"
 #include "support/TestFiles.h"
@@ -36,6 +37,25 @@ TEST(StartArguments, OnlyVersionHelpAndDesktopMeanAnythingToTheProgram)
         EXPECT_EQ(options.action, c.action) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(options.desktop, c.desktop) << c.arguments.join(' ').toStdString();
     }
+}
+
+TEST(StartPlatform, X11IsTriedBeforeWaylandUnlessTheUserChoseAPlatformOrThereIsNoXServer)
+{
+    const struct {
+        const char* chosen;
+        bool x11Display;
+        const char* requested;
+    } cases[] = {
+        {"", true, "xcb;wayland"},
+        {"  ", true, "xcb;wayland"},
+        {"", false, "wayland;xcb"},
+        {"wayland", true, "wayland"},
+        {"offscreen", false, "offscreen"},
+        {"wayland;xcb", true, "wayland;xcb"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platformRequest(c.chosen, c.x11Display), QByteArray(c.requested))
+            << c.chosen << " " << c.x11Display;
 }
 
 TEST(WorkFolder, IsMadeWhenMissingUnlessAFileIsInTheWay)

@@ -5,6 +5,7 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
 #include "support/FitRunner.h"
+#include "support/ModelRuns.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
@@ -212,6 +213,21 @@ TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
     EXPECT_TRUE(blue);
 }
 
+TEST(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed)
+{
+    TempFolder folder;
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
+    // As cron or sudo start it: no runtime folder, no platform chosen.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+
+    const FitRun r = runQuelvarFit({"--plot", "run.txt", "missing.txt"}, folder.root(), environment);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "missing.txt: cannot read " + folder.path("missing.txt") + ": No such file or directory\n");
+    EXPECT_FALSE(QImage(folder.path("run.png")).isNull());
+}
+
 TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythingIsWritten)
 {
     TempFolder folder;
@@ -257,7 +273,7 @@ namespace {
 // spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
 void writeLongDelayRun(const QString& path)
 {
-    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *test::modelRun({24, 25, 50, 20}))));
+    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *test::modelRun({24, 25, 50, 2}))));
 }
 
 QStringList fields(const QString& line) { return line.split(','); }
@@ -391,4 +407,50 @@ TEST(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
     EXPECT_GT(count(0xFF00FF, 0, plain.height()), 1000);
     EXPECT_GT(count(0xFF00FF, plain.height(), picture.height()), 100);
     EXPECT_GT(count(0xFF0000, plain.height(), picture.height()), 20);
+}
+
+TEST(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheIntervals)
+{
+    TempFolder folder;
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("clean.txt"), 2, 3, *test::modelRun({4, 60, 80, 0}))));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("noisy.txt"), 2, 4, *test::modelRun({6, 45, 120, 2}, {15.0, 0.9, 4}))));
+    const FitRun thorough = runQuelvarFit({"--thorough", "--plot", "--out", "thorough", "clean.txt", "noisy.txt"}, folder.root());
+    const FitRun one = runQuelvarFit({"--uncertainty", "--jobs", "1", "clean.txt", "noisy.txt"}, folder.root());
+    const FitRun two = runQuelvarFit({"--uncertainty", "--jobs", "2", "--plot", "--out", "plots", "clean.txt", "noisy.txt"},
+                              folder.root());
+    ASSERT_EQ(one.status, 0) << one.err.toStdString();
+    EXPECT_EQ(one.out, two.out);
+    const QStringList rows = one.out.trimmed().split('\n');
+    const QStringList thoroughRows = thorough.out.trimmed().split('\n');
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], thoroughRows[0] + ",delay_lo,delay_hi,gain_lo,gain_hi,damping_lo,damping_hi,reference_lo,"
+                                         "reference_hi,holdout_rms,replicates");
+    // The thorough columns as without --uncertainty; a noise-free run pins
+    // every parameter to one position, and fits unseen frames as well.
+    EXPECT_EQ(fields(rows[1]).mid(0, 21), fields(thoroughRows[1]));
+    EXPECT_EQ(fields(rows[1]).mid(21), (QStringList{"4.0000", "4.0000", "6.0000", "6.0000", "0.080000", "0.080000",
+                                                    "0.0000", "0.0000", "0.000", "200"}));
+    // A noisy run's intervals hold its thorough fit and generating setting.
+    const QStringList noisy = fields(rows[2]);
+    ASSERT_EQ(noisy.size(), 31);
+    const double truth[] = {6, 4.5, 0.12, 2};
+    for (int k = 0; k < 4; ++k) {
+        for (double inside : {truth[k], noisy[11 + k].toDouble()}) {
+            EXPECT_LE(noisy[21 + 2 * k].toDouble(), inside + 1e-9) << k;
+            EXPECT_GE(noisy[22 + 2 * k].toDouble(), inside - 1e-9) << k;
+        }
+    }
+    // The picture keeps its size and gains the intervals' bars and shades.
+    const QImage without(folder.path("thorough/noisy.png"));
+    const QImage with(folder.path("plots/noisy.png"));
+    ASSERT_EQ(with.size(), without.size());
+    auto count = [](const QImage& image, QRgb colour) {
+        int n = 0;
+        for (int y = image.height() - 280; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += (image.pixel(x, y) & 0xFFFFFF) == colour;
+        return n;
+    };
+    EXPECT_GT(count(with, 0xFF00FF), count(without, 0xFF00FF) + 1000);
+    EXPECT_GT(count(with, 0xDDDDDD), count(without, 0xDDDDDD) + 10000);
 }

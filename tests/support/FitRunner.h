@@ -12,9 +12,11 @@ struct FitRun {
     QString err;
 };
 
-inline FitRun runQuelvarFit(const QStringList& arguments, const QString& workingDir = QString())
+inline FitRun runQuelvarFit(const QStringList& arguments, const QString& workingDir = QString(),
+                            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (!workingDir.isEmpty())
         process.setWorkingDirectory(workingDir);
     process.start(QStringLiteral(QUELVAR_FIT_BINARY), arguments);

@@ -1,7 +1,8 @@
 #pragma once
-// Runs made up for tests, and the bit comparison their results are held to.
+// Runs made up for tests (the model's own runs are in ModelRuns.h), and the
+// bit comparison results are held to.
 // RunRecord is large: the runs live on the heap.
-#include "analysis/ControlModel.h"
+#include "common/RunRecord.h"
 
 #include <cstring>
 #include <memory>
@@ -22,10 +23,5 @@ struct SineRun {
     double offset = 0.0;
 };
 std::unique_ptr<RunRecord> sineRun(const SineRun& shape = {});
-
-// A smooth target of two sines, and a run on it whose mouse is the model's
-// own output at `parameters` (time step 1/60 s).
-double twoSineTarget(int frame);
-std::unique_ptr<RunRecord> modelRun(const ModelParameters& parameters);
 
 }  // namespace quelvar::test

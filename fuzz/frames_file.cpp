@@ -1,0 +1,72 @@
+// The frames file reader on arbitrary bytes.
+//
+// A refused file must say why (quelvar-fit passes over it with that reason).
+// A loaded one holds 3600 rows of finite numbers, and those rows written in
+// the writer's number format read back, each within half a unit of its last
+// decimal: the reader takes every number the writer can write.
+#include "FuzzChecks.h"
+
+#include "datafiles/FrameTimingFile.h"
+#include "datafiles/NumberFormat.h"
+
+#include <cmath>
+#include <memory>
+#include <string_view>
+
+using namespace quelvar;
+
+namespace {
+
+bool closeTo(double read, double written, int decimals)
+{
+    const double halfUnit = 0.5 * std::pow(10.0, -decimals);
+    return std::fabs(read - written) <= halfUnit * (1 + 1e-9) + std::fabs(written) * 1e-15;
+}
+
+QByteArray written(const FrameTimingRows& rows)
+{
+    QByteArray out(kFrameTimingHeader);
+    out.append('\n');
+    for (std::size_t i = 1; i <= kRunFrames; ++i) {
+        appendInteger(out, std::int64_t(i), 0);
+        out.append(',');
+        appendFixed(out, rows.timeS[i], 9, 0);
+        out.append(',');
+        appendFixed(out, rows.intervalMs[i], 6, 0);
+        out.append(rows.late[i] ? ",1," : ",0,");
+        appendFixed(out, rows.mouse[i], 2, 0);
+        out.append(',');
+        appendFixed(out, rows.target[i], 2, 0);
+        out.append('\n');
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static auto rows = std::make_unique<FrameTimingRows>();
+    static auto again = std::make_unique<FrameTimingRows>();
+    QString problem;
+    if (!parseFrameTimingFile(std::string_view(reinterpret_cast<const char*>(data), size), *rows, &problem)) {
+        FUZZ_CHECK(!problem.isEmpty());
+        return 0;
+    }
+    FUZZ_CHECK(problem.isEmpty());
+    for (std::size_t i = 1; i <= kRunFrames; ++i) {
+        FUZZ_CHECK(std::isfinite(rows->timeS[i]) && std::isfinite(rows->intervalMs[i]));
+        FUZZ_CHECK(std::isfinite(rows->mouse[i]) && std::isfinite(rows->target[i]));
+    }
+
+    const QByteArray text = written(*rows);
+    FUZZ_CHECK(parseFrameTimingFile(std::string_view(text.constData(), std::size_t(text.size())), *again, &problem));
+    for (std::size_t i = 1; i <= kRunFrames; ++i) {
+        FUZZ_CHECK(closeTo(again->timeS[i], rows->timeS[i], 9));
+        FUZZ_CHECK(closeTo(again->intervalMs[i], rows->intervalMs[i], 6));
+        FUZZ_CHECK(again->late[i] == rows->late[i]);
+        FUZZ_CHECK(closeTo(again->mouse[i], rows->mouse[i], 2));
+        FUZZ_CHECK(closeTo(again->target[i], rows->target[i], 2));
+    }
+    return 0;
+}
