@@ -34,7 +34,7 @@ void BM_DrawFrame(benchmark::State& st)
     bench::SilentDialogs dialogs;
     AnalysisSession session(*shared, dialogs);
     bench::CountingView view(displayAt1280x1024());
-    ElapsedFrameClock clock;
+    MonotonicFrameClock clock;
     ExperimentController controller(*shared, view, dialogs, session, clock);
     controller.InitExperiment(dir.filePath("Distable"));
     controller.StepState();  // the layout

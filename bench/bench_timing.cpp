@@ -23,7 +23,7 @@ struct Recorder {
     bench::SilentDialogs dialogs;
     AnalysisSession session{*shared, dialogs};
     bench::CountingView view{QSize(416, 926)};
-    ElapsedFrameClock clock;
+    MonotonicFrameClock clock;
     ExperimentController controller{*shared, view, dialogs, session, clock};
 
     Recorder()
@@ -62,7 +62,8 @@ void BM_WriteRunTimingFiles(benchmark::State& st)
     Recorder r;
     RunTimingReport& timing = r.controller.timing();
     for (int i = 0; i <= kRunFrames; ++i) {
-        timing.noteFrame(i, i * 16666667LL + (i % 97 == 0 ? 5000000 : 0));
+        const std::int64_t ticks = i * 16666667LL + (i % 97 == 0 ? 5000000 : 0);
+        timing.noteFrame(i, ticks, ticks);
         r.shared->run.Mouse[std::size_t(i)] = (i * 37 % 1000) - 500 + 0.37;
         r.shared->run.Target[std::size_t(i)] = 500.0 - (i * 53 % 1000) - 0.61;
     }

@@ -61,7 +61,14 @@ void TargetPaintBox::mouseMoveEvent(QMouseEvent* event)
 TMainForm::TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& session,
                      const QString& distablePath, bool startFrames)
     : controller_(state, *this, dialogs, session, clock_),
-      loop_([this] { controller_.ApplicationIdle(); }, this)
+      priority_([this](const SchedulingFacts& facts) {
+          controller_.timing().setScheduling(facts);
+          timingView_.showScheduling(facts);
+      }),
+      loop_([this] {
+          controller_.ApplicationIdle();
+          priority_.afterPass();
+      }, this)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quelvar"));
@@ -96,8 +103,10 @@ TMainForm::TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& sess
     const QSize minimum(scaledLength(kMinimumWidth, factor_), scaledLength(kMinimumHeight, factor_));
     new PlacementWatch(this, [this, minimum, startFrames] {
         setMinimumSize(minimum.boundedTo(size()));
-        if (startFrames)
+        if (startFrames) {
             loop_.start();
+            priority_.request();
+        }
     }, this);
 }
 

@@ -3,6 +3,7 @@
 // target display, data recorder and run settings, scaled to the screen and
 // maximised; it runs the experiment controller from its frame loop.
 #include "app/FrameLoop.h"
+#include "app/FrameThreadPriority.h"
 #include "app/MainWindowTiming.h"
 #include "task/ExperimentController.h"
 #include "task/FrameClock.h"
@@ -47,8 +48,9 @@ class TMainForm : public QWidget, public MainView {
 public:
     // Creation: controls, scaling, maximising, the task's start-up reset with
     // the table file at `distablePath`, then the frame loop, from the moment
-    // the window is placed on the screen (unless `startFrames` is false, for
-    // tests that step the controller themselves).
+    // the window is placed on the screen, when this thread also asks for
+    // real-time scheduling (unless `startFrames` is false, for tests and
+    // benchmarks that step the controller themselves).
     TMainForm(SharedState& state, Dialogs& dialogs, AnalysisSession& session,
               const QString& distablePath = QString::fromLatin1(kDistableFileName),
               bool startFrames = true);
@@ -90,10 +92,11 @@ private:
                     int position);
 
     double factor_ = 1.0;
-    ElapsedFrameClock clock_;
+    MonotonicFrameClock clock_;
     ExperimentController controller_;
-    FrameLoop loop_;
     MainWindowTiming timingView_{this};
+    FrameThreadPriority priority_;
+    FrameLoop loop_;
 
     QDialog* analysisWindow_ = nullptr;
     QDialog* aboutWindow_ = nullptr;

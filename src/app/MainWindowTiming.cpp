@@ -3,22 +3,47 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace quelvar {
 
 namespace {
-const QString kNote = QStringLiteral(" \u2013 last run: ");
+
+const QString kSeparator = QStringLiteral(" \u2013 ");
+
+// The X server's pointer control: acceleration numerator / denominator and
+// threshold. Other window systems do not say, and neither does a server
+// whose reply fails.
+void readPointerControl(ScreenFacts& facts)
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
+    xcb_get_pointer_control_reply_t* reply =
+        xcb_get_pointer_control_reply(connection, xcb_get_pointer_control(connection), nullptr);
+    if (!reply)
+        return;
+    if (reply->acceleration_denominator != 0)
+        facts.pointerAcceleration = double(reply->acceleration_numerator) / reply->acceleration_denominator;
+    facts.pointerThreshold = reply->threshold;
+    std::free(reply);
 }
 
-QString titleAfterRun(const QString& title, int lateFrames)
+}  // namespace
+
+QString titleWithNotes(const QString& title, int lateFrames, bool realtime)
 {
-    // The note of an earlier run goes, whatever else the title says.
-    const QString plain = title.section(kNote, 0, 0);
-    if (lateFrames <= 0)
-        return plain;
-    return plain + kNote + QStringLiteral("%1 late frame%2")
-                       .arg(lateFrames)
-                       .arg(lateFrames == 1 ? QString() : QStringLiteral("s"));
+    // Earlier notes go, whatever else the title says.
+    QString shown = title.section(kSeparator, 0, 0);
+    if (lateFrames > 0)
+        shown += kSeparator + QStringLiteral("last run: %1 late frame%2")
+                                  .arg(lateFrames)
+                                  .arg(lateFrames == 1 ? QString() : QStringLiteral("s"));
+    if (!realtime)
+        shown += kSeparator + QStringLiteral("no real-time scheduling");
+    return shown;
 }
 
 ScreenFacts MainWindowTiming::screenFacts() const
@@ -30,12 +55,25 @@ ScreenFacts MainWindowTiming::screenFacts() const
         facts.geometry = screen->geometry();
         facts.refreshRateHz = screen->refreshRate();
     }
+    readPointerControl(facts);
     return facts;
 }
 
 void MainWindowTiming::showLastRunLateFrames(int lateFrames)
 {
-    window_->setWindowTitle(titleAfterRun(window_->windowTitle(), lateFrames));
+    lateFrames_ = lateFrames;
+    showTitle();
+}
+
+void MainWindowTiming::showScheduling(const SchedulingFacts& facts)
+{
+    realtime_ = facts.realtime();
+    showTitle();
+}
+
+void MainWindowTiming::showTitle()
+{
+    window_->setWindowTitle(titleWithNotes(window_->windowTitle(), lateFrames_, realtime_));
 }
 
 }  // namespace quelvar

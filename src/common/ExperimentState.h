@@ -40,6 +40,8 @@ struct ExperimentState {
     bool RunAvailable = false;
     std::int64_t PerfFrequency = 0;
     std::int64_t LastFrameTime = 0;
+    // The wall clock read together with LastFrameTime, in ns since the epoch.
+    std::int64_t LastFrameWallClock = 0;
 
     // Position units spanned by the target display's height: 1000 while the
     // tables are generated, 1200 afterwards.

@@ -1,21 +1,44 @@
 #include "common/FrameTiming.h"
 
-#include <QDateTime>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 
 namespace quelvar {
+namespace {
 
-void FrameTiming::noteFrame(std::int64_t frameCounter, std::int64_t ticks)
+// Plain readings that neither allocate nor wait: /proc/loadavg and the
+// process's own clock.
+double loadAverage()
+{
+    double load = -1.0;
+    return getloadavg(&load, 1) == 1 ? load : -1.0;
+}
+
+std::int64_t processCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+}  // namespace
+
+void FrameTiming::noteFrame(std::int64_t frameCounter, std::int64_t ticks, std::int64_t wallClockNs)
 {
     if (frameCounter < 0 || frameCounter > kRunFrames)
         return;
     ticks_[static_cast<std::size_t>(frameCounter)] = ticks;
-    // A plain clock reading: no time zone work and no allocation in a frame.
-    if (frameCounter == 1)
-        wallStartMs_ = QDateTime::currentMSecsSinceEpoch();
-    else if (frameCounter == kRunFrames)
-        wallEndMs_ = QDateTime::currentMSecsSinceEpoch();
+    if (frameCounter == 1) {
+        wallStartNs_ = wallClockNs;
+        loadStart_ = loadAverage();
+        cpuStartNs_ = processCpuNs();
+    } else if (frameCounter == kRunFrames) {
+        wallEndNs_ = wallClockNs;
+        loadEnd_ = loadAverage();
+        cpuEndNs_ = processCpuNs();
+    }
 }
 
 FrameIntervalStats FrameTiming::stats(std::int64_t frequency) const

@@ -18,16 +18,24 @@ QByteArray signature(const QByteArray& content)
     return content.left(content.startsWith('{') ? secondLine + 1 : firstLine + 1);
 }
 
-bool ownFileOrNone(const QString& path, const QByteArray& content)
+// Empty when `path` is free or holds a file this program wrote in the
+// format of `content`; otherwise why it must be kept.
+QString whyKept(const QString& path, const QByteArray& content)
 {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return true;
+        return {};
+    if (info.isDir())
+        return QStringLiteral("a folder of that name is in the way");
     if (!info.isFile())
-        return false;
+        return QStringLiteral("something that is not a file has its name");
     QFile file(path);
     const QByteArray wanted = signature(content);
-    return file.open(QIODevice::ReadOnly) && file.read(wanted.size()) == wanted;
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("the file there cannot be read (%1)").arg(file.errorString());
+    if (file.read(wanted.size()) != wanted)
+        return QStringLiteral("a file of that name that Quelvar did not write is kept");
+    return {};
 }
 
 }  // namespace
@@ -44,8 +52,9 @@ QString runDescriptionPath(const QString& dataFilePath)
 
 FileResult writeCompanionFile(const QString& path, const QByteArray& content)
 {
-    if (!ownFileOrNone(path, content))
-        return FileError{QStringLiteral("replace"), path, QStringLiteral("the file there was not written by Quelvar")};
+    const QString kept = whyKept(path, content);
+    if (!kept.isEmpty())
+        return FileError{QStringLiteral("replace"), path, kept};
     return writeFileAtomically(path, content);
 }
 

@@ -15,7 +15,8 @@ QString frameTimingPath(const QString& dataFilePath);
 QString runDescriptionPath(const QString& dataFilePath);
 
 // Writes `content` to `path` unless a file that does not begin like
-// `content` is there already, which is kept (and reported as the failure).
+// `content` is there already, which is kept (and reported as the failure,
+// with why it was kept).
 FileResult writeCompanionFile(const QString& path, const QByteArray& content);
 
 }  // namespace quelvar

@@ -51,6 +51,41 @@ public:
         name(key);
         out_.append("null");
     }
+    // Nanoseconds as seconds, every digit exact.
+    void seconds(const char* key, std::int64_t ns)
+    {
+        name(key);
+        if (ns < 0) {
+            out_.append('-');
+            ns = -ns;
+        }
+        appendInteger(out_, ns / 1000000000, 0);
+        out_.append('.');
+        out_.append(QByteArray::number(ns % 1000000000).rightJustified(9, '0'));
+    }
+    void scheduling(const char* key, const SchedulingFacts& s)
+    {
+        name(key);
+        out_.append("{\"policy\": ");
+        appendString(s.policy == SchedulingPolicy::Fifo         ? "fifo"
+                     : s.policy == SchedulingPolicy::RoundRobin ? "rr"
+                                                                : "other");
+        out_.append(", \"priority\": ");
+        appendInteger(out_, s.priority, 0);
+        out_.append(", \"nice\": ");
+        appendInteger(out_, s.nice, 0);
+        out_.append(", \"obtained_by\": ");
+        appendString(s.obtainedBy == SchedulingSource::SchedSetscheduler ? "sched_setscheduler"
+                     : s.obtainedBy == SchedulingSource::RealtimeKit     ? "rtkit"
+                                                                         : "none");
+        if (!s.realtime()) {
+            out_.append(", \"reason\": ");
+            appendString(s.reason.toUtf8());
+        }
+        out_.append(", \"memory_locked\": ");
+        out_.append(s.memoryLocked ? "true" : "false");
+        out_.append('}');
+    }
     void rect(const char* key, const QRect& r)
     {
         name(key);
@@ -111,8 +146,13 @@ QByteArray formatRunDescription(const RunDescription& d)
     w.string("data_file", d.dataFile);
     w.string("data_file_sha256", d.dataFileSha256Hex);
     w.string("frames_file", d.framesFile);
+    w.boolean("frames_file_written", d.framesFileWritten);
     w.string("recording_start", d.recordingStart);
     w.string("recording_end", d.recordingEnd);
+    w.seconds("anchor_start_monotonic_s", d.anchorStartMonotonicNs);
+    w.seconds("anchor_start_unix_time_s", d.anchorStartWallNs);
+    w.seconds("anchor_end_monotonic_s", d.anchorEndMonotonicNs);
+    w.seconds("anchor_end_unix_time_s", d.anchorEndWallNs);
     w.integer("difficulty", d.difficulty);
     w.integer("disturbance_number", d.disturbanceNumber);
     w.integer("run_number", d.runNumber);
@@ -129,6 +169,7 @@ QByteArray formatRunDescription(const RunDescription& d)
     w.integer("late_frames", s.lateFrames);
     w.fixed("late_threshold_ms", 1000.0 / kLateThresholdPerSecond, 6);
     w.fixed("duration_s", s.durationS, 6);
+    w.scheduling("scheduling", d.scheduling);
     w.string("screen_name", d.screen.name);
     w.rect("screen_geometry", d.screen.geometry);
     w.fixed("screen_refresh_rate_hz", d.screen.refreshRateHz, 3);
@@ -147,6 +188,30 @@ QByteArray formatRunDescription(const RunDescription& d)
     w.string("platform", d.screen.platform);
     w.string("os", d.os);
     w.string("kernel", d.kernel);
+    if (d.buildRevision.isEmpty())
+        w.null("build_revision");
+    else
+        w.string("build_revision", d.buildRevision);
+    w.string("build_type", d.buildType);
+    w.string("compiler", d.compiler);
+    w.string("host_name", d.hostName);
+    w.string("cpu_model", d.cpuModel);
+    w.integer("logical_cores", d.logicalCores);
+    w.fixed("load_average_start", d.loadAverageStart < 0 ? NAN : d.loadAverageStart, 2);
+    w.fixed("load_average_end", d.loadAverageEnd < 0 ? NAN : d.loadAverageEnd, 2);
+    w.fixed("process_cpu_s", d.processCpuS, 3);
+    const std::int64_t spanNs = d.anchorEndMonotonicNs - d.anchorStartMonotonicNs;
+    w.fixed("process_cpu_percent", spanNs > 0 ? 100.0 * d.processCpuS / (double(spanNs) / 1e9) : NAN, 1);
+    if (d.screen.pointerAcceleration)
+        w.fixed("pointer_acceleration", *d.screen.pointerAcceleration, 6);
+    else
+        w.null("pointer_acceleration");
+    if (d.screen.pointerThreshold)
+        w.integer("pointer_threshold", *d.screen.pointerThreshold);
+    else
+        w.null("pointer_threshold");
+    w.string("series_id", d.seriesId);
+    w.string("run_id", d.runId);
     return w.finish();
 }
 
@@ -162,8 +227,12 @@ std::optional<RunDescriptionSummary> runDescriptionSummary(const QByteArray& jso
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (!document.isObject())
-        return fail(QStringLiteral("it is not a JSON object (%1)").arg(error.errorString()));
+        return fail(QStringLiteral("it is not a run description (not a JSON object: %1)").arg(error.errorString()));
     const QJsonObject o = document.object();
+    // Any other JSON file may carry the name: a description says whose it is.
+    if (o.value(QStringLiteral("program")).toString() != QStringLiteral("Quelvar") ||
+        !o.value(QStringLiteral("data_file_sha256")).isString())
+        return fail(QStringLiteral("it is not a run description"));
     const QByteArray sha = QCryptographicHash::hash(dataFile, QCryptographicHash::Sha256).toHex();
     // A description left from an earlier run of the same name must not be
     // taken for this one.

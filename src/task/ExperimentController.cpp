@@ -124,10 +124,20 @@ void ExperimentController::Pace()
     // The period is kept fractional (16 666 666.67 ns): an integer division
     // would make every frame a little short and the rate drift above 60 Hz.
     const long double period = static_cast<long double>(e.PerfFrequency) / 60.0L;
+    // Most of the wait is slept, leaving the processor to other programs;
+    // the last kSpinMarginUs before the boundary are spun, so a late wake-up
+    // from the sleep does not move the frame.
+    const long double margin = static_cast<long double>(e.PerfFrequency) * kSpinMarginUs / 1e6L;
     std::int64_t now = clock_.now();
+    const long double wake = static_cast<long double>(e.LastFrameTime) + period - margin;
+    if (wake > static_cast<long double>(now)) {
+        clock_.sleepUntil(static_cast<std::int64_t>(wake));
+        now = clock_.now();
+    }
     while (period > static_cast<long double>(now - e.LastFrameTime))
         now = clock_.now();
     e.LastFrameTime = now;
+    e.LastFrameWallClock = clock_.wallClockNs();
 }
 
 void ExperimentController::StepState()

@@ -109,7 +109,7 @@ void RunRecording::RecordFrame()
     ExperimentState& e = state_.experiment;
     ++e.FrameCounter;
     if (timing_)
-        timing_->noteFrame(e.FrameCounter, e.LastFrameTime);  // the wait that ended before this frame
+        timing_->noteFrame(e.FrameCounter, e.LastFrameTime, e.LastFrameWallClock);  // the wait that ended before this frame
     texts_.setElapsedSeconds(roundHalfEven(double(e.FrameCounter) / 60.0));
     if (e.FrameCounter == 0)
         texts_.setStatus(kStatusRecording, clLime);

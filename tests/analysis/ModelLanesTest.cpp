@@ -107,9 +107,8 @@ TEST_F(ModelLanesTest, AScoredRangeGivesTheScalarTracesSumOverItsFramesOnEveryUn
     }
     const int count = static_cast<int>(lanes.size());
     for (const FrameRange range : {FrameRange{1, 1800}, {1801, 3600}, {1, 1}, {3600, 3600}, {100, 2417}}) {
-        for (const char* unit : {"avx512f", "avx2", "sse2"}) {
-            if (!useModelLanesUnit(unit))
-                continue;
+        for (const char* unit : modelLanesUnits()) {
+            ASSERT_TRUE(useModelLanesUnit(unit));
             SCOPED_TRACE(testing::Message() << unit << ", frames " << range.first << "-" << range.last);
             std::vector<double> sums(lanes.size(), -1.0);
             std::vector<ReferenceResponse> responses(lanes.size());

@@ -6,21 +6,30 @@
 namespace quelvar {
 namespace {
 
-TEST(MainWindowTiming, TheTitleNamesTheLastRunsLateFramesAndLosesThemAfterACleanRun)
+TEST(MainWindowTiming, TheTitleNamesTheLastRunsLateFramesAndWhetherFramesRunRealTime)
 {
     QWidget window;
     window.setWindowTitle(QStringLiteral("Quelvar"));
     MainWindowTiming timing(&window);
-    const std::pair<int, const char*> runs[] = {
-        {3, "Quelvar \u2013 last run: 3 late frames"},
-        {1, "Quelvar \u2013 last run: 1 late frame"},
-        {0, "Quelvar"},
-        {0, "Quelvar"},
-        {44, "Quelvar \u2013 last run: 44 late frames"},
+    SchedulingFacts normal;
+    SchedulingFacts fifo;
+    fifo.policy = SchedulingPolicy::Fifo;
+    // Late frames of a run (-1: the scheduling answer comes instead), and the title after it.
+    const struct { int late; const SchedulingFacts* scheduling; const char* title; } steps[] = {
+        {3, nullptr, "Quelvar \u2013 last run: 3 late frames"},
+        {1, nullptr, "Quelvar \u2013 last run: 1 late frame"},
+        {-1, &normal, "Quelvar \u2013 last run: 1 late frame \u2013 no real-time scheduling"},
+        {0, nullptr, "Quelvar \u2013 no real-time scheduling"},
+        {44, nullptr, "Quelvar \u2013 last run: 44 late frames \u2013 no real-time scheduling"},
+        {-1, &fifo, "Quelvar \u2013 last run: 44 late frames"},
+        {0, nullptr, "Quelvar"},
     };
-    for (const auto& [late, title] : runs) {
-        timing.showLastRunLateFrames(late);
-        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(title)) << late;
+    for (const auto& step : steps) {
+        if (step.scheduling)
+            timing.showScheduling(*step.scheduling);
+        else
+            timing.showLastRunLateFrames(step.late);
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(step.title)) << step.title;
     }
 }
 

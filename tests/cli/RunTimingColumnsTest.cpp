@@ -45,12 +45,12 @@ void describe(const QString& json, const QString& dataFile)
 }
 
 // a.txt has both files of its own; b.txt has both, left from an earlier run
-// under its name; c.txt has none.
+// under its name; c.txt has none; d.json is some other program's JSON.
 TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
 {
     TempFolder f;
     const auto recorded = run(0.0);
-    for (const char* name : {"a", "b", "c"})
+    for (const char* name : {"a", "b", "c", "d"})
         ASSERT_TRUE(fileOk(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded)));
     for (const char* name : {"a", "b"}) {
         describe(f.path(name + QString(".json")), f.path(name + QString(".txt")));
@@ -58,15 +58,20 @@ TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
                  formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *recorded));
     }
     ASSERT_TRUE(fileOk(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0))));
+    writeAll(f.path("d.json"), "{\"data_file_sha256\": \"" +
+                                   QCryptographicHash::hash(readAll(f.path("d.txt")), QCryptographicHash::Sha256).toHex() +
+                                   "\", \"late_frames\": 0, \"duration_s\": 60}\n");
 
-    const auto [status, out, err] = test::runQuelvarFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt")});
+    const auto [status, out, err] =
+        test::runQuelvarFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt"), f.path("d.txt")});
     const QStringList rows = out.trimmed().split('\n');
-    ASSERT_EQ(rows.size(), 4) << err.toStdString();
+    ASSERT_EQ(rows.size(), 5) << err.toStdString();
     EXPECT_TRUE(rows[0].endsWith(",tracking_rms,late_frames,duration_s"));
     EXPECT_TRUE(rows[1].endsWith(",7,61.291000")) << rows[1].toStdString();
-    EXPECT_TRUE(rows[2].endsWith(",,") && rows[3].endsWith(",,"));
+    EXPECT_TRUE(rows[2].endsWith(",,") && rows[3].endsWith(",,") && rows[4].endsWith(",,"));
     EXPECT_TRUE(err.endsWith(f.path("b.txt") + ": b.frames.csv passed over: it belongs to another run\n" +
-                             f.path("b.txt") + ": b.json passed over: it describes another version of the data file\n"))
+                             f.path("b.txt") + ": b.json passed over: it describes another version of the data file\n" +
+                             f.path("d.txt") + ": d.json passed over: it is not a run description\n"))
         << err.toStdString();
 
     const QImage plain = QImage(f.path("c.png")).convertToFormat(QImage::Format_RGB32);

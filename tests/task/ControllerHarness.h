@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,14 +56,25 @@ public:
     void showTargetDisplay(const QImage&) override { ++shows; }
 };
 
-// Every reading moves the clock on by a millisecond, so a pacing wait ends
-// after about 17 readings.
+// Every reading moves the clock on by a step (a millisecond), so a wait
+// ends on the first whole step at or past its boundary; a sleep moves it to
+// the last whole step before its deadline, or `oversleep` past the deadline
+// when that is set. The wall clock stands `wallOffset` ahead.
 class SteppingClock : public FrameClock {
 public:
+    static constexpr std::int64_t wallOffset = 1765000000LL * 1000000000;
     std::int64_t ticks = 0;
     std::int64_t step = 1000000;
+    std::int64_t oversleep = 0;
+    std::vector<std::int64_t> sleptUntil;
     std::int64_t now() override { return ticks += step; }
     std::int64_t frequency() override { return 1000000000; }
+    void sleepUntil(std::int64_t deadline) override
+    {
+        sleptUntil.push_back(deadline);
+        ticks = std::max(ticks, oversleep > 0 ? deadline + oversleep : deadline - deadline % step);
+    }
+    std::int64_t wallClockNs() override { return ticks + wallOffset; }
 };
 
 struct ControllerHarness {

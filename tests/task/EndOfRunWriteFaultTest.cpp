@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -18,6 +17,8 @@
 
 namespace quelvar::test {
 namespace {
+
+const QString kCompanionFailure = QStringLiteral("Error: The run was saved in run.txt. Its ");
 
 // The files the folder should hold: the earlier ones, and whichever of the
 // run's timing file and description got written.
@@ -34,18 +35,6 @@ QStringList expectedFiles(const TempFolder& folder)
 bool companionsWritten(const TempFolder& folder)
 {
     return QFileInfo::exists(folder.path("run.frames.csv")) && QFileInfo::exists(folder.path("run.json"));
-}
-
-// The one box for the files beside the data file: each one missing, with what
-// could not be done to it and why.
-QString companionBox(const TempFolder& folder)
-{
-    QStringList lines;
-    for (const char* companion : {"run.frames.csv", "run.json"})
-        if (!QFileInfo::exists(folder.path(companion)))
-            lines << QStringLiteral("cannot (create|write|replace) %1: Injected failure to \\w+")
-                         .arg(QRegularExpression::escape(folder.path(companion)));
-    return "^Error: " + lines.join('\n') + '$';
 }
 
 // A harness whose run has been recorded up to its last frame, so that each
@@ -93,15 +82,15 @@ TEST(EndOfRunWriteFaults, ASingleRunWhoseFileCannotBeWrittenIsReportedOnceAndKep
         [&](const std::string& what) {
             SCOPED_TRACE(what);
             // Either the data file failed and stays as it was, with nothing
-            // beside it, or it is written whole and a file beside it failed.
+            // beside it, or it is written whole and a file beside it failed,
+            // which the box says.
             const QByteArray data = readAll(h.folder.path("run.txt"));
+            ASSERT_EQ(h.dialogs.texts().size(), 1);
+            EXPECT_EQ(h.dialogs.texts()[0].startsWith(kCompanionFailure), data != "earlier data\r\n");
             if (data == "earlier data\r\n") {
-                EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: File I/O error."});
+                EXPECT_EQ(h.dialogs.texts()[0], "Error: File I/O error.");
                 EXPECT_EQ(h.folder.files(), (QStringList{"Distable", "run.par", "run.txt"}));
             } else {
-                ASSERT_EQ(h.dialogs.texts().size(), 1);
-                EXPECT_TRUE(h.dialogs.texts()[0].contains(QRegularExpression(companionBox(h.folder))))
-                    << h.dialogs.texts()[0].toStdString();
                 EXPECT_EQ(data, formatDataFile(3, 1, h.state->run));
                 EXPECT_FALSE(companionsWritten(h.folder));
                 EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
@@ -144,19 +133,18 @@ TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
             // it was or is written whole.
             QStringList expected;
             if (dataKept)
-                expected << "^Error: File I/O error\\.$";
+                expected << "Error: File I/O error.";
             else
                 EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
-            if (!dataKept && !companionsWritten(h.folder))
-                expected << companionBox(h.folder);
+            if (!dataKept && !companionsWritten(h.folder)) {
+                EXPECT_TRUE(h.dialogs.texts().value(0).startsWith(kCompanionFailure));
+                expected << h.dialogs.texts().value(0);
+            }
             if (parametersKept)
-                expected << "^Error: File I/O error\\.$";
+                expected << "Error: File I/O error.";
             else
                 EXPECT_TRUE(readAll(h.folder.path("run.par")).startsWith("TrackParameters\r\n"));
-            const QStringList texts = h.dialogs.texts();
-            ASSERT_EQ(texts.size(), expected.size()) << texts.join('\n').toStdString();
-            for (qsizetype i = 0; i < texts.size(); ++i)
-                EXPECT_TRUE(texts[i].contains(QRegularExpression(expected[i]))) << texts[i].toStdString();
+            EXPECT_EQ(h.dialogs.texts(), expected);
             EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
             EXPECT_TRUE(h.e().RunAvailable);
             EXPECT_EQ(h.e().State, NextRun) << "the series goes on to its next run";

@@ -124,24 +124,41 @@ TEST(ControllerStartup, TableThatCannotBeSavedIsReportedAndKeptInMemory)
     EXPECT_EQ(h.e().DisplayScale, 1200);
 }
 
-TEST(ControllerPacing, EveryPassEndsAtLeastASixtiethAfterThePreviousOne)
+TEST(ControllerPacing, EachWaitSleepsToTheMarginThenSpinsToTheSameBoundary)
 {
-    ControllerHarness h;
-    h.start();
-    std::int64_t last = h.e().LastFrameTime;
-    for (int i = 0; i < 50; ++i) {
+    constexpr std::int64_t period = 16666667;  // 1/60 s, rounded up to whole ns
+    constexpr std::int64_t margin = kSpinMarginUs * 1000;
+    constexpr std::int64_t sleep = 16666666 - margin;  // 1/60 s less the margin, rounded down
+    // Clock step; how late the sleep wakes (0: on the last step before its deadline).
+    const struct { std::int64_t step, oversleep; } clocks[] = {
+        {1000000, 0}, {1000, 0}, {1000, 1500000}, {1000, 5000000}};
+    for (const auto& c : clocks) {
+        ControllerHarness h;
+        h.clock.step = c.step;
+        h.clock.oversleep = c.oversleep;
+        h.start();
+        std::int64_t last = h.e().LastFrameTime;
+        for (int i = 0; i < 50; ++i) {
+            h.clock.sleptUntil.clear();
+            h.controller.ApplicationIdle();
+            ASSERT_EQ(h.clock.sleptUntil.size(), 1u);
+            EXPECT_EQ(h.clock.sleptUntil[0], last + sleep);
+            const std::int64_t gap = h.e().LastFrameTime - last;
+            // A sleep that wakes past the boundary ends the frame late; else
+            // the spin ends it on the first reading at or past the boundary.
+            const std::int64_t woke = sleep + c.oversleep + c.step;
+            EXPECT_GE(gap, std::max(period, woke)) << c.step << " " << c.oversleep << " pass " << i;
+            EXPECT_LT(gap, std::max(period, woke) + c.step) << c.step << " " << c.oversleep << " pass " << i;
+            EXPECT_EQ(h.e().LastFrameWallClock, h.e().LastFrameTime + SteppingClock::wallOffset);
+            last = h.e().LastFrameTime;
+        }
+        // A late pass is not caught up: the next one waits a full period again.
+        h.clock.ticks += 500000000;
         h.controller.ApplicationIdle();
-        const std::int64_t gap = h.e().LastFrameTime - last;
-        EXPECT_GE(gap, 16666667) << "pass " << i;
-        EXPECT_LT(gap, 16666667 + h.clock.step) << "pass " << i;
-        last = h.e().LastFrameTime;
+        const std::int64_t late = h.e().LastFrameTime;
+        h.controller.ApplicationIdle();
+        EXPECT_GE(h.e().LastFrameTime - late, period);
     }
-    // A late pass is not caught up: the next one waits a full period again.
-    h.clock.ticks += 500000000;
-    h.controller.ApplicationIdle();
-    const std::int64_t late = h.e().LastFrameTime;
-    h.controller.ApplicationIdle();
-    EXPECT_GE(h.e().LastFrameTime - late, 16666667);
 }
 
 TEST(ControllerCollectData, SaveDialogChoosesTheFileAndStartsPractice)

@@ -10,11 +10,13 @@
 #include "task/RunTimingView.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -144,13 +146,27 @@ TEST(RunTiming, EveryRunOfASeriesIsDescribed)
     h.collect("subj.txt");
     h.controller.StartBtnClick();
     h.passUntil([&] { return h.e().State == Blank; }, 30000);
+    QStringList seriesIds, runIds;
     for (const auto& [name, run] : {std::pair{"subj.json", 1}, std::pair{"subj_b.json", 2}}) {
         const QJsonObject d = h.description(name);
         EXPECT_EQ(d["run_number"].toInt(), run) << name;
         EXPECT_EQ(d["run_count"].toInt(), 2);
         EXPECT_EQ(d["inter_run_interval_s"].toInt(), 10);
+        seriesIds << d["series_id"].toString();
+        runIds << d["run_id"].toString();
     }
     EXPECT_TRUE(QFileInfo::exists(h.folder.path("subj_b.frames.csv")));
+    // The next series, of one run, is another series.
+    h.controller.NRunsUpDownClick(1);
+    h.collect("next.txt");
+    h.recordRun();
+    seriesIds << h.description("next.json")["series_id"].toString();
+    runIds << h.description("next.json")["run_id"].toString();
+    EXPECT_EQ(seriesIds[0], seriesIds[1]);
+    EXPECT_NE(seriesIds[1], seriesIds[2]);
+    EXPECT_EQ(QSet<QString>(runIds.begin(), runIds.end()).size(), 3);
+    EXPECT_EQ(QSet<QString>(seriesIds.begin(), seriesIds.end()).size(), 2);
+    EXPECT_FALSE(seriesIds.contains(QString()) || runIds.contains(QString()));
 }
 
 TEST(RunTiming, TheDescriptionNamesTheTableAndWhereItCameFrom)
@@ -184,16 +200,61 @@ TEST(RunTiming, TheDescriptionNamesTheTableAndWhereItCameFrom)
     EXPECT_EQ(kept, unusable) << "an unusable table file is left as it was";
 }
 
-TEST(RunTiming, AFileOfTheUsersOwnIsNotReplacedAndTheFailureIsReportedOnce)
+TEST(RunTiming, ACompanionThatCannotBeWrittenIsNamedAsSuchAndTheDescriptionSaysSo)
+{
+    // What is in the way; the box; whether the description says the frames file was written.
+    const struct { const char* blocked; bool folder; const char* box; bool framesWritten; } cases[] = {
+        {"run.json", false,
+         "Error: The run was saved in run.txt. Its description could not be written: "
+         "a file of that name that Quelvar did not write is kept.", true},
+        {"run.frames.csv", true,
+         "Error: The run was saved in run.txt. Its frames file could not be written: "
+         "a folder of that name is in the way.", false},
+    };
+    for (const auto& c : cases) {
+        TimedHarness h;
+        const QString blocked = h.folder.path(c.blocked);
+        if (c.folder)
+            QDir().mkdir(blocked);
+        else
+            writeAll(blocked, "{\"mine\": 1}\n");
+        h.collect("run.txt");
+        h.recordRun();
+        EXPECT_EQ(h.dialogs.texts(), QStringList{c.box});
+        EXPECT_EQ(QFileInfo(blocked).isDir(), c.folder);
+        if (!c.folder)
+            EXPECT_EQ(readAll(blocked), "{\"mine\": 1}\n");
+        EXPECT_TRUE(QFileInfo::exists(h.folder.path("run.txt")));
+        if (c.framesWritten)
+            EXPECT_TRUE(QFileInfo(h.folder.path("run.frames.csv")).isFile());
+        else
+            EXPECT_EQ(h.description("run.json")["frames_file_written"], false);
+    }
+}
+
+TEST(RunTiming, TheWallClockIsAnchoredAtTheStampsOfTheFirstAndLastFrame)
 {
     TimedHarness h;
-    writeAll(h.folder.path("run.json"), "{\"mine\": 1}\n");
     h.collect("run.txt");
-    h.recordRun();
-    EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: cannot replace " + h.folder.path("run.json") +
-                                             ": the file there was not written by Quelvar"});
-    EXPECT_EQ(readAll(h.folder.path("run.json")), "{\"mine\": 1}\n");
-    EXPECT_TRUE(QFileInfo::exists(h.folder.path("run.txt")) && QFileInfo::exists(h.folder.path("run.frames.csv")));
+    h.recordRun({{1, 25 * kMs}, {3600, 39 * kMs}});
+    const QByteArray json = readAll(h.folder.path("run.json"));
+    // The exact decimal text of a key's value.
+    auto text = [&](const QByteArray& key) {
+        return QRegularExpression(QStringLiteral("\"%1\": ([0-9.]+)").arg(QLatin1String(key)))
+            .match(QString::fromLatin1(json)).captured(1);
+    };
+    const FrameTiming& frames = h.controller.timing().frames();
+    const auto seconds = [](std::int64_t ns) {
+        return QStringLiteral("%1.%2").arg(ns / 1000000000).arg(ns % 1000000000, 9, 10, QLatin1Char('0'));
+    };
+    for (const auto& [frame, prefix] : {std::pair{1, "anchor_start_"}, std::pair{kRunFrames, "anchor_end_"}}) {
+        const std::int64_t stamp = frames.ticks(frame);
+        EXPECT_EQ(text(QByteArray(prefix) + "monotonic_s"), seconds(stamp)) << frame;
+        EXPECT_EQ(text(QByteArray(prefix) + "unix_time_s"), seconds(stamp + SteppingClock::wallOffset)) << frame;
+    }
+    const QJsonObject d = h.description("run.json");
+    EXPECT_EQ(QDateTime::fromString(d["recording_start"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(),
+              (frames.ticks(1) + SteppingClock::wallOffset) / kMs);
 }
 
 TEST(RunTiming, NotingFrameTimesAllocatesNothing)

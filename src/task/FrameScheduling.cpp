@@ -1,0 +1,76 @@
+#include "task/FrameScheduling.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace quelvar {
+namespace {
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+SchedulingFacts raiseFrameThread(SchedulingCalls& os, bool lockMemory)
+{
+    SchedulingFacts facts;
+    facts.reason.clear();
+    if (lockMemory)
+        facts.memoryLocked = os.lockAllMemory() == 0;
+
+    // The watchdog comes before any real-time policy, whoever grants it.
+    QStringList refusals;
+    const int watchdog = os.setRealtimeTimeLimit(kWatchdogSoftUs, kWatchdogHardUs);
+    if (watchdog == 0) {
+        const int limit = os.realtimePriorityLimit();
+        int priority = kFramePriority;
+        int error = os.setRealtime(priority);
+        // RLIMIT_RTPRIO may allow a real-time policy below the one asked for.
+        if (error == EPERM && limit > 0 && limit < priority)
+            error = os.setRealtime(priority = limit);
+        if (error == 0) {
+            facts.policy = SchedulingPolicy::Fifo;
+            facts.priority = priority;
+            facts.obtainedBy = SchedulingSource::SchedSetscheduler;
+            facts.nice = os.niceLevel();
+            return facts;
+        }
+        refusals << QStringLiteral("sched_setscheduler: %1 (RLIMIT_RTPRIO %2)").arg(errnoText(error)).arg(limit);
+    } else {
+        refusals << QStringLiteral("RLIMIT_RTTIME: %1").arg(errnoText(watchdog));
+    }
+
+    QString why;
+    if (const auto kit = os.realtimeKitLimits(&why)) {
+        // RealtimeKit grants nothing to a process whose RLIMIT_RTTIME exceeds its ceiling.
+        const std::int64_t hard = std::min(kWatchdogHardUs, kit->maxRealtimeUs);
+        const int priority = std::min(kFramePriority, kit->maxPriority);
+        if (hard <= 0 || priority < 1)
+            why = QStringLiteral("it allows no real-time priority");
+        else if (const int error = os.setRealtimeTimeLimit(hard * 3 / 4, hard))
+            why = QStringLiteral("RLIMIT_RTTIME: %1").arg(errnoText(error));
+        else
+            why = os.realtimeKitMakeRealtime(priority);
+        if (why.isEmpty()) {
+            facts.policy = SchedulingPolicy::RoundRobin;
+            facts.priority = priority;
+            facts.obtainedBy = SchedulingSource::RealtimeKit;
+            facts.nice = os.niceLevel();
+            return facts;
+        }
+    }
+    refusals << QStringLiteral("RealtimeKit: %1").arg(why);
+
+    const int best = os.bestNiceAllowed();
+    if (best < os.niceLevel())
+        os.setNiceLevel(best);
+    facts.nice = os.niceLevel();
+    facts.reason = refusals.join(QStringLiteral("; "));
+    return facts;
+}
+
+}  // namespace quelvar
