@@ -27,7 +27,7 @@ void BM_WriteDataFile(benchmark::State& state)
     const QString path = dir.filePath("run.txt");
     const auto run = sampleRun();
     for (auto _ : state) {
-        if (!writeDataFile(path, 3, 7, *run))
+        if (!writeDataFile(path, 3, 7, *run).ok())
             state.SkipWithError("write failed");
     }
 }
@@ -38,7 +38,7 @@ void BM_ReadDataFile(benchmark::State& state)
     QTemporaryDir dir;
     const QString path = dir.filePath("run.txt");
     auto run = sampleRun();
-    if (!writeDataFile(path, 3, 7, *run)) {
+    if (!writeDataFile(path, 3, 7, *run).ok()) {
         state.SkipWithError("write failed");
         return;
     }

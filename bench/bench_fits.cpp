@@ -110,7 +110,7 @@ int writeRuns(const char* dir, int count)
             const auto run = bench::fitRun(kind, static_cast<unsigned>(1000 + n), &difficulty);
             const QString path = QStringLiteral("%1/%2_%3.txt").arg(QString::fromLocal8Bit(dir), QString::fromLatin1(name))
                                      .arg(n, 2, 10, QLatin1Char('0'));
-            if (!writeDataFile(path, difficulty, 1 + n % 10, *run)) {
+            if (!writeDataFile(path, difficulty, 1 + n % 10, *run).ok()) {
                 std::cerr << "cannot write " << path.toStdString() << "\n";
                 return 1;
             }

@@ -67,7 +67,7 @@ void BM_WriteRunTimingFiles(benchmark::State& st)
         r.shared->run.Mouse[std::size_t(i)] = (i * 37 % 1000) - 500 + 0.37;
         r.shared->run.Target[std::size_t(i)] = 500.0 - (i * 53 % 1000) - 0.61;
     }
-    if (!writeDataFile(r.shared->files.DataFilePath, 3, 1, r.shared->run)) {
+    if (!writeDataFile(r.shared->files.DataFilePath, 3, 1, r.shared->run).ok()) {
         st.SkipWithError("data file not written");
         return;
     }

@@ -65,8 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Leftovers from an earlier load must not survive this one.
     disturb->Table.fill(7.0);
-    QString message;
-    const bool loaded = disturb->LoadFromFile(scratch.path, &message);
+    const FileResult result = disturb->LoadFromFile(scratch.path);
+    const bool loaded = result.ok();
+    const QString message = loaded ? QString() : distableMessage(*result);
 
     const std::size_t whole = std::min(length / 8, std::size_t(kTableValues));
     bool allFinite = true;

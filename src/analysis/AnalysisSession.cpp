@@ -184,7 +184,7 @@ bool AnalysisSession::LoadDataFile(const QString& path)
 
     const DataFileReadResult result = readDataFile(path, state_.run);
     if (result.outcome == DataFileReadResult::NotFound) {
-        dialogs_.error(kNotFound);
+        dialogs_.fileFailed(Dialogs::Box::Error, kNotFound, result.error);
         return false;
     }
     if (result.outcome == DataFileReadResult::NotValid) {
@@ -209,7 +209,7 @@ bool AnalysisSession::LoadDataFile(const QString& path)
         dialogs_.error(wrongCountMessage());
         return false;
     default:
-        dialogs_.error(kIoError);
+        dialogs_.fileFailed(Dialogs::Box::Error, kIoError, result.error);
         return false;
     }
 }
@@ -239,8 +239,8 @@ void AnalysisSession::WriteParameterFile() { writeParameters(parameterFileValues
 void AnalysisSession::writeParameters(const ParameterFileValues& values)
 {
     const AnalysisState& a = state_.analysis;
-    if (!writeParameterFile(a.ParamFilePath, values)) {
-        dialogs_.error(kIoError);
+    if (const FileResult written = writeParameterFile(a.ParamFilePath, values); !written.ok()) {
+        dialogs_.fileFailed(Dialogs::Box::Error, kIoError, *written);
         return;
     }
     if (view_)
@@ -304,7 +304,7 @@ bool AnalysisSession::RetrieveParametersFrom(const QString& path)
     const ParameterFileReadResult result = readParameterFile(path);
     switch (result.outcome) {
     case ParameterFileReadResult::NotFound:
-        dialogs_.information(kNotFound);
+        dialogs_.fileFailed(Dialogs::Box::Information, kNotFound, result.error);
         return false;
     case ParameterFileReadResult::NotValid:
         dialogs_.error(a.ParamFileName + QStringLiteral(" is not a valid parameter file."));
@@ -312,7 +312,7 @@ bool AnalysisSession::RetrieveParametersFrom(const QString& path)
     case ParameterFileReadResult::IoError:
         if (result.headerValid && view_)
             view_->setParamFileNameText(a.ParamFileName);
-        dialogs_.error(kIoError);
+        dialogs_.fileFailed(Dialogs::Box::Error, kIoError, result.error);
         return false;
     case ParameterFileReadResult::Loaded:
         break;

@@ -133,17 +133,13 @@ QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QStr
     return image;
 }
 
-bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
-                      QString* errorMessage, const ThoroughPlotData* thorough,
-                      const std::function<QImage(const QImage&)>& extend)
+FileResult saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title,
+                            const ThoroughPlotData* thorough, const std::function<QImage(const QImage&)>& extend)
 {
     AnalysisGraphs graphs(state);
     QImage image = renderAnalysisPlot(state, graphs, title, thorough);
-    if (image.isNull()) {
-        if (errorMessage)
-            *errorMessage = QStringLiteral("drawing a plot needs a QGuiApplication");
-        return false;
-    }
+    if (image.isNull())
+        return FileError{QStringLiteral("draw"), pngPath, QStringLiteral("drawing a plot needs a QGuiApplication")};
     if (extend)
         image = extend(image);
     // Encoded in memory first and then written like every other file, so a
@@ -152,12 +148,9 @@ bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString&
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
-    if (!writer.write(image)) {
-        if (errorMessage)
-            *errorMessage = writer.errorString();
-        return false;
-    }
-    return writeFileAtomically(pngPath, png, errorMessage);
+    if (!writer.write(image))
+        return FileError{QStringLiteral("write"), pngPath, writer.errorString()};
+    return writeFileAtomically(pngPath, png);
 }
 
 }  // namespace quelvar

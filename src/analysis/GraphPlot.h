@@ -7,6 +7,7 @@
 // Text needs a QGuiApplication; the "offscreen" platform is enough.
 #include "analysis/AnalysisGraphs.h"
 #include "analysis/ThoroughPlot.h"
+#include "common/FileError.h"
 #include "common/SharedState.h"
 
 #include <QImage>
@@ -44,11 +45,10 @@ AnalysisPlotLayout analysisPlotLayout(bool withDelayProfile = false, bool withIn
 QImage renderAnalysisPlot(SharedState& state, AnalysisGraphs& graphs, const QString& title = {},
                           const ThoroughPlotData* thorough = nullptr);
 
-// Renders with graphs of its own and writes a PNG, after `extend` (when
-// given) has added to the picture. False, with the reason in `errorMessage`,
-// when it cannot.
-bool saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title = {},
-                      QString* errorMessage = nullptr, const ThoroughPlotData* thorough = nullptr,
-                      const std::function<QImage(const QImage&)>& extend = {});
+// Renders with graphs of its own and writes a PNG atomically, after `extend`
+// (when given) has added to the picture.
+FileResult saveAnalysisPlot(const QString& pngPath, SharedState& state, const QString& title = {},
+                            const ThoroughPlotData* thorough = nullptr,
+                            const std::function<QImage(const QImage&)>& extend = {});
 
 }  // namespace quelvar

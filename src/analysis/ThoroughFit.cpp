@@ -24,8 +24,6 @@ constexpr int kStarts = 2;
 // how far resampled noise moves the best gain and damping.
 constexpr int kRefitGainStep = 4;
 constexpr int kRefitDampingStep = 16;
-// Far more rounds than a search takes; only a guard.
-constexpr int kMaxRounds = 400;
 
 std::int64_t key(int gain, int damping) { return (std::int64_t{gain} << 32) | static_cast<std::uint32_t>(damping); }
 
@@ -150,8 +148,9 @@ std::vector<int> gridValues(int lo, int hi, const double (&fractions)[N])
 
 class Thorough {
 public:
-    Thorough(const RunRecord& run, double timeStep, const SearchSpace& space, const FrameRange& scored)
-        : evaluator_(run, timeStep, scored), space_(space)
+    Thorough(const RunRecord& run, double timeStep, const SearchSpace& space, const FrameRange& scored,
+             int maxRounds = kThoroughMaxRounds)
+        : evaluator_(run, timeStep, scored), space_(space), maxRounds_(maxRounds)
     {
         for (int d = space.delayMin; d <= std::max(space.delayMax, space.beyondDelayMax); ++d) {
             delays_.emplace_back();
@@ -168,14 +167,14 @@ public:
 
         ThoroughResult result;
         coarseGrid(inRange, kNoBound);
-        patternSearches(inRange, kNoBound);
+        result.converged = patternSearches(inRange, kNoBound);
         if (alsoTry && space_.contains(*alsoTry)) {
             std::vector<FitPoint> candidate(1);
             candidate[0].at = *alsoTry;
             evaluator_.exact(candidate);
             delays_[static_cast<std::size_t>(alsoTry->delay - space_.delayMin)].consider(candidate[0]);
         }
-        neighbourSearches(inRange, kNoBound);
+        result.converged &= neighbourSearches(inRange, kNoBound);
         for (const DelaySearch* search : inRange) {
             result.profile.push_back(search->best);
             if (better(search->best, result.best))
@@ -186,8 +185,8 @@ public:
         // it is of interest, so everything else is cut short.
         const double ceiling = result.best.squares;
         coarseGrid(beyondRange, ceiling);
-        patternSearches(beyondRange, ceiling);
-        neighbourSearches(beyondRange, ceiling);
+        result.converged &= patternSearches(beyondRange, ceiling);
+        result.converged &= neighbourSearches(beyondRange, ceiling);
         for (const DelaySearch* search : beyondRange) {
             if (better(search->best, result.best) && (!result.beyond || better(search->best, *result.beyond)))
                 result.beyond = search->best;
@@ -291,10 +290,11 @@ private:
 
     // The eight neighbours of every search's centre at its step, all delays
     // in the same passes; a search moves to a better neighbour, or halves its
-    // steps, and ends when no neighbour one position away is better.
-    void patternSearches(const std::vector<DelaySearch*>& searches, double ceiling)
+    // steps, and ends when no neighbour one position away is better. False
+    // when the rounds ran out first.
+    bool patternSearches(const std::vector<DelaySearch*>& searches, double ceiling)
     {
-        for (int round = 0; round < kMaxRounds; ++round) {
+        for (int round = 0; round < maxRounds_; ++round) {
             std::vector<FitPoint> points;
             std::vector<double> bounds;
             std::vector<DelaySearch*> owners;
@@ -327,7 +327,7 @@ private:
                 }
             }
             if (!active)
-                return;
+                return true;
             evaluator_.withBestReference(points, space_.referenceMin, space_.referenceMax, bounds);
             for (std::size_t k = 0; k < points.size(); ++k)
                 owners[k]->note(points[k]);
@@ -338,6 +338,10 @@ private:
                 }
             }
         }
+        return std::all_of(searches.begin(), searches.end(), [](const DelaySearch* search) {
+            return std::all_of(search->searches.begin(), search->searches.end(),
+                               [](const PatternSearch& s) { return s.done; });
+        });
     }
 
     void step(const DelaySearch& search, PatternSearch& s) const
@@ -396,9 +400,10 @@ private:
 
     // From each delay's best, its neighbours evaluated exactly, until none is
     // better. A pass in which no neighbour can beat its centre is cut short.
-    void neighbourSearches(const std::vector<DelaySearch*>& searches, double ceiling)
+    // False when the rounds ran out first.
+    bool neighbourSearches(const std::vector<DelaySearch*>& searches, double ceiling)
     {
-        for (int round = 0; round < kMaxRounds; ++round) {
+        for (int round = 0; round < maxRounds_; ++round) {
             std::vector<FitPoint> points;
             std::vector<double> bounds;
             std::vector<DelaySearch*> owners;
@@ -416,7 +421,7 @@ private:
                 search->settled = true;
             }
             if (points.empty())
-                return;
+                return true;
             evaluator_.exact(points, bounds);
             for (std::size_t k = 0; k < points.size(); ++k) {
                 if (better(points[k], owners[k]->best)) {
@@ -425,19 +430,24 @@ private:
                 }
             }
         }
+        return std::all_of(searches.begin(), searches.end(), [](const DelaySearch* search) {
+            return search->settled || !search->best.evaluated();
+        });
     }
 
     Evaluator evaluator_;
     SearchSpace space_;
+    int maxRounds_;
     std::vector<DelaySearch> delays_;
 };
 
 }  // namespace
 
 ThoroughResult thoroughFit(const RunRecord& run, double timeStep, const SearchSpace& space,
-                           const std::optional<SpinnerSetting>& alsoTry, const FrameRange& scored)
+                           const std::optional<SpinnerSetting>& alsoTry, const FrameRange& scored,
+                           int maxRounds)
 {
-    return Thorough(run, timeStep, space, scored).run(alsoTry);
+    return Thorough(run, timeStep, space, scored, maxRounds).run(alsoTry);
 }
 
 FitPoint refitNear(const RunRecord& run, double timeStep, const SearchSpace& space, const ThoroughResult& near)

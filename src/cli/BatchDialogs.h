@@ -14,6 +14,7 @@ public:
     void information(const QString& text) override { messages << text; }
     void error(const QString& text) override { messages << text; }
     bool confirm(const QString&) override { return true; }
+    void fileFailed(Box, const QString&, const FileError& error) override { messages << error.message(); }
     std::optional<QString> openFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QString> saveFile(const FileDialogRequest&) override { return std::nullopt; }
 };

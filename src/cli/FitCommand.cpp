@@ -61,15 +61,18 @@ FileOutcome finishFile(FileJob& job, const FitOptions& options)
     FileOutcome outcome{job.file, {}, std::nullopt, !job.ok};
     if (job.ok && options.thorough && !writeThoroughFiles(job))
         outcome.failed = true;
+    if (job.thorough && !job.thorough->converged)
+        job.messages << QStringLiteral("the thorough fit ran out of rounds before it settled: "
+                                       "its result is the best it found, a better one may exist");
     if (job.ok && options.plot) {
-        QString reason;
         std::optional<ThoroughPlotData> thorough;
         if (job.thorough)
             thorough = thoroughPlotData(*job.state, *job.thorough, job.uncertainty ? &*job.uncertainty : nullptr);
-        if (!saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), &reason,
-                              thorough ? &*thorough : nullptr,
-                              frameIntervalStripFor(job.file, job.state->run, &job.messages))) {
-            job.messages << FileError{QStringLiteral("write plot"), job.plotPath, reason}.message();
+        const FileResult written =
+            saveAnalysisPlot(job.plotPath, *job.state, bareFileName(job.file), thorough ? &*thorough : nullptr,
+                             frameIntervalStripFor(job.file, job.state->run, &job.messages));
+        if (!written.ok()) {
+            job.messages << written->message();
             outcome.failed = true;
         }
     }
@@ -218,7 +221,7 @@ int runFit(const FitOptions& options, std::ostream& out, std::ostream& err)
         return 1;
 
     if (!outDir.isEmpty()) {
-        if (const FileResult failed = makeFolders(outDir)) {
+        if (const FileResult failed = makeFolders(outDir); !failed.ok()) {
             err << "quelvar-fit: " << nativePath(failed->message()).toStdString() << "\n";
             return 1;
         }

@@ -36,10 +36,10 @@ QStringList runTimingFields(const QString& dataFile, QStringList* notes)
     FileResult failed = readRegularFile(path, kMaxDataFileBytes, json, &missing);
     if (missing)
         return {QString(), QString()};
-    if (!failed)
+    if (failed.ok())
         failed = readRegularFile(dataFile, kMaxDataFileBytes, data);
-    QString problem = failed ? failed->reason : QString();
-    const auto summary = failed ? std::nullopt : runDescriptionSummary(json, data, &problem);
+    QString problem = failed.ok() ? QString() : failed->reason;
+    const auto summary = failed.ok() ? runDescriptionSummary(json, data, &problem) : std::nullopt;
     if (!summary) {
         *notes << QStringLiteral("%1 passed over: %2").arg(bareFileName(path), problem);
         return {QString(), QString()};
@@ -53,9 +53,10 @@ std::function<QImage(const QImage&)> frameIntervalStripFor(const QString& dataFi
 {
     const QString path = frameTimingPath(dataFile);
     auto rows = std::make_shared<FrameTimingRows>();
-    QString problem;
     bool missing = false;
-    if (readFrameTimingFile(path, *rows, &problem, &missing) && !sameRun(*rows, run))
+    const FileResult read = readFrameTimingFile(path, *rows, &missing);
+    QString problem = read.ok() ? QString() : read->reason;
+    if (read.ok() && !sameRun(*rows, run))
         problem = QStringLiteral("it belongs to another run");
     if (missing)
         return {};

@@ -2,6 +2,8 @@
 // The message boxes and file dialogs the program shows, behind one small
 // interface so that every routine that asks or reports can be driven by a
 // script in tests and by the command line without windows.
+#include "common/FileError.h"
+
 #include <QString>
 #include <optional>
 
@@ -22,6 +24,18 @@ public:
     virtual void information(const QString& text) = 0;
     virtual void error(const QString& text) = 0;
     virtual bool confirm(const QString& text) = 0;  // true for Yes
+
+    enum class Box { Information, Error };
+    // A file could not be read or written. The windows show the box they have
+    // always shown for it (`text`, "File I/O error." as a rule); without a
+    // window, what failed, where and why is worth more than that text.
+    virtual void fileFailed(Box box, const QString& text, const FileError&)
+    {
+        if (box == Box::Information)
+            information(text);
+        else
+            error(text);
+    }
 
     // File dialogs: the chosen full path, or nothing when cancelled.
     virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;

@@ -5,6 +5,7 @@
 // used keep that wording, and everything else shows message().
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace quelvar {
 
@@ -23,7 +24,22 @@ struct FileError {
     }
 };
 
-// The outcome of a file operation: nothing, or what went wrong.
-using FileResult = std::optional<FileError>;
+// The outcome of a file operation: nothing, or what went wrong. It does not
+// turn into a bool: the writers used to return true on success, and a caller
+// still written that way must fail to build rather than read it backwards.
+class FileResult {
+public:
+    FileResult() = default;
+    FileResult(std::nullopt_t) {}
+    FileResult(FileError error) : error_(std::move(error)) {}
+
+    bool ok() const { return !error_; }
+    // Only when !ok().
+    const FileError& operator*() const { return *error_; }
+    const FileError* operator->() const { return &*error_; }
+
+private:
+    std::optional<FileError> error_;
+};
 
 }  // namespace quelvar

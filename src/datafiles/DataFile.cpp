@@ -29,6 +29,19 @@ void appendHeader(QByteArray& out, std::int32_t difficulty, std::int32_t disturb
     out.append(kLineEnd, kLineEndLength);
 }
 
+DataFileReadResult failure(DataFileReadResult result, DataFileReadResult::Outcome outcome,
+                           const QString& reason)
+{
+    result.outcome = outcome;
+    result.error = FileError{QStringLiteral("read"), QString(), reason};
+    return result;
+}
+
+QString notNumbers(const TextReader& reader)
+{
+    return QStringLiteral("line %1 holds something that is not a number").arg(reader.lineNumber());
+}
+
 void appendFrames(QByteArray& out, const RunRecord& run, int first, int last)
 {
     for (int i = first; i <= last; ++i) {
@@ -51,46 +64,42 @@ QByteArray formatDataFile(std::int32_t difficulty, std::int32_t disturbanceNumbe
     return out;
 }
 
-bool writeDataFile(const QString& path, std::int32_t difficulty,
-                   std::int32_t disturbanceNumber, const RunRecord& run)
+FileResult writeDataFile(const QString& path, std::int32_t difficulty,
+                         std::int32_t disturbanceNumber, const RunRecord& run)
 {
     FileSink sink(path);
     if (!sink.open())
-        return false;
+        return sink.error();
     QByteArray chunk;
     chunk.reserve(64 + kFramesPerWrite * kDataLineBytes);
     appendHeader(chunk, difficulty, disturbanceNumber);
     if (!sink.write(chunk))
-        return false;
+        return sink.error();
     for (int first = 1; first <= kRunFrames; first += kFramesPerWrite) {
         chunk.clear();
         appendFrames(chunk, run, first, std::min(first + kFramesPerWrite - 1, kRunFrames));
         if (!sink.write(chunk))
-            return false;
+            return sink.error();
     }
-    return sink.commit();
+    if (!sink.commit())
+        return sink.error();
+    return std::nullopt;
 }
 
 DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
 {
     DataFileReadResult result;
-    if (static_cast<qint64>(bytes.size()) > kMaxDataFileBytes) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
+    if (static_cast<qint64>(bytes.size()) > kMaxDataFileBytes)
+        return failure(result, DataFileReadResult::IoError, QStringLiteral("too large for a data file"));
     TextReader reader(bytes);
-    if (reader.readLine() != std::string_view(kDataFileHeader)) {
-        result.outcome = DataFileReadResult::NotValid;
-        return result;
-    }
+    if (reader.readLine() != std::string_view(kDataFileHeader))
+        return failure(result, DataFileReadResult::NotValid, QStringLiteral("the first line is not TrackData"));
     result.headerValid = true;
 
     std::int32_t difficulty = 0;
     std::int32_t disturbanceNumber = 0;
-    if (!reader.readInteger(difficulty) || !reader.readInteger(disturbanceNumber)) {
-        result.outcome = DataFileReadResult::IoError;
-        return result;
-    }
+    if (!reader.readInteger(difficulty) || !reader.readInteger(disturbanceNumber))
+        return failure(result, DataFileReadResult::IoError, notNumbers(reader));
     result.identityRead = true;
     result.difficulty = difficulty;
     result.disturbanceNumber = disturbanceNumber;
@@ -100,31 +109,26 @@ DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
     FrameArray mouse = run.Mouse;
     FrameArray target = run.Target;
 
+    const QString wrongCount = QStringLiteral("it does not hold frames 1 to %1").arg(kRunFrames);
     int frames = 0;
     std::int32_t lastFrameNumber = 0;
     while (!reader.atEnd()) {
-        if (frames == kRunFrames) {
-            result.outcome = DataFileReadResult::WrongCount;
-            return result;
-        }
+        if (frames == kRunFrames)
+            return failure(result, DataFileReadResult::WrongCount, wrongCount);
         std::int32_t frameNumber = 0;
         double mouseValue = 0.0;
         double targetValue = 0.0;
         if (!reader.readInteger(frameNumber) || !reader.readReal(mouseValue)
-            || !reader.readReal(targetValue)) {
-            result.outcome = DataFileReadResult::IoError;
-            return result;
-        }
+            || !reader.readReal(targetValue))
+            return failure(result, DataFileReadResult::IoError, notNumbers(reader));
         reader.skipLine();
         ++frames;
         mouse[frames] = mouseValue;
         target[frames] = targetValue;
         lastFrameNumber = frameNumber;
     }
-    if (frames == 0 || lastFrameNumber != kRunFrames) {
-        result.outcome = DataFileReadResult::WrongCount;
-        return result;
-    }
+    if (frames == 0 || lastFrameNumber != kRunFrames)
+        return failure(result, DataFileReadResult::WrongCount, wrongCount);
 
     run.Mouse = mouse;
     run.Target = target;
@@ -137,16 +141,21 @@ DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
 
 DataFileReadResult readDataFile(const QString& path, RunRecord& run)
 {
-    DataFileReadResult result;
     QByteArray bytes;
+    DataFileReadResult result;
     bool missing = false;
     // A folder or a device is no data file; opening a pipe could block forever.
-    if (path.isEmpty() || readRegularFile(path, kMaxDataFileBytes, bytes, &missing)) {
+    const FileResult read = path.isEmpty()
+                                ? FileResult(FileError{QStringLiteral("read"), path, QStringLiteral("no file named")})
+                                : readRegularFile(path, kMaxDataFileBytes, bytes, &missing);
+    if (!read.ok()) {
         result.outcome = path.isEmpty() || missing ? DataFileReadResult::NotFound : DataFileReadResult::IoError;
+        result.error = *read;
         return result;
     }
-    return parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                         run);
+    result = parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), run);
+    result.error.path = path;
+    return result;
 }
 
 QString wrongCountMessage()

@@ -2,6 +2,7 @@
 // The tracking data file: "TrackData", then difficulty and disturbance number,
 // then one line per recorded frame (frame, mouse, target). Every line ends
 // with CR LF.
+#include "common/FileError.h"
 #include "common/RunRecord.h"
 
 #include <QByteArray>
@@ -21,8 +22,8 @@ inline constexpr qint64 kMaxDataFileBytes = 16 * 1024 * 1024;
 QByteArray formatDataFile(std::int32_t difficulty, std::int32_t disturbanceNumber,
                           const RunRecord& run);
 
-// Writes the file atomically; false on any failure (nothing at path changed).
-bool writeDataFile(const QString& path, std::int32_t difficulty,
+// Writes the file atomically; on any failure nothing at path has changed.
+FileResult writeDataFile(const QString& path, std::int32_t difficulty,
                    std::int32_t disturbanceNumber, const RunRecord& run);
 
 struct DataFileReadResult {
@@ -40,6 +41,8 @@ struct DataFileReadResult {
     bool identityRead = false;
     std::int32_t difficulty = 0;
     std::int32_t disturbanceNumber = 0;
+    // Unless Loaded: what went wrong (the path is empty for text in memory).
+    FileError error;
 };
 
 // Reads a data file. Only when the outcome is Loaded is `run` changed: the

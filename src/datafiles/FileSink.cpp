@@ -5,7 +5,6 @@
 #include <QRandomGenerator>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -21,6 +20,14 @@ std::atomic<int> failWriteNumber{0};
 std::atomic<bool> failCommit{false};
 std::atomic<int> writeCount{0};
 
+// Qt reports a write that the system refused while flushing its buffer as
+// "Unknown error"; the system's own reason is still in errno, set to 0 just
+// before the call.
+QString writeFailureReason(const QSaveFile& file)
+{
+    return errno != 0 ? qt_error_string(errno) : file.errorString();
+}
+
 void setFaults(const FileFaults& faults)
 {
     failOpen = faults.failOpen;
@@ -34,6 +41,7 @@ void setFaults(const FileFaults& faults)
 FileSink::FileSink(const QString& path)
     : file_(path), native_(!qtCanName(path))
 {
+    error_.path = path;
     if (native_)
         nativeTarget_ = nativePath(path);
     // Writing in place can leave a half-written file behind on failure, so
@@ -47,15 +55,13 @@ FileSink::~FileSink() { cancelNative(); }
 bool FileSink::open()
 {
     if (failOpen) {
-        failed_ = true;
-        error_ = QStringLiteral("Injected failure to open");
+        fail(QStringLiteral("create"), QStringLiteral("Injected failure to open"));
         return false;
     }
     if (native_)
         return openNative();
     if (!file_.open(QIODevice::WriteOnly)) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("create"), file_.errorString());
         return false;
     }
     return true;
@@ -69,22 +75,20 @@ bool FileSink::write(const char* data, qint64 size)
     if (failed_)
         return false;
     if (!(native_ ? fd_ >= 0 : file_.isOpen())) {
-        failed_ = true;
-        error_ = QStringLiteral("Write to a file that is not open");
+        fail(QStringLiteral("write"), QStringLiteral("Write to a file that is not open"));
         return false;
     }
     if (writeNumber == failWriteNumber) {
-        failed_ = true;
-        error_ = QStringLiteral("Injected failure to write");
+        fail(QStringLiteral("write"), QStringLiteral("Injected failure to write"));
         file_.cancelWriting();
         cancelNative();
         return false;
     }
     if (native_)
         return writeNative(data, size);
+    errno = 0;
     if (file_.write(data, size) != size) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("write"), writeFailureReason(file_));
         file_.cancelWriting();
         return false;
     }
@@ -98,29 +102,26 @@ bool FileSink::commit()
     if (failed_ || !file_.isOpen()) {
         if (file_.isOpen())
             file_.cancelWriting();
-        if (error_.isEmpty())
-            error_ = QStringLiteral("Commit of a file that is not open");
-        failed_ = true;
+        if (!failed_)
+            fail(QStringLiteral("write"), QStringLiteral("Commit of a file that is not open"));
         return false;
     }
     if (failCommit) {
         file_.cancelWriting();
-        failed_ = true;
-        error_ = QStringLiteral("Injected failure to commit");
+        fail(QStringLiteral("replace"), QStringLiteral("Injected failure to commit"));
         return false;
     }
     // Writes sit in a buffer until here. A flush that fails while commit()
     // closes the file is not counted as a write error by QSaveFile, which
     // would then put a cut-off file in place; flushing first catches it.
+    errno = 0;
     if (!file_.flush()) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("write"), writeFailureReason(file_));
         file_.cancelWriting();
         return false;
     }
     if (!file_.commit()) {
-        failed_ = true;
-        error_ = file_.errorString();
+        fail(QStringLiteral("replace"), file_.errorString());
         return false;
     }
     return true;
@@ -139,8 +140,7 @@ bool FileSink::openNative()
             break;
     }
     if (fd_ < 0) {
-        failed_ = true;
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        fail(QStringLiteral("create"), qt_error_string(errno));
         return false;
     }
     return true;
@@ -153,8 +153,7 @@ bool FileSink::writeNative(const char* data, qint64 size)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            failed_ = true;
-            error_ = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC));
+            fail(QStringLiteral("write"), qt_error_string(n < 0 ? errno : ENOSPC));
             cancelNative();
             return false;
         }
@@ -166,21 +165,19 @@ bool FileSink::writeNative(const char* data, qint64 size)
 
 bool FileSink::commitNative()
 {
-    const auto fail = [&](const QString& reason) {
-        failed_ = true;
-        if (error_.isEmpty())
-            error_ = reason;
+    const auto failWith = [&](const QString& action, const QString& reason) {
+        fail(action, reason);
         cancelNative();
         return false;
     };
     if (failed_ || fd_ < 0)
-        return fail(QStringLiteral("Commit of a file that is not open"));
+        return failWith(QStringLiteral("write"), QStringLiteral("Commit of a file that is not open"));
     if (failCommit)
-        return fail(QStringLiteral("Injected failure to commit"));
+        return failWith(QStringLiteral("replace"), QStringLiteral("Injected failure to commit"));
     if (::fsync(fd_) != 0 || ::close(std::exchange(fd_, -1)) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        return failWith(QStringLiteral("write"), qt_error_string(errno));
     if (::rename(nativeTemporary_.constData(), nativeTarget_.constData()) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        return failWith(QStringLiteral("replace"), qt_error_string(errno));
     nativeTemporary_.clear();
     return true;
 }
@@ -193,19 +190,28 @@ void FileSink::cancelNative()
         ::unlink(std::exchange(nativeTemporary_, QByteArray()).constData());
 }
 
+void FileSink::fail(const QString& action, const QString& reason)
+{
+    // The first failure is the one to report; later ones follow from it.
+    if (!failed_) {
+        error_.action = action;
+        error_.reason = reason;
+    }
+    failed_ = true;
+}
+
 void FileSink::injectFaults(const FileFaults& faults) { setFaults(faults); }
 
 void FileSink::clearFaults() { setFaults(FileFaults{}); }
 
 int FileSink::writesSinceReset() { return writeCount; }
 
-bool writeFileAtomically(const QString& path, const QByteArray& content, QString* reason)
+FileResult writeFileAtomically(const QString& path, const QByteArray& content)
 {
     FileSink sink(path);
-    const bool ok = sink.open() && sink.write(content) && sink.commit();
-    if (!ok && reason)
-        *reason = sink.errorString();
-    return ok;
+    if (sink.open() && sink.write(content) && sink.commit())
+        return std::nullopt;
+    return sink.error();
 }
 
 }  // namespace quelvar

@@ -6,6 +6,8 @@
 // writable does the content go into the file in place.
 // It is also the test seam for injected failures: a test can make the open,
 // the Nth write or the commit fail.
+#include "common/FileError.h"
+
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
@@ -33,7 +35,9 @@ public:
     bool commit();
 
     // The system's reason for the first failure ("" when none).
-    QString errorString() const { return error_; }
+    QString errorString() const { return error_.reason; }
+    // The first failure: what could not be done to which file, and why.
+    FileError error() const { return error_; }
 
     // Test seam: faults for the sinks created from now on, until cleared.
     static void injectFaults(const FileFaults& faults);
@@ -50,8 +54,10 @@ private:
     bool commitNative();
     void cancelNative();
 
+    void fail(const QString& action, const QString& reason);
+
     QSaveFile file_;
-    QString error_;
+    FileError error_;
     bool failed_ = false;
     bool native_ = false;
     int fd_ = -1;
@@ -59,7 +65,6 @@ private:
 };
 
 // Writes the whole of `content` to `path` through one FileSink.
-// On failure returns false and puts the system's reason in *reason (if given).
-bool writeFileAtomically(const QString& path, const QByteArray& content, QString* reason = nullptr);
+FileResult writeFileAtomically(const QString& path, const QByteArray& content);
 
 }  // namespace quelvar

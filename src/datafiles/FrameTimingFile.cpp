@@ -98,16 +98,16 @@ bool parseFrameTimingFile(std::string_view bytes, FrameTimingRows& rows, QString
     return true;
 }
 
-bool readFrameTimingFile(const QString& path, FrameTimingRows& rows, QString* problem, bool* missing)
+FileResult readFrameTimingFile(const QString& path, FrameTimingRows& rows, bool* missing)
 {
     QByteArray bytes;
-    if (const FileResult failed = readRegularFile(path, kMaxTimingFileBytes, bytes, missing)) {
-        if (problem)
-            *problem = failed->reason;
-        return false;
-    }
-    return parseFrameTimingFile(std::string_view(bytes.constData(), std::size_t(bytes.size())),
-                                rows, problem);
+    const FileResult read = readRegularFile(path, kMaxTimingFileBytes, bytes, missing);
+    if (!read.ok())
+        return read;
+    QString problem;
+    if (!parseFrameTimingFile(std::string_view(bytes.constData(), std::size_t(bytes.size())), rows, &problem))
+        return FileError{QStringLiteral("read"), path, problem};
+    return std::nullopt;
 }
 
 }  // namespace quelvar

@@ -4,6 +4,7 @@
 // interval since the frame before it (the first measured from the last lead-in
 // frame), whether that interval was late, and the mouse and target positions
 // as the data file holds them. Plain CSV: "." decimals, LF line ends.
+#include "common/FileError.h"
 #include "common/FrameTiming.h"
 #include "common/RunRecord.h"
 
@@ -33,6 +34,6 @@ struct FrameTimingRows {
 // exactly the 3600 frames in order (LF or CR LF line ends).
 bool parseFrameTimingFile(std::string_view bytes, FrameTimingRows& rows, QString* problem);
 // Only a regular file is read; *missing (when given) tells whether nothing is at path.
-bool readFrameTimingFile(const QString& path, FrameTimingRows& rows, QString* problem, bool* missing = nullptr);
+FileResult readFrameTimingFile(const QString& path, FrameTimingRows& rows, bool* missing = nullptr);
 
 }  // namespace quelvar

@@ -12,12 +12,20 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr int kLineEndLength = 2;
 
-ParameterFileReadResult failure(ParameterFileReadResult::Outcome outcome, bool headerValid = false)
+ParameterFileReadResult failure(ParameterFileReadResult::Outcome outcome, const QString& reason,
+                                bool headerValid = false)
 {
     ParameterFileReadResult result;
     result.outcome = outcome;
     result.headerValid = headerValid;
+    result.error = FileError{QStringLiteral("read"), QString(), reason};
     return result;
+}
+
+ParameterFileReadResult notNumbers(const TextReader& reader)
+{
+    return failure(ParameterFileReadResult::IoError,
+                   QStringLiteral("line %1 holds something that is not a number").arg(reader.lineNumber()), true);
 }
 
 }  // namespace
@@ -52,7 +60,7 @@ QByteArray formatParameterFile(const QString& ownPath, const ParameterFileValues
     return out;
 }
 
-bool writeParameterFile(const QString& path, const ParameterFileValues& values)
+FileResult writeParameterFile(const QString& path, const ParameterFileValues& values)
 {
     return writeFileAtomically(path, formatParameterFile(path, values));
 }
@@ -60,23 +68,23 @@ bool writeParameterFile(const QString& path, const ParameterFileValues& values)
 ParameterFileReadResult parseParameterFile(std::string_view bytes)
 {
     if (static_cast<qint64>(bytes.size()) > kMaxParameterFileBytes)
-        return failure(ParameterFileReadResult::IoError);
+        return failure(ParameterFileReadResult::IoError, QStringLiteral("too large for a parameter file"));
     TextReader reader(bytes);
     if (reader.readLine() != std::string_view(kParameterFileHeader))
-        return failure(ParameterFileReadResult::NotValid);
+        return failure(ParameterFileReadResult::NotValid, QStringLiteral("the first line is not TrackParameters"));
     // Line 2 only records where the file was written; a moved file is read all the same.
     reader.skipLine();
 
     ParameterFileValues v;
     if (!reader.readInteger(v.difficulty) || !reader.readInteger(v.disturbanceNumber))
-        return failure(ParameterFileReadResult::IoError, true);
+        return notNumbers(reader);
     reader.skipLine();
     if (!reader.readReal(v.inputDelay) || !reader.readReal(v.outputGain)
         || !reader.readReal(v.damping) || !reader.readReal(v.reference))
-        return failure(ParameterFileReadResult::IoError, true);
+        return notNumbers(reader);
     reader.skipLine();
     if (!reader.readReal(v.modelRmsError) || !reader.readReal(v.trackingRmsError))
-        return failure(ParameterFileReadResult::IoError, true);
+        return notNumbers(reader);
     ParameterFileReadResult result;
     result.outcome = ParameterFileReadResult::Loaded;
     result.headerValid = true;
@@ -87,12 +95,20 @@ ParameterFileReadResult parseParameterFile(std::string_view bytes)
 ParameterFileReadResult readParameterFile(const QString& path)
 {
     QByteArray bytes;
+    ParameterFileReadResult result;
     bool missing = false;
     // A folder or a device is no parameter file; opening a pipe could block forever.
-    if (path.isEmpty() || readRegularFile(path, kMaxParameterFileBytes, bytes, &missing))
-        return failure(path.isEmpty() || missing ? ParameterFileReadResult::NotFound : ParameterFileReadResult::IoError);
-    return parseParameterFile(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const FileResult read = path.isEmpty()
+                                ? FileResult(FileError{QStringLiteral("read"), path, QStringLiteral("no file named")})
+                                : readRegularFile(path, kMaxParameterFileBytes, bytes, &missing);
+    if (!read.ok()) {
+        result.outcome = path.isEmpty() || missing ? ParameterFileReadResult::NotFound : ParameterFileReadResult::IoError;
+        result.error = *read;
+        return result;
+    }
+    result = parseParameterFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    result.error.path = path;
+    return result;
 }
 
 }  // namespace quelvar

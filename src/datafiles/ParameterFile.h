@@ -2,6 +2,8 @@
 // The parameter file: five CR LF lines: "TrackParameters", the file's own
 // path, difficulty and disturbance number, the four model parameters in model
 // units (delay, gain, damping, reference) and the two % RMS errors.
+#include "common/FileError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -27,8 +29,8 @@ struct ParameterFileValues {
 // The complete file text; ownPath goes on line 2.
 QByteArray formatParameterFile(const QString& ownPath, const ParameterFileValues& values);
 
-// Writes the file atomically; false on any failure (nothing at path changed).
-bool writeParameterFile(const QString& path, const ParameterFileValues& values);
+// Writes the file atomically; on any failure nothing at path has changed.
+FileResult writeParameterFile(const QString& path, const ParameterFileValues& values);
 
 struct ParameterFileReadResult {
     enum Outcome { Loaded, NotFound, NotValid, IoError };
@@ -36,6 +38,7 @@ struct ParameterFileReadResult {
     // Line 1 was read and is exactly "TrackParameters" (the window then shows the name).
     bool headerValid = false;
     ParameterFileValues values;  // meaningful only when Loaded
+    FileError error;             // unless Loaded: what went wrong
 };
 
 ParameterFileReadResult readParameterFile(const QString& path);

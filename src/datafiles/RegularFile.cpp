@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +11,8 @@
 namespace quelvar {
 namespace {
 
-QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+// Qt's wording, as the files written through Qt report theirs.
+QString systemReason(int error) { return qt_error_string(error); }
 
 }  // namespace
 
@@ -41,7 +41,7 @@ FileResult readRegularFile(const QString& path, qint64 maxBytes, QByteArray& byt
         const qint64 limit = maxBytes + 1;
         bytes.resize(std::min<qint64>(info.st_size + 1, limit));
         qint64 total = 0;
-        while (!result && total < bytes.size()) {
+        while (result.ok() && total < bytes.size()) {
             const ssize_t n = ::read(fd, bytes.data() + total, static_cast<std::size_t>(bytes.size() - total));
             if (n < 0 && errno == EINTR)
                 continue;
@@ -53,9 +53,9 @@ FileResult readRegularFile(const QString& path, qint64 maxBytes, QByteArray& byt
             if (total == bytes.size() && total < limit)
                 bytes.resize(std::min(total * 2, limit));
         }
-        if (!result && total > maxBytes)
+        if (result.ok() && total > maxBytes)
             result = failure(QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
-        bytes.resize(result ? 0 : total);
+        bytes.resize(result.ok() ? total : 0);
     }
     ::close(fd);
     return result;

@@ -78,14 +78,12 @@ QString runDescriptionPath(const QString& dataFilePath)
     return replaceExtension(dataFilePath, QStringLiteral(".json"));
 }
 
-bool writeCompanionFile(const QString& path, const QByteArray& content, QString* reason)
+FileResult writeCompanionFile(const QString& path, const QByteArray& content)
 {
     const QString kept = whyKept(path, content);
-    if (kept.isEmpty())
-        return writeFileAtomically(path, content, reason);
-    if (reason)
-        *reason = kept;
-    return false;
+    if (!kept.isEmpty())
+        return FileError{QStringLiteral("replace"), path, kept};
+    return writeFileAtomically(path, content);
 }
 
 std::vector<FileError> companionsOfOtherFiles(const QString& dataFilePath)

@@ -16,9 +16,9 @@ QString frameTimingPath(const QString& dataFilePath);
 QString runDescriptionPath(const QString& dataFilePath);
 
 // Writes `content` to `path` unless a file that does not begin like
-// `content` is there already. False when it was kept or the write failed,
-// with the reason in *reason (if given).
-bool writeCompanionFile(const QString& path, const QByteArray& content, QString* reason = nullptr);
+// `content` is there already, which is kept (and reported as the failure,
+// with why it was kept).
+FileResult writeCompanionFile(const QString& path, const QByteArray& content);
 
 // The companions already beside `dataFilePath` that are not its own record
 // and so must not be replaced by a run into it: a description that names

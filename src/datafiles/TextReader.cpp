@@ -101,6 +101,17 @@ std::string_view TextReader::readLine()
 
 void TextReader::skipLine() { readLine(); }
 
+int TextReader::lineNumber() const
+{
+    // Counted only when a failure is reported, so reading stays one pass.
+    int line = 1;
+    for (std::size_t i = 0; i < pos_ && i < text_.size(); ++i) {
+        if (text_[i] == '\n' || (text_[i] == '\r' && (i + 1 >= text_.size() || text_[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
 std::string_view TextReader::nextToken()
 {
     while (pos_ < text_.size() && isSeparator(text_[pos_]))

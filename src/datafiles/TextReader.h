@@ -31,6 +31,10 @@ public:
     bool readInteger(std::int32_t& value);
     bool readReal(double& value);
 
+    // The line (from 1) the reader stands in: after a failed read, the line
+    // of the token that failed.
+    int lineNumber() const;
+
 private:
     // Skips separators and returns the next token ("" at the end of the text).
     std::string_view nextToken();

@@ -20,7 +20,9 @@ constexpr int kWaveformBytes = kWaveformLength * 8;
 // start-up.
 constexpr int kMaxAttempts = 1000;
 
-QString absolutePath(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+// What LoadFromFile could not do, beside FileSink's "create", "write" and "replace".
+const QString kOpen = QStringLiteral("open");
+const QString kUse = QStringLiteral("use");
 
 void encodeLittleEndian(double value, char* out)
 {
@@ -166,17 +168,11 @@ void TDisturb::FillTable(double amplitude)
     }
 }
 
-bool TDisturb::SaveToFile(const QString& path, QString* message)
+FileResult TDisturb::SaveToFile(const QString& path)
 {
-    auto fail = [message](const QString& text) {
-        if (message)
-            *message = text;
-        return false;
-    };
-
     FileSink sink(path);
     if (!sink.open())
-        return fail(QStringLiteral("Cannot create file \"%1\". %2").arg(absolutePath(path), sink.errorString()));
+        return sink.error();
 
     // One waveform per write keeps the buffer small while the file still
     // goes out in a few large pieces.
@@ -185,30 +181,24 @@ bool TDisturb::SaveToFile(const QString& path, QString* message)
         for (int j = 0; j < kWaveformLength; ++j)
             encodeLittleEndian(Table[first + static_cast<std::size_t>(j)], chunk + j * 8);
         if (!sink.write(chunk, kWaveformBytes))
-            return fail(QStringLiteral("Stream write error"));
+            return sink.error();
     }
     if (!sink.commit())
-        return fail(QStringLiteral("Stream write error"));
-    return true;
+        return sink.error();
+    return std::nullopt;
 }
 
-bool TDisturb::LoadFromFile(const QString& path, QString* message)
+FileResult TDisturb::LoadFromFile(const QString& path)
 {
-    auto fail = [message](const QString& text) {
-        if (message)
-            *message = text;
-        return false;
-    };
-
     Table.fill(0.0);
     // Opening a named pipe would wait for a writer for ever, and a device
     // never ends; only a regular file can hold a table.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return fail(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(absolutePath(path)));
+        return FileError{kOpen, path, QStringLiteral("Not a regular file")};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Cannot open file \"%1\". %2").arg(absolutePath(path), file.errorString()));
+        return FileError{kOpen, path, file.errorString()};
 
     char chunk[kWaveformBytes];
     for (std::size_t first = 0; first < Table.size(); first += kWaveformLength) {
@@ -221,19 +211,34 @@ bool TDisturb::LoadFromFile(const QString& path, QString* message)
                 // the caller falls back to a freshly generated table.
                 Table.fill(0.0);
                 const std::size_t index = first + static_cast<std::size_t>(j);
-                return fail(QStringLiteral("Invalid value %1 at difficulty %2, disturbance %3, position %4 in \"%5\"")
-                                .arg(QString::number(value))
-                                .arg(index / 36000 + 1)
-                                .arg(index / 3600 % 10 + 1)
-                                .arg(index % 3600 + 1)
-                                .arg(absolutePath(path)));
+                return FileError{kUse, path,
+                                 QStringLiteral("Invalid value %1 at difficulty %2, disturbance %3, position %4")
+                                     .arg(QString::number(value))
+                                     .arg(index / 36000 + 1)
+                                     .arg(index / 3600 % 10 + 1)
+                                     .arg(index % 3600 + 1)};
             }
             Table[first + static_cast<std::size_t>(j)] = value;
         }
         if (whole < kWaveformLength)
-            return fail(QStringLiteral("Stream read error"));
+            return FileError{QStringLiteral("read"), path,
+                             got < 0 ? file.errorString() : QStringLiteral("the file ends before the table does")};
     }
-    return true;
+    return std::nullopt;
+}
+
+QString distableMessage(const FileError& error)
+{
+    const QString fullPath = QFileInfo(error.path).absoluteFilePath();
+    if (error.action == QLatin1String("create"))
+        return QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath, error.reason);
+    if (error.action == kOpen)
+        return QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath, error.reason);
+    if (error.action == kUse)
+        return QStringLiteral("%1 in \"%2\"").arg(error.reason, fullPath);
+    if (error.action == QLatin1String("read"))
+        return QStringLiteral("Stream read error");
+    return QStringLiteral("Stream write error");
 }
 
 }  // namespace quelvar

@@ -2,6 +2,7 @@
 // TDisturb generates the 50 smooth pseudo-random disturbance waveforms (10 per
 // difficulty level, 3600 samples each) and keeps them in "Distable" so that
 // the same waveforms serve from one start to the next.
+#include "common/FileError.h"
 #include "task/UniformRandom.h"
 
 #include <QString>
@@ -47,17 +48,20 @@ public:
     }
 
     // Writes the table to `path` atomically (180,000 little-endian doubles).
-    // On failure returns false with the message for the error box in *message:
-    // "Cannot create file \"<full path>\". <reason>" or "Stream write error".
-    bool SaveToFile(const QString& path, QString* message);
+    FileResult SaveToFile(const QString& path);
 
-    // Reads the first 1,440,000 bytes of `path` into the table. On failure
-    // returns false with *message: "Cannot open file \"<full path>\". <reason>",
-    // "Stream read error" (file too short: the values read stay, the rest are 0),
-    // or "Invalid value <text> at difficulty <L>, disturbance <N>, position <P>
-    // in \"<full path>\"" for a value that is not a finite number (the table is
-    // then all zeros, and the caller generates a fresh one).
-    bool LoadFromFile(const QString& path, QString* message);
+    // Reads the first 1,440,000 bytes of `path` into the table. A file too
+    // short keeps the values read and leaves the rest 0; a value that is not a
+    // finite number leaves the table all zeros (the caller then generates a
+    // fresh one).
+    FileResult LoadFromFile(const QString& path);
 };
+
+// The error box for a failure of SaveToFile or LoadFromFile:
+// "Cannot create file \"<full path>\". <reason>", "Stream write error",
+// "Cannot open file \"<full path>\". <reason>", "Stream read error" (file too
+// short), or "Invalid value <text> at difficulty <L>, disturbance <N>,
+// position <P> in \"<full path>\"".
+QString distableMessage(const FileError& error);
 
 }  // namespace quelvar

@@ -81,21 +81,21 @@ void ExperimentController::InitExperiment(const QString& distablePath)
     // A table file that cannot be used must not end the start-up: the error
     // is shown, this session runs on a freshly generated table, and the file
     // is left alone so that nothing the researcher kept is overwritten.
-    QString message;
     TableSource source = TableSource::Loaded;
     bool saved = false;
     if (QFileInfo::exists(distablePath)) {
-        if (!disturb_->LoadFromFile(distablePath, &message)) {
-            dialogs_.error(message);
+        if (const FileResult loaded = disturb_->LoadFromFile(distablePath); !loaded.ok()) {
+            dialogs_.fileFailed(Dialogs::Box::Error, distableMessage(*loaded), *loaded);
             disturb_->FillTable(kTableAmplitude);
             source = TableSource::Generated;
         }
     } else {
         disturb_->FillTable(kTableAmplitude);
         source = TableSource::Generated;
-        saved = disturb_->SaveToFile(distablePath, &message);
+        const FileResult written = disturb_->SaveToFile(distablePath);
+        saved = written.ok();
         if (!saved)
-            dialogs_.error(message);
+            dialogs_.fileFailed(Dialogs::Box::Error, distableMessage(*written), *written);
     }
     timing_.noteTable(*disturb_, source, saved, distablePath);
 

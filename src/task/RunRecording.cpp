@@ -151,10 +151,14 @@ bool RunRecording::WriteDataFile()
     // An empty bare name means the user refused to overwrite the file the
     // path still points at, and a name not chosen for recording came from
     // the analysis window: neither file may be replaced behind their back.
-    const bool written = files.hasRecordingTarget() &&
-                         writeDataFile(files.DataFilePath, e.Difficulty, e.DisturbanceNumber, state_.run);
-    if (!written) {
-        dialogs_.error(QStringLiteral("File I/O error."));
+    const QString ioError = QStringLiteral("File I/O error.");
+    if (!files.hasRecordingTarget()) {
+        dialogs_.error(ioError);
+        return false;
+    }
+    const FileResult written = writeDataFile(files.DataFilePath, e.Difficulty, e.DisturbanceNumber, state_.run);
+    if (!written.ok()) {
+        dialogs_.fileFailed(Dialogs::Box::Error, ioError, *written);
         return false;
     }
     texts_.setDataFile(files.DataFileName);

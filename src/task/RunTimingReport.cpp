@@ -55,21 +55,15 @@ QString newId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-struct CompanionOutcome {
-    bool written = false;
-    QString problem;
-};
-
 // What the box says when the run was saved but a file beside it was not:
 // the experimenter must not take the run for lost.
-QString companionFailure(const QString& dataFile, const CompanionOutcome& frames,
-                         const CompanionOutcome& description)
+QString companionFailure(const QString& dataFile, const FileResult& frames, const FileResult& description)
 {
     QString text = QStringLiteral("The run was saved in %1.").arg(dataFile);
-    if (!frames.written)
-        text += QStringLiteral(" Its frames file could not be written: %1.").arg(frames.problem);
-    if (!description.written)
-        text += QStringLiteral(" Its description could not be written: %1.").arg(description.problem);
+    if (!frames.ok())
+        text += QStringLiteral(" Its frames file could not be written: %1.").arg(frames->reason);
+    if (!description.ok())
+        text += QStringLiteral(" Its description could not be written: %1.").arg(description->reason);
     return text;
 }
 
@@ -127,19 +121,18 @@ void RunTimingReport::finishRun(bool dataFileWritten, QSize display)
     // waits for the disk (about 8 ms on a virtual one). Side by side, the two
     // syncs share that wait instead of adding up; the description, written
     // as if the frames file will be there, is written again when it is not.
-    CompanionOutcome frames, described;
+    FileResult frames, described;
     runOnWorkThreads(2, 2, [&](std::size_t file, int) {
         if (file == 0)
-            frames.written = writeCompanionFile(framesPath, framesText, &frames.problem);
+            frames = writeCompanionFile(framesPath, framesText);
         else
-            described.written = writeCompanionFile(descriptionPath, formatRunDescription(description), &described.problem);
+            described = writeCompanionFile(descriptionPath, formatRunDescription(description));
     });
-    if (!frames.written && described.written) {
+    if (!frames.ok() && described.ok()) {
         description.framesFileWritten = false;
-        described.written =
-            writeCompanionFile(descriptionPath, formatRunDescription(description), &described.problem);
+        described = writeCompanionFile(descriptionPath, formatRunDescription(description));
     }
-    if (!frames.written || !described.written)
+    if (!frames.ok() || !described.ok())
         dialogs_.error(companionFailure(state_.files.DataFileName, frames, described));
 }
 

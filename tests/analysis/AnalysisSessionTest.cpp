@@ -3,9 +3,8 @@
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
-#include "support/RecordingAnalysisView.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/AnalysisHarness.h"
+#include "support/SyntheticRuns.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -13,29 +12,14 @@
 
 using namespace quelvar;
 using quelvar::test::ScriptedDialogs;
+using quelvar::test::fileOk;
 using quelvar::test::TempFolder;
 
 namespace {
 
 
-struct Fixture : ::testing::Test {
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    test::RecordingAnalysisView view;
-    AnalysisSession session{*state, dialogs};
-    TempFolder folder;
-
-    Fixture() { session.setView(&view); }
-
-    static RunRecord rampRun(double offset)
-    {
-        RunRecord run;
-        for (int i = 1; i <= kRunFrames; ++i) {
-            run.Target[i] = 100.0 * std::sin(i / 100.0) + offset;
-            run.Mouse[i] = 90.0 * std::sin((i - 20) / 100.0) + offset;
-        }
-        return run;
-    }
+struct Fixture : ::testing::Test, test::AnalysisHarness {
+    static RunRecord rampRun(double offset) { return *test::sineRun({100.0, 90.0, 100.0, 20, 0.0, offset}); }
 };
 
 }  // namespace
@@ -43,7 +27,7 @@ struct Fixture : ::testing::Test {
 TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 {
     const RunRecord run = rampRun(0.0);
-    ASSERT_TRUE(writeDataFile(folder.path("run1.txt"), 4, 6, run));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run1.txt"), 4, 6, run)));
     dialogs.openAnswers.push_back(folder.path("run1.txt"));
 
     session.ReadDataFile();

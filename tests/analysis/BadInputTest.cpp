@@ -5,9 +5,7 @@
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
-#include "support/RecordingAnalysisView.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/AnalysisHarness.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,17 +33,10 @@ QByteArray dataFile(const QByteArray& lastLine, const QByteArray& eol = "\r\n")
     return "TrackData" + eol + "       2       5" + eol + "     1     12.50    -40.25" + eol + lastLine;
 }
 
-class BadInput : public ::testing::Test {
+class BadInput : public ::testing::Test, protected test::AnalysisHarness {
 protected:
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    test::RecordingAnalysisView view;
-    AnalysisSession session{*state, dialogs};
-    TempFolder folder;
-
     BadInput()
     {
-        session.setView(&view);
         // A run already in memory, recognisable in every slot.
         for (int i = 0; i <= kRunFrames; ++i) {
             state->run.Mouse[i] = -1.0;

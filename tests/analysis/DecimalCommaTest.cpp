@@ -24,6 +24,7 @@
 using namespace quelvar;
 using quelvar::test::readAll;
 using quelvar::test::ScriptedDialogs;
+using quelvar::test::fileOk;
 using quelvar::test::TempFolder;
 
 namespace {
@@ -81,7 +82,7 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
         run->Mouse[i] = 12.34 + i % 7;
         run->Target[i] = -56.78 - i % 5;
     }
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, *run));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *run)));
     const QByteArray data = readAll(folder.path("run.txt"));
     EXPECT_FALSE(data.contains(','));
     EXPECT_TRUE(data.contains("\r\n     1     13.34    -57.78\r\n"));

@@ -1,5 +1,6 @@
 #include "analysis/GraphPlot.h"
 
+#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QImageReader>
@@ -14,12 +15,9 @@ namespace {
 std::unique_ptr<SharedState> runningState()
 {
     auto state = std::make_unique<SharedState>();
-    for (int i = 1; i <= kRunFrames; ++i) {
-        state->run.Target[i] = 350.0 * std::sin(i / 90.0);
-        state->run.Mouse[i] = 330.0 * std::sin((i - 14) / 90.0);
-        state->run.Error[i] = state->run.Target[i] - state->run.Mouse[i];
+    state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
+    for (int i = 1; i <= kRunFrames; ++i)
         state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
-    }
     state->analysis.Results.ModelRmsError = 1.5;
     state->analysis.Results.TrackingRmsError = 4.25;
     return state;
@@ -82,15 +80,15 @@ TEST(GraphPlot, SavesAPngAndReportsAPathItCannotWrite)
     auto state = runningState();
     test::TempFolder folder;
     const QString path = folder.path("run1.png");
-    QString problem;
-    ASSERT_TRUE(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"), &problem))
-        << problem.toStdString();
+    ASSERT_TRUE(test::fileOk(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"))));
     QImageReader reader(path);
     EXPECT_EQ(reader.format(), "png");
     EXPECT_EQ(reader.size(), analysisPlotLayout().image);
 
-    EXPECT_FALSE(saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state, {}, &problem));
-    EXPECT_FALSE(problem.isEmpty());
+    const FileResult missing = saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing->path, folder.path("missing/dir/run1.png"));
+    EXPECT_FALSE(missing->reason.isEmpty());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "analysis/ModelLanes.h"
+#include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 namespace quelvar {
 namespace {
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+using test::sameBits;
 
 // A wavy target and a mouse that follows it with noise, far enough from the
 // model that no set fits it exactly.
@@ -218,6 +219,43 @@ TEST_F(ModelLanesTest, ABoundedResponsePassProvesALowerBoundForEveryReference)
     // A bound that some reference reaches: the pass runs to the end.
     simulateReferenceResponse(*run, 1.0 / 60.0, lanes, 2, least, -10, 10, responses);
     EXPECT_FALSE(responses[0].cutShort);
+}
+
+TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
+{
+    // Outputs near 930 at reference 0, which a reference of 100 positions
+    // (1000 units) carries into the limit of 1000; 20 positions do not.
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Target[i] *= 1.85;
+        run->Mouse[i] *= 1.85;
+    }
+    const struct {
+        double gain, damping;
+        int lo, hi;
+        bool reaches;
+    } cases[] = {
+        {60, 0, -100, 100, true}, {120, 40, 0, 100, true}, {120, 40, -100, 0, true},
+        {60, 200, -100, 100, false}, {120, 0, -20, 20, false},
+    };
+    const auto peakAt = [&](double gain, double damping, int r) {
+        scalarRms({6, gain, damping, 10.0 * r});
+        double peak = 0.0;
+        for (int i = 1; i <= kRunFrames; ++i)
+            peak = std::max(peak, std::fabs(results->ModelMouseTrace[i]));
+        return peak;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "gain " << c.gain << " damping " << c.damping << " r " << c.lo << " ... " << c.hi);
+        ASSERT_LT(peakAt(c.gain, c.damping, 0), kLinearPeak) << "only the reference may reach the limit";
+        ASSERT_EQ(std::max(peakAt(c.gain, c.damping, c.lo), peakAt(c.gain, c.damping, c.hi)) >= kLinearPeak, c.reaches);
+        const ModelConstants lane = modelConstants({6, c.gain, c.damping, 0});
+        for (const char* unit : modelLanesUnits()) {
+            ASSERT_TRUE(useModelLanesUnit(unit));
+            ReferenceResponse response;
+            simulateReferenceResponse(*run, 1.0 / 60.0, &lane, 1, nullptr, c.lo, c.hi, &response);
+            EXPECT_EQ(response.limitMayAct(), c.reaches) << unit;
+        }
+    }
 }
 
 TEST_F(ModelLanesTest, UnitsTheProcessorLacksAreRefused)

@@ -6,9 +6,8 @@
 #include "datafiles/FileSink.h"
 #include "datafiles/ParameterFile.h"
 #include "support/FaultLoop.h"
-#include "support/RecordingAnalysisView.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/AnalysisHarness.h"
+#include "support/SyntheticRuns.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,24 +29,14 @@ using quelvar::test::writeAll;
 namespace {
 
 
-class ParameterSaveFaults : public ::testing::Test {
+class ParameterSaveFaults : public ::testing::Test, protected test::AnalysisHarness {
 protected:
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
     std::unique_ptr<SharedState> before = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    test::RecordingAnalysisView view;
-    AnalysisSession session{*state, dialogs};
-    TempFolder folder;
 
     ParameterSaveFaults()
     {
         view.paramName = QStringLiteral("earlier.par");
-        session.setView(&view);
-        for (int i = 1; i <= kRunFrames; ++i) {
-            state->run.Target[i] = 300.0 * std::sin(i / 90.0);
-            state->run.Mouse[i] = 280.0 * std::sin((i - 15) / 90.0);
-            state->run.Error[i] = state->run.Target[i] - state->run.Mouse[i];
-        }
+        state->run = *test::sineRun({300.0, 280.0, 90.0, 15});
         state->experiment.RunAvailable = true;
         state->files.DataFilePath = folder.path("subj_b.txt");
         state->files.DataFileName = QStringLiteral("subj_b.txt");
@@ -75,11 +64,6 @@ protected:
         EXPECT_EQ(state->files.DataFilePath, before->files.DataFilePath);
     }
 
-    QStringList filesInFolder() const
-    {
-        return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    }
-
     QByteArray expectedFile(const QString& path) const
     {
         return formatParameterFile(path, parameterFileValues(*state));
@@ -98,7 +82,7 @@ TEST_F(ParameterSaveFaults, WriteParameterFileFailingAnywhereKeepsTheEarlierFile
             SCOPED_TRACE(what);
             EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
             EXPECT_EQ(readAll(path), "earlier contents\r\n");
-            EXPECT_EQ(filesInFolder(), QStringList{"earlier.par"});
+            EXPECT_EQ(folder.files(), QStringList{"earlier.par"});
             EXPECT_EQ(view.paramName, "earlier.par");
             expectStateAsBefore();
         },
@@ -129,7 +113,7 @@ TEST_F(ParameterSaveFaults, SaveWithTheDialogAsksOnceThenReportsOnceAndLeavesOve
             EXPECT_EQ(dialogs.texts(), (QStringList{"Confirm: chosen.par already exists.  Overwrite?",
                                                     "Error: File I/O error."}));
             EXPECT_EQ(readAll(path), "kept");
-            EXPECT_EQ(filesInFolder(), QStringList{"chosen.par"});
+            EXPECT_EQ(folder.files(), QStringList{"chosen.par"});
             // The chosen name is taken before the write; the box keeps "Overwriting".
             EXPECT_EQ(state->analysis.ParamFilePath, path);
             EXPECT_EQ(view.paramName, "Overwriting");
@@ -159,7 +143,7 @@ TEST_F(ParameterSaveFaults, AutomaticSaveFailingLeavesTheNameBoxAndTheEarlierFil
             SCOPED_TRACE(what);
             EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
             EXPECT_EQ(readAll(path), "from an earlier series");
-            EXPECT_EQ(filesInFolder(), QStringList{"subj_b.par"});
+            EXPECT_EQ(folder.files(), QStringList{"subj_b.par"});
             EXPECT_EQ(state->analysis.ParamFilePath, path);
             EXPECT_EQ(state->analysis.ParamFileName, "earlier.par");
             EXPECT_EQ(view.paramName, "earlier.par");
@@ -191,7 +175,7 @@ TEST_F(ParameterSaveFaults, PathsTheFileSystemRefusesAreReportedOnce)
         QFile::setPermissions(folder.path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         paths << folder.path("locked/p.par");
     }
-    const QStringList filesBefore = filesInFolder();
+    const QStringList filesBefore = folder.files();
     for (const QString& path : paths) {
         SCOPED_TRACE(path.toStdString());
         dialogs.boxes.clear();
@@ -199,7 +183,7 @@ TEST_F(ParameterSaveFaults, PathsTheFileSystemRefusesAreReportedOnce)
         session.WriteParameterFile();
         EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
         EXPECT_EQ(view.paramName, "earlier.par");
-        EXPECT_EQ(filesInFolder(), filesBefore);
+        EXPECT_EQ(folder.files(), filesBefore);
     }
     EXPECT_TRUE(QFileInfo(folder.path("taken.par")).isDir());
     EXPECT_EQ(readAll(folder.path("plain.txt")), "a file, not a folder");

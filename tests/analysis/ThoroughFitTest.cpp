@@ -2,8 +2,9 @@
 #include "analysis/ControlModel.h"
 #include "analysis/ExhaustiveFit.h"
 #include "analysis/ThoroughFit.h"
+#include "support/AnalysisHarness.h"
 #include "support/ModelRuns.h"
-#include "support/ScriptedDialogs.h"
+#include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ const SearchSpace kSpinners = SearchSpace::ofSpinners(ParameterSpinners{});
 using test::modelRun;
 using test::smoothTarget;
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+using test::sameBits;
 
 // A mouse that lags the target with noise, as a person's.
 std::unique_ptr<RunRecord> noisyRun(unsigned seed)
@@ -48,16 +49,14 @@ double exactRms(const RunRecord& run, const SpinnerSetting& setting)
 // the error the window shows for it.
 FitPoint autoFit(const RunRecord& run)
 {
-    auto state = std::make_unique<SharedState>();
-    state->run = run;
-    test::ScriptedDialogs dialogs;
-    AnalysisSession session(*state, dialogs);
-    session.AnalysisFrame();
-    session.AutoFitBtnClick();
-    session.AnalysisFrame();
+    test::AnalysisHarness h;
+    h.state->run = run;
+    h.session.AnalysisFrame();
+    h.session.AutoFitBtnClick();
+    h.session.AnalysisFrame();
     FitPoint point;
-    point.at = settingOf(state->analysis.Spinners);
-    point.modelRms = state->analysis.Results.ModelRmsError;
+    point.at = settingOf(h.state->analysis.Spinners);
+    point.modelRms = h.state->analysis.Results.ModelRmsError;
     return point;
 }
 
@@ -97,7 +96,16 @@ TEST(ThoroughFit, RecoversTheDelayAndReferenceOfAModelGeneratedRun)
         EXPECT_EQ(result.best.at.reference, made.reference);
         EXPECT_LE(result.best.modelRms, exactRms(*run, made));
         EXPECT_FALSE(result.beyond);
+        EXPECT_TRUE(result.converged);
     }
+}
+
+TEST(ThoroughFit, ASearchWhoseRoundsRunOutSaysSo)
+{
+    const auto run = modelRun({7, 80, 150, 3});
+    const ThoroughResult cut = thoroughFit(*run, kStep, kSpinners, std::nullopt, kWholeRun, 1);
+    EXPECT_FALSE(cut.converged);
+    EXPECT_TRUE(sameBits(cut.best.modelRms, exactRms(*run, cut.best.at))) << "still an exact error";
 }
 
 TEST(ThoroughFit, ADelayPastTheSpinnersRangeIsReportedWhenItFitsBetter)

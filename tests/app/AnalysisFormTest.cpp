@@ -6,6 +6,7 @@
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -29,20 +30,10 @@ using test::contains;
 using test::pixel;
 
 using test::ScriptedDialogs;
+using test::fileOk;
 using test::TempFolder;
 
 
-
-RunRecord sineRun()
-{
-    RunRecord run;
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run.Target[i] = 300.0 * std::sin(i / 120.0);
-        run.Mouse[i] = 280.0 * std::sin((i - 15) / 120.0);
-        run.Error[i] = run.Target[i] - run.Mouse[i];
-    }
-    return run;
-}
 
 class AnalysisFormTest : public ::testing::Test {
 protected:
@@ -85,7 +76,7 @@ protected:
     QString writeRun(const QString& name, int difficulty, int disturbance)
     {
         const QString path = folder.path(name);
-        EXPECT_TRUE(writeDataFile(path, difficulty, disturbance, sineRun()));
+        EXPECT_TRUE(fileOk(writeDataFile(path, difficulty, disturbance, *test::sineRun())));
         return path;
     }
 
@@ -239,7 +230,7 @@ TEST_F(AnalysisFormTest, ASpinnerClickShowsAtTheNextFrameInTheModelGraphOnly)
 
 TEST_F(AnalysisFormTest, UnchangedErrorsLeaveTheBoxesAloneSoASelectionSurvivesTheFrames)
 {
-    state->run = sineRun();
+    state->run = *test::sineRun();
     state->experiment.RunAvailable = true;
     session.AnalysisFrame();
     QLineEdit* modelError = child<QLineEdit>("ErrFitEdit");
@@ -416,7 +407,7 @@ TEST_F(AnalysisFormTest, AutoFitPutsTheFittedValuesOnTheSpinners)
 
 TEST_F(AnalysisFormTest, AFitOnTheHiddenWindowShowsWhenItOpens)
 {
-    state->run = sineRun();
+    state->run = *test::sineRun();
     state->files.DataFilePath = folder.path("series_b.txt");
     session.FitAndSaveAfterRun(3, 1);
     EXPECT_TRUE(QFileInfo::exists(folder.path("series_b.par")));

@@ -8,6 +8,7 @@
 #include "support/FitRunner.h"
 #include "support/ModelRuns.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace quelvar;
+using quelvar::test::fileOk;
 using quelvar::test::TempFolder;
 
 namespace {
@@ -39,8 +41,8 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
 {
     TempFolder folder;
     const RunRecord run = modelGeneratedRun();
-    ASSERT_TRUE(writeDataFile(folder.path("a.txt"), 4, 7, run));
-    ASSERT_TRUE(writeDataFile(folder.path("b.dat"), 2, 9, run));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 4, 7, run)));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("b.dat"), 2, 9, run)));
     test::writeAll(folder.path("bad.txt"), "TrackDat\r\n");
 
     const Result r = runFit({"a.txt", "bad.txt", "missing.txt", "b.dat"}, folder.root());
@@ -51,7 +53,8 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
                        "late_frames,duration_s");
     EXPECT_TRUE(rows[1].startsWith("a.txt,4,7,"));
     EXPECT_TRUE(rows[2].startsWith("b.dat,2,9,"));
-    EXPECT_EQ(r.err, "bad.txt: bad.txt is not a valid data file.\nmissing.txt: File not found.\n");
+    EXPECT_EQ(r.err, "bad.txt: bad.txt is not a valid data file.\nmissing.txt: cannot read " +
+                         folder.path("missing.txt") + ": No such file or directory\n");
 
     EXPECT_TRUE(QFileInfo::exists(folder.path("a.par")));
     EXPECT_TRUE(QFileInfo::exists(folder.path("b.par")));
@@ -61,7 +64,7 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
 TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWindowWould)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
 
     const Result r = runFit({folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -95,7 +98,7 @@ TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWind
 TEST(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("s1.run.txt"), 1, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("s1.run.txt"), 1, 1, modelGeneratedRun())));
     const QString out = folder.path("results/deeper");
 
     const Result r = runFit({"--out", out, folder.path("s1.run.txt")});
@@ -107,7 +110,7 @@ TEST(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
 TEST(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     test::writeAll(folder.path("start.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
     test::writeAll(folder.path("wrong.par"), "trackparameters\r\n");
 
@@ -146,25 +149,27 @@ TEST(FitCommand, UsageErrorsAndHelp)
 TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     // A folder where the parameter file should go.
     ASSERT_TRUE(QDir().mkpath(folder.path("run.par")));
 
     const Result r = runFit({folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.endsWith("run.txt: File I/O error.\n")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("run.txt: cannot create " + folder.path("run.par") +
+                               ": Filename refers to a directory\n"))
+        << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 1);
 }
 
 TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     ASSERT_TRUE(QDir().mkpath(folder.path("run.thorough.par")));
 
     const Result r = runFit({"--thorough", folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("cannot write " + folder.path("run.thorough.par"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("cannot create " + folder.path("run.thorough.par") + ": ")) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 2);
     EXPECT_TRUE(QFileInfo::exists(folder.path("run.par")));
     EXPECT_TRUE(QFileInfo::exists(folder.path("run.profile.csv")));
@@ -173,7 +178,7 @@ TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
 TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
 
     const Result r = runFit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -197,7 +202,7 @@ TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
 TEST(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     // As cron or sudo start it: no runtime folder, no platform chosen.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
@@ -205,7 +210,7 @@ TEST(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed
 
     const Result r = runFit({"--plot", "run.txt", "missing.txt"}, folder.root(), environment);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "missing.txt: File not found.\n");
+    EXPECT_EQ(r.err, "missing.txt: cannot read " + folder.path("missing.txt") + ": No such file or directory\n");
     EXPECT_FALSE(QImage(folder.path("run.png")).isNull());
 }
 
@@ -216,7 +221,7 @@ TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythi
     for (const char* name : {"run7.par", "a/x.txt", "b/x.txt", "c.txt", "c.png", "d.txt", "e.txt", "e.thorough.txt",
                              "f.txt", "f.profile.csv"}) {
         QDir().mkpath(QFileInfo(folder.path(name)).path());
-        ASSERT_TRUE(writeDataFile(folder.path(name), 1, 1, run));
+        ASSERT_TRUE(fileOk(writeDataFile(folder.path(name), 1, 1, run)));
     }
     test::writeAll(folder.path("d.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
     ASSERT_TRUE(QFile::link(folder.path("a"), folder.path("link")));
@@ -254,14 +259,7 @@ namespace {
 // spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
 void writeLongDelayRun(const QString& path)
 {
-    auto run = std::make_unique<RunRecord>();
-    for (int i = 1; i <= kRunFrames; ++i)
-        run->Target[i] = 300.0 * std::sin(i * 0.011) + 150.0 * std::sin(i * 0.037 + 0.5);
-    auto results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    RunModel({24, 25, 50, 20}, 1.0 / 60.0, *run, delay, *results);
-    run->Mouse = results->ModelMouseTrace;
-    ASSERT_TRUE(writeDataFile(path, 2, 5, *run));
+    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *test::modelRun({24, 25, 50, 2}))));
 }
 
 QStringList fields(const QString& line) { return line.split(','); }
@@ -271,7 +269,7 @@ QStringList fields(const QString& line) { return line.split(','); }
 TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     writeLongDelayRun(folder.path("long.txt"));
     const Result plain = runFit({"run.txt", "long.txt"}, folder.root());
     ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
@@ -324,7 +322,7 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
     ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("run.thorough.par")));
     EXPECT_EQ(state->analysis.Spinners.InDelayUpDown.Position, 3);
     EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 50);
-    ASSERT_TRUE(writeDataFile(folder.path("again.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("again.txt"), 3, 1, modelGeneratedRun())));
     ASSERT_TRUE(session.LoadDataFile(folder.path("again.txt")));
     session.AnalysisFrame();
     EXPECT_EQ(QString::number(state->analysis.Results.ModelRmsError, 'f', 3), run[13]);
@@ -343,7 +341,7 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
 TEST(FitCommand, ShardsJoinWithoutHeadersAndTheThreadsDoNotChangeTheResults)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun())));
     writeLongDelayRun(folder.path("b.txt"));
     const Result both = runFit({"--thorough", "--jobs", "2", "a.txt", "b.txt"}, folder.root());
     const Result first = runFit({"--thorough", "--jobs", "1", "a.txt"}, folder.root());
@@ -363,7 +361,7 @@ TEST(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
     GTEST_SKIP() << "every spinner position of a run takes minutes under the sanitizers; the fit's own tests run there";
 #endif
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun()));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     const Result thorough = runFit({"--thorough", "run.txt"}, folder.root());
     const QByteArray thoroughPar = test::readAll(folder.path("run.thorough.par"));
     const Result exhaustive = runFit({"--exhaustive", "run.txt"}, folder.root());
@@ -400,8 +398,8 @@ TEST(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
 TEST(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheIntervals)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeDataFile(folder.path("clean.txt"), 2, 3, *test::modelRun({4, 60, 80, 0})));
-    ASSERT_TRUE(writeDataFile(folder.path("noisy.txt"), 2, 4, *test::modelRun({6, 45, 120, 2}, {15.0, 0.9, 4})));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("clean.txt"), 2, 3, *test::modelRun({4, 60, 80, 0}))));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("noisy.txt"), 2, 4, *test::modelRun({6, 45, 120, 2}, {15.0, 0.9, 4}))));
     const Result one = runFit({"--uncertainty", "--jobs", "1", "clean.txt", "noisy.txt"}, folder.root());
     const Result two = runFit({"--uncertainty", "--jobs", "2", "--plot", "--out", "plots", "clean.txt", "noisy.txt"},
                               folder.root());

@@ -6,31 +6,25 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/FrameTimingFile.h"
 #include "datafiles/RunDescriptionFile.h"
+#include "support/FitRunner.h"
+#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QImage>
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <cmath>
 #include <memory>
 
 using namespace quelvar;
 using quelvar::test::readAll;
+using quelvar::test::fileOk;
 using quelvar::test::TempFolder;
 using quelvar::test::writeAll;
 
 namespace {
 
-std::unique_ptr<RunRecord> run(double phase)
-{
-    auto r = std::make_unique<RunRecord>();
-    for (int i = 1; i <= kRunFrames; ++i) {
-        r->Target[i] = 300.0 * std::sin(i / 150.0 + phase);
-        r->Mouse[i] = 280.0 * std::sin((i - 15) / 150.0 + phase);
-    }
-    return r;
-}
+std::unique_ptr<RunRecord> run(double phase) { return test::sineRun({300.0, 280.0, 150.0, 15, phase}); }
 
 // 17 ms frames; every 500th lasts 30 ms.
 std::unique_ptr<FrameTiming> timingWithLateFrames()
@@ -50,15 +44,6 @@ void describe(const QString& json, const QString& dataFile)
     writeAll(json, formatRunDescription(d));
 }
 
-QStringList runFit(const QStringList& arguments, QString* err)
-{
-    QProcess process;
-    process.start(QStringLiteral(QUELVAR_FIT_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    *err = QString::fromUtf8(process.readAllStandardError());
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().split('\n');
-}
-
 // a.txt has both files of its own; b.txt has both, left from an earlier run
 // under its name; c.txt has none; d.json is some other program's JSON.
 TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
@@ -66,20 +51,20 @@ TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
     TempFolder f;
     const auto recorded = run(0.0);
     for (const char* name : {"a", "b", "c", "d"})
-        ASSERT_TRUE(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded));
+        ASSERT_TRUE(fileOk(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded)));
     for (const char* name : {"a", "b"}) {
         describe(f.path(name + QString(".json")), f.path(name + QString(".txt")));
         writeAll(f.path(name + QString(".frames.csv")),
                  formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *recorded));
     }
-    ASSERT_TRUE(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0)));
+    ASSERT_TRUE(fileOk(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0))));
     writeAll(f.path("d.json"), "{\"data_file_sha256\": \"" +
                                    QCryptographicHash::hash(readAll(f.path("d.txt")), QCryptographicHash::Sha256).toHex() +
                                    "\", \"late_frames\": 0, \"duration_s\": 60}\n");
 
-    QString err;
-    const QStringList rows =
-        runFit({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt"), f.path("d.txt")}, &err);
+    const auto [status, out, err] =
+        test::runFitProgram({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt"), f.path("d.txt")});
+    const QStringList rows = out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 5) << err.toStdString();
     EXPECT_TRUE(rows[0].endsWith(",tracking_rms,late_frames,duration_s"));
     EXPECT_TRUE(rows[1].endsWith(",7,61.291000")) << rows[1].toStdString();

@@ -14,6 +14,7 @@ namespace quelvar {
 namespace {
 
 using test::readAll;
+using test::fileOk;
 using test::TempFolder;
 using test::writeAll;
 
@@ -93,7 +94,7 @@ TEST(DataFileRead, AWrittenFileReadsBackRoundedToTwoDecimals)
     TempFolder folder;
     const QString path = folder.path("run1.txt");
     const auto written = makeRun();
-    ASSERT_TRUE(writeDataFile(path, 4, 7, *written));
+    ASSERT_TRUE(fileOk(writeDataFile(path, 4, 7, *written)));
     EXPECT_EQ(readAll(path), formatDataFile(4, 7, *written));
 
     auto read = markedRun();
@@ -225,15 +226,16 @@ TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
         const char* what;
         QByteArray text;
         bool identityRead;
+        int line;  // named in the reason
     };
     const Case cases[] = {
-        {"difficulty", "TrackData\r\nx 2\r\n3600 1 1\r\n", false},
-        {"disturbance number", "TrackData\r\n1 2.0\r\n3600 1 1\r\n", false},
-        {"frame number", "TrackData\r\n1 2\r\n1.0 1 1\r\n3600 1 1\r\n", true},
-        {"mouse", "TrackData\r\n1 2\r\n1 1,5 1\r\n3600 1 1\r\n", true},
-        {"target", "TrackData\r\n1 2\r\n3600 1 nan\r\n", true},
-        {"overflowing target", "TrackData\r\n1 2\r\n3600 1 1e999\r\n", true},
-        {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", true},
+        {"difficulty", "TrackData\r\nx 2\r\n3600 1 1\r\n", false, 2},
+        {"disturbance number", "TrackData\r\n1 2.0\r\n3600 1 1\r\n", false, 2},
+        {"frame number", "TrackData\r\n1 2\r\n1.0 1 1\r\n3600 1 1\r\n", true, 3},
+        {"mouse", "TrackData\r\n1 2\r\n1 1 1\n2 1,5 1\r\n3600 1 1\r\n", true, 4},
+        {"target", "TrackData\r\n1 2\r\n3600 1 nan\r\n", true, 3},
+        {"overflowing target", "TrackData\r\n1 2\r3600 1 1e999\r\n", true, 3},
+        {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", true, 3},
     };
     for (const Case& c : cases) {
         auto run = markedRun();
@@ -241,6 +243,8 @@ TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
         EXPECT_EQ(result.outcome, DataFileReadResult::IoError) << c.what;
         EXPECT_TRUE(result.headerValid) << c.what;
         EXPECT_EQ(result.identityRead, c.identityRead) << c.what;
+        EXPECT_EQ(result.error.reason.toStdString(),
+                  "line " + std::to_string(c.line) + " holds something that is not a number");
         expectUntouched(*run);
     }
 }
@@ -249,7 +253,10 @@ TEST(DataFileRead, ReportsMissingFoldersAndOversizedFiles)
 {
     TempFolder folder;
     auto run = markedRun();
-    EXPECT_EQ(readDataFile(folder.path("absent.txt"), *run).outcome, DataFileReadResult::NotFound);
+    const DataFileReadResult absent = readDataFile(folder.path("absent.txt"), *run);
+    EXPECT_EQ(absent.outcome, DataFileReadResult::NotFound);
+    EXPECT_EQ(absent.error.message().toStdString(),
+              "cannot read " + folder.path("absent.txt").toStdString() + ": No such file or directory");
     EXPECT_EQ(readDataFile(QString(), *run).outcome, DataFileReadResult::NotFound);
     EXPECT_EQ(readDataFile(folder.root(), *run).outcome, DataFileReadResult::IoError);
 
@@ -271,7 +278,10 @@ TEST(DataFileRead, AFileThatOpensButCannotBeReadIsAnIoError)
     // first page fails; unlike a file without read permission, this holds
     // when the tests run as root.
     auto run = markedRun();
-    EXPECT_EQ(readDataFile("/proc/self/mem", *run).outcome, DataFileReadResult::IoError);
+    const DataFileReadResult result = readDataFile("/proc/self/mem", *run);
+    EXPECT_EQ(result.outcome, DataFileReadResult::IoError);
+    EXPECT_EQ(result.error.path, "/proc/self/mem");
+    EXPECT_FALSE(result.error.reason.isEmpty());
     expectUntouched(*run);
 }
 
@@ -284,12 +294,12 @@ TEST(DataFileWrite, AFailedWriteLeavesTheEarlierFileIntact)
     for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
                                      FileFaults{false, 5, false}, FileFaults{false, 0, true}}) {
         FileSink::injectFaults(faults);
-        EXPECT_FALSE(writeDataFile(path, 1, 1, *run));
+        EXPECT_FALSE(fileOk(writeDataFile(path, 1, 1, *run)));
         FileSink::clearFaults();
         EXPECT_EQ(readAll(path), "earlier");
         EXPECT_EQ(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"run.txt"});
     }
-    ASSERT_TRUE(writeDataFile(path, 1, 1, *run));
+    ASSERT_TRUE(fileOk(writeDataFile(path, 1, 1, *run)));
     EXPECT_EQ(readAll(path).size(), 100829);
 }
 
@@ -298,11 +308,11 @@ TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
     TempFolder folder;
     const auto run = makeRun();
     FileSink::injectFaults({});
-    ASSERT_TRUE(writeDataFile(folder.path("a.txt"), 1, 1, *run));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 1, *run)));
     const int writes = FileSink::writesSinceReset();
     EXPECT_GT(writes, 2);
     FileSink::injectFaults({false, writes, false});
-    EXPECT_FALSE(writeDataFile(folder.path("b.txt"), 1, 1, *run));
+    EXPECT_FALSE(fileOk(writeDataFile(folder.path("b.txt"), 1, 1, *run)));
     FileSink::clearFaults();
     EXPECT_FALSE(QFile::exists(folder.path("b.txt")));
 }
@@ -311,9 +321,9 @@ TEST(DataFileWrite, FailsForPathsThatCannotBeFiles)
 {
     TempFolder folder;
     const auto run = makeRun();
-    EXPECT_FALSE(writeDataFile(QString(), 1, 1, *run));
-    EXPECT_FALSE(writeDataFile(folder.root(), 1, 1, *run));
-    EXPECT_FALSE(writeDataFile(folder.path("missing/run.txt"), 1, 1, *run));
+    EXPECT_FALSE(fileOk(writeDataFile(QString(), 1, 1, *run)));
+    EXPECT_FALSE(fileOk(writeDataFile(folder.root(), 1, 1, *run)));
+    EXPECT_FALSE(fileOk(writeDataFile(folder.path("missing/run.txt"), 1, 1, *run)));
 }
 
 TEST(DataFileMessages, WrongCountTextHasNoBlankBeforeTheCount)

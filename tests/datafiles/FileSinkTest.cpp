@@ -19,13 +19,9 @@ namespace quelvar {
 namespace {
 
 using test::readAll;
+using test::fileOk;
 using test::TempFolder;
 using test::writeAll;
-
-QStringList filesIn(const TempFolder& folder)
-{
-    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
 
 class FileSinkTest : public ::testing::Test {
 protected:
@@ -50,9 +46,9 @@ TEST_F(FileSinkTest, ReplacesAnExistingFileWhole)
 {
     const QString path = folder.path("out.txt");
     writeAll(path, "a much longer earlier content");
-    ASSERT_TRUE(writeFileAtomically(path, "new"));
+    ASSERT_TRUE(fileOk(writeFileAtomically(path, "new")));
     EXPECT_EQ(readAll(path), "new");
-    EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
+    EXPECT_EQ(folder.files(), QStringList{"out.txt"});
 }
 
 TEST_F(FileSinkTest, EachInjectedFaultFailsTheWriteAndLeavesNoTrace)
@@ -62,18 +58,19 @@ TEST_F(FileSinkTest, EachInjectedFaultFailsTheWriteAndLeavesNoTrace)
     for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
                                      FileFaults{false, 0, true}}) {
         FileSink::injectFaults(faults);
-        QString reason;
-        EXPECT_FALSE(writeFileAtomically(path, "new", &reason));
-        EXPECT_FALSE(reason.isEmpty());
+        const FileResult result = writeFileAtomically(path, "new");
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result->path, path);
+        EXPECT_FALSE(result->reason.isEmpty());
         EXPECT_EQ(readAll(path), "earlier");
-        EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
+        EXPECT_EQ(folder.files(), QStringList{"out.txt"});
     }
 }
 
 TEST_F(FileSinkTest, TheNthWriteIsCountedAcrossSinks)
 {
     FileSink::injectFaults({false, 3, false});
-    EXPECT_TRUE(writeFileAtomically(folder.path("one.txt"), "1"));
+    EXPECT_TRUE(fileOk(writeFileAtomically(folder.path("one.txt"), "1")));
     FileSink second(folder.path("two.txt"));
     ASSERT_TRUE(second.open());
     EXPECT_TRUE(second.write("2", 1));
@@ -82,11 +79,11 @@ TEST_F(FileSinkTest, TheNthWriteIsCountedAcrossSinks)
     EXPECT_FALSE(second.write("4", 1));
     EXPECT_FALSE(second.commit());
     EXPECT_EQ(FileSink::writesSinceReset(), 4);
-    EXPECT_EQ(filesIn(folder), QStringList{"one.txt"});
+    EXPECT_EQ(folder.files(), QStringList{"one.txt"});
 
     FileSink::clearFaults();
     EXPECT_EQ(FileSink::writesSinceReset(), 0);
-    EXPECT_TRUE(writeFileAtomically(folder.path("two.txt"), "2"));
+    EXPECT_TRUE(fileOk(writeFileAtomically(folder.path("two.txt"), "2")));
 }
 
 TEST_F(FileSinkTest, WritesFromSeveralThreadsAreEachCountedAndOnlyTheNthFails)
@@ -124,13 +121,13 @@ TEST_F(FileSinkTest, ATailThatCannotLeaveTheBufferFailsTheCommit)
     rlimit limit = previous;
     limit.rlim_cur = 10;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const bool written = writeFileAtomically(path, QByteArray(100, 'x'));
+    const bool written = writeFileAtomically(path, QByteArray(100, 'x')).ok();
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(written);
     EXPECT_EQ(readAll(path), "earlier");
-    EXPECT_EQ(filesIn(folder), QStringList{"out.txt"});
+    EXPECT_EQ(folder.files(), QStringList{"out.txt"});
 }
 
 // Runs `work` with an ordinary user's rights to the file system. As root the
@@ -166,8 +163,8 @@ TEST_F(FileSinkTest, AFolderThatRefusesTemporaryFilesStillTakesAWritableFile)
     bool replaced = false;
     bool created = true;
     asOrdinaryUser([&] {
-        replaced = writeFileAtomically(existing, "new run");
-        created = writeFileAtomically(locked + "/other.txt", "x");
+        replaced = writeFileAtomically(existing, "new run").ok();
+        created = writeFileAtomically(locked + "/other.txt", "x").ok();
     });
     QFile::setPermissions(locked, readOnly | QFile::WriteOwner);
     EXPECT_TRUE(replaced);
@@ -178,11 +175,13 @@ TEST_F(FileSinkTest, AFolderThatRefusesTemporaryFilesStillTakesAWritableFile)
 
 TEST_F(FileSinkTest, RealFailuresCarryTheSystemsReason)
 {
-    QString reason;
-    EXPECT_FALSE(writeFileAtomically(folder.path("no/such/folder/x.txt"), "x", &reason));
-    EXPECT_FALSE(reason.isEmpty());
-    EXPECT_FALSE(writeFileAtomically(folder.root(), "x"));
-    EXPECT_FALSE(writeFileAtomically(QString(), "x"));
+    const QString missing = folder.path("no/such/folder/x.txt");
+    const FileResult result = writeFileAtomically(missing, "x");
+    ASSERT_FALSE(result.ok());
+    EXPECT_FALSE(result->reason.isEmpty());
+    EXPECT_EQ(result->message(), "cannot create " + missing + ": " + result->reason);
+    EXPECT_FALSE(fileOk(writeFileAtomically(folder.root(), "x")));
+    EXPECT_FALSE(fileOk(writeFileAtomically(QString(), "x")));
 
     FileSink unopened(folder.path("never.txt"));
     EXPECT_FALSE(unopened.write("x", 1));

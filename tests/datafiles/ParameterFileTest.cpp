@@ -12,6 +12,7 @@ namespace quelvar {
 namespace {
 
 using test::readAll;
+using test::fileOk;
 using test::TempFolder;
 using test::writeAll;
 
@@ -183,7 +184,7 @@ TEST(ParameterFileFiles, WriteThenReadFromDiskNamesTheFileOnLineTwo)
 {
     TempFolder folder;
     const QString path = folder.path("subject1.par");
-    ASSERT_TRUE(writeParameterFile(path, exampleValues()));
+    ASSERT_TRUE(fileOk(writeParameterFile(path, exampleValues())));
     const QByteArray text = readAll(path);
     EXPECT_EQ(linesOf(text).at(1), path.toUtf8());
     EXPECT_EQ(text, formatParameterFile(path, exampleValues()));
@@ -216,12 +217,12 @@ TEST(ParameterFileFiles, AFailedWriteLeavesTheEarlierFileIntact)
     for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
                                      FileFaults{false, 0, true}}) {
         FileSink::injectFaults(faults);
-        EXPECT_FALSE(writeParameterFile(path, exampleValues()));
+        EXPECT_FALSE(fileOk(writeParameterFile(path, exampleValues())));
         FileSink::clearFaults();
         EXPECT_EQ(readAll(path), "earlier");
     }
-    EXPECT_FALSE(writeParameterFile(QString(), exampleValues()));
-    EXPECT_FALSE(writeParameterFile(folder.root(), exampleValues()));
+    EXPECT_FALSE(fileOk(writeParameterFile(QString(), exampleValues())));
+    EXPECT_FALSE(fileOk(writeParameterFile(folder.root(), exampleValues())));
 }
 
 }  // namespace

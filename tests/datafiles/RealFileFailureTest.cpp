@@ -21,6 +21,7 @@ namespace quelvar {
 namespace {
 
 using test::readAll;
+using test::fileOk;
 using test::TempFolder;
 using test::writeAll;
 
@@ -51,11 +52,6 @@ private:
     bool active_ = false;
 };
 
-QStringList filesIn(const TempFolder& folder)
-{
-    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
 std::unique_ptr<RunRecord> someRun()
 {
     auto run = std::make_unique<RunRecord>();
@@ -76,10 +72,7 @@ TEST(RealFileFailures, AFileStoppedHalfwayLeavesTheEarlierOneAndNoTrace)
     auto disturb = std::make_unique<TDisturb>();
     disturb->Table.fill(3.5);
 
-    bool dataWritten = true;
-    bool parametersWritten = true;
-    bool tableWritten = true;
-    QString tableMessage;
+    FileResult dataWritten, parametersWritten, tableWritten;
     {
         // Each file is cut well before its end: the data file (100,829
         // bytes) after 40,000, the parameter file after 40 bytes, the table
@@ -95,22 +88,25 @@ TEST(RealFileFailures, AFileStoppedHalfwayLeavesTheEarlierOneAndNoTrace)
         }
         {
             FileSizeLimit limit(200000);
-            tableWritten = disturb->SaveToFile(folder.path("Distable"), &tableMessage);
+            tableWritten = disturb->SaveToFile(folder.path("Distable"));
         }
     }
-    EXPECT_FALSE(dataWritten);
-    EXPECT_FALSE(parametersWritten);
-    EXPECT_FALSE(tableWritten);
-    EXPECT_EQ(tableMessage, "Stream write error");
+    // Each says which file and the system's own reason.
+    for (const auto& [written, name] : {std::pair{dataWritten, "run.txt"}, std::pair{parametersWritten, "p.par"},
+                                        std::pair{tableWritten, "Distable"}}) {
+        ASSERT_FALSE(written.ok()) << name;
+        EXPECT_EQ(written->message().toStdString(), ("cannot write " + folder.path(name) + ": File too large").toStdString());
+    }
+    EXPECT_EQ(distableMessage(*tableWritten), "Stream write error");
     EXPECT_EQ(readAll(folder.path("run.txt")), "earlier run");
     EXPECT_EQ(readAll(folder.path("p.par")), "earlier parameters");
     EXPECT_EQ(readAll(folder.path("Distable")), "earlier table");
-    EXPECT_EQ(filesIn(folder), (QStringList{"Distable", "p.par", "run.txt"}));
+    EXPECT_EQ(folder.files(), (QStringList{"Distable", "p.par", "run.txt"}));
 
     // Without the limit the same writes go through.
-    EXPECT_TRUE(writeDataFile(folder.path("run.txt"), 3, 1, *run));
+    EXPECT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *run)));
     EXPECT_EQ(readAll(folder.path("run.txt")).size(), 100829);
-    EXPECT_TRUE(disturb->SaveToFile(folder.path("Distable"), nullptr));
+    EXPECT_TRUE(fileOk(disturb->SaveToFile(folder.path("Distable"))));
     EXPECT_EQ(readAll(folder.path("Distable")).size(), kDistableBytes);
 }
 
@@ -124,16 +120,17 @@ TEST(RealFileFailures, PathsThatCanHoldNoFileAreRefusedByEveryWriter)
     for (const QString& path : {folder.path("plain/run.txt"), folder.path("folder"),
                                 QStringLiteral("/proc/quelvar-test.txt"), QStringLiteral("/proc/self")}) {
         SCOPED_TRACE(path.toStdString());
-        EXPECT_FALSE(writeDataFile(path, 1, 1, *run));
-        EXPECT_FALSE(writeParameterFile(path, ParameterFileValues{}));
-        QString message;
-        EXPECT_FALSE(disturb->SaveToFile(path, &message));
+        EXPECT_FALSE(fileOk(writeDataFile(path, 1, 1, *run)));
+        EXPECT_FALSE(fileOk(writeParameterFile(path, ParameterFileValues{})));
+        const FileResult table = disturb->SaveToFile(path);
+        ASSERT_FALSE(table.ok());
+        const QString message = distableMessage(*table);
         EXPECT_TRUE(message.startsWith("Cannot create file") || message == "Stream write error")
             << message.toStdString();
     }
     EXPECT_EQ(readAll(folder.path("plain")), "a file");
     EXPECT_TRUE(QFileInfo(folder.path("folder")).isDir());
-    EXPECT_EQ(filesIn(folder), QStringList{"plain"});
+    EXPECT_EQ(folder.files(), QStringList{"plain"});
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <dirent.h>
 #include <unistd.h>
@@ -30,6 +31,11 @@ TempFolder::~TempFolder()
 
 QString TempFolder::path(const QString& name) const { return dir_.filePath(name); }
 
+QStringList TempFolder::files() const
+{
+    return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -43,6 +49,13 @@ void writeAll(const QString& path, const QByteArray& bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+::testing::AssertionResult fileOk(const FileResult& result)
+{
+    if (result.ok())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << result->message().toStdString();
 }
 
 }  // namespace quelvar::test

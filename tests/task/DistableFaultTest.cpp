@@ -19,11 +19,6 @@
 namespace quelvar::test {
 namespace {
 
-QStringList filesIn(const TempFolder& folder)
-{
-    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
 bool spansTheAmplitude(const TDisturb& d)
 {
     const auto [low, high] = std::minmax_element(d.Table.begin(), d.Table.end());
@@ -49,7 +44,11 @@ TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
     QString message;
     bool saved = false;
     const auto result = failEverySinkStep(
-        [&] { saved = d->SaveToFile(path, &message); },
+        [&] {
+            const FileResult written = d->SaveToFile(path);
+            saved = written.ok();
+            message = saved ? QString() : distableMessage(*written);
+        },
         [&](const std::string& what) {
             SCOPED_TRACE(what);
             EXPECT_FALSE(saved);
@@ -59,7 +58,7 @@ TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
             else
                 EXPECT_EQ(message, "Stream write error");
             EXPECT_EQ(readAll(path), earlier);
-            EXPECT_EQ(filesIn(folder), QStringList{"Distable"});
+            EXPECT_EQ(folder.files(), QStringList{"Distable"});
             EXPECT_EQ(std::memcmp(table->data(), d->Table.data(), sizeof *table), 0);
         },
         [&] {
@@ -68,7 +67,7 @@ TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
         });
     // 50 waveforms of 3600 values: each piece can fail on its own.
     EXPECT_EQ(result.writes, 50);
-    ASSERT_TRUE(d->SaveToFile(path, &message)) << message.toStdString();
+    ASSERT_TRUE(test::fileOk(d->SaveToFile(path)));
     EXPECT_EQ(readAll(path).size(), kDistableBytes);
 }
 
@@ -84,7 +83,7 @@ TEST_F(DistableFaults, StartUpWhoseSaveFailsReportsOnceAndRunsOnTheNewTable)
         ASSERT_EQ(h.dialogs.boxes.size(), 1u);
         EXPECT_EQ(h.dialogs.boxes[0].kind, "Error");
         EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(faults.failOpen ? "Cannot create file" : "Stream write error"));
-        EXPECT_TRUE(filesIn(h.folder).isEmpty()) << "no partial table file";
+        EXPECT_TRUE(h.folder.files().isEmpty()) << "no partial table file";
         EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
         EXPECT_EQ(h.e().State, Blank);
         h.collect("run.txt");

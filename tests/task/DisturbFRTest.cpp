@@ -17,6 +17,7 @@
 namespace quelvar {
 namespace {
 
+using test::fileOk;
 using test::TempFolder;
 
 std::size_t slotOf(int level, int number, int position)
@@ -225,6 +226,8 @@ protected:
     TempFolder folder;
     QString path = folder.path("Distable");
     void TearDown() override { FileSink::clearFaults(); }
+    // The error box for a failed save or load; "" when it worked.
+    static QString boxOf(const FileResult& result) { return result.ok() ? QString() : distableMessage(*result); }
 };
 
 TEST_F(DistableFile, SaveThenLoadReproducesTheTableBitForBit)
@@ -232,12 +235,11 @@ TEST_F(DistableFile, SaveThenLoadReproducesTheTableBitForBit)
     auto saved = filledTable(2024u);
     saved->Table[slotOf(5, 10, 3600)] = -0.0;
     saved->Table[slotOf(5, 10, 3599)] = std::numeric_limits<double>::denorm_min();
-    QString message;
-    ASSERT_TRUE(saved->SaveToFile(path, &message)) << message.toStdString();
+    ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
     EXPECT_EQ(QFileInfo(path).size(), 1440000);
 
     auto loaded = std::make_unique<TDisturb>();
-    ASSERT_TRUE(loaded->LoadFromFile(path, &message)) << message.toStdString();
+    ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
     EXPECT_EQ(std::memcmp(saved->Table.data(), loaded->Table.data(), sizeof saved->Table), 0);
 }
 
@@ -246,7 +248,7 @@ TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
     auto d = std::make_unique<TDisturb>();
     d->Table[slotOf(2, 3, 17)] = 1.5;  // 0x3FF8000000000000
     d->Table[slotOf(1, 1, 1)] = -2.0;  // 0xC000000000000000
-    ASSERT_TRUE(d->SaveToFile(path, nullptr));
+    ASSERT_TRUE(fileOk(d->SaveToFile(path)));
     const QByteArray bytes = test::readAll(path);
     ASSERT_EQ(bytes.size(), 1440000);
     const qsizetype offset = ((2 - 1) * 36000 + (3 - 1) * 3600 + (17 - 1)) * 8;
@@ -259,7 +261,7 @@ TEST_F(DistableFile, SaveReplacesALongerExistingFile)
 {
     test::writeAll(path, QByteArray(2000000, 'x'));
     auto d = filledTable(5u);
-    ASSERT_TRUE(d->SaveToFile(path, nullptr));
+    ASSERT_TRUE(fileOk(d->SaveToFile(path)));
     EXPECT_EQ(QFileInfo(path).size(), 1440000);
 }
 
@@ -268,14 +270,13 @@ TEST_F(DistableFile, SaveWritesInPiecesAndReportsAFailedWrite)
     test::writeAll(path, "earlier");
     auto d = filledTable(6u);
     FileSink::injectFaults({.failWriteNumber = 3});
-    QString message;
-    EXPECT_FALSE(d->SaveToFile(path, &message));
+    const QString message = boxOf(d->SaveToFile(path));
     EXPECT_EQ(message, "Stream write error");
     EXPECT_EQ(test::readAll(path), QByteArray("earlier"));
     EXPECT_NE(d->Table[0], 0.0);  // the table in memory stays complete
 
     FileSink::injectFaults({});
-    ASSERT_TRUE(d->SaveToFile(path, nullptr));
+    ASSERT_TRUE(fileOk(d->SaveToFile(path)));
     EXPECT_GT(FileSink::writesSinceReset(), 1);
 }
 
@@ -283,8 +284,7 @@ TEST_F(DistableFile, SaveReportsAFailedCommit)
 {
     auto d = std::make_unique<TDisturb>();
     FileSink::injectFaults({.failCommit = true});
-    QString message;
-    EXPECT_FALSE(d->SaveToFile(path, &message));
+    const QString message = boxOf(d->SaveToFile(path));
     EXPECT_EQ(message, "Stream write error");
     EXPECT_FALSE(QFileInfo::exists(path));
 }
@@ -293,8 +293,7 @@ TEST_F(DistableFile, SaveNamesTheFullPathWhenTheFileCannotBeCreated)
 {
     const QString missing = folder.path("no such folder/Distable");
     auto d = std::make_unique<TDisturb>();
-    QString message;
-    EXPECT_FALSE(d->SaveToFile(missing, &message));
+    const QString message = boxOf(d->SaveToFile(missing));
     const QString prefix = "Cannot create file \"" + QFileInfo(missing).absoluteFilePath() + "\". ";
     EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
     EXPECT_GT(message.size(), prefix.size()) << "the system's reason is missing";
@@ -303,9 +302,8 @@ TEST_F(DistableFile, SaveNamesTheFullPathWhenTheFileCannotBeCreated)
 TEST_F(DistableFile, LoadNamesTheFullPathWhenTheFileCannotBeOpened)
 {
     auto d = filledTable(7u);
-    QString message;
     const QString relative = QDir::current().relativeFilePath(path);
-    EXPECT_FALSE(d->LoadFromFile(relative, &message));
+    const QString message = boxOf(d->LoadFromFile(relative));
     const QString prefix = "Cannot open file \"" + QFileInfo(path).absoluteFilePath() + "\". ";
     EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
     EXPECT_GT(message.size(), prefix.size());
@@ -323,8 +321,7 @@ TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
         test::writeAll(path, bytes);
 
         auto d = filledTable(8u);
-        QString message;
-        EXPECT_FALSE(d->LoadFromFile(path, &message));
+        const QString message = boxOf(d->LoadFromFile(path));
         EXPECT_EQ(message, "Stream read error");
         const int whole = size / 8;
         for (int i = 0; i < whole; ++i)
@@ -336,15 +333,14 @@ TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
 TEST_F(DistableFile, OnlyTheFirstFullTableOfALongerFileIsRead)
 {
     auto saved = filledTable(9u);
-    ASSERT_TRUE(saved->SaveToFile(path, nullptr));
+    ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
     QByteArray bytes = test::readAll(path);
     bytes += littleEndianBytes(std::numeric_limits<double>::quiet_NaN());
     bytes += QByteArray(5000, '\x7f');
     test::writeAll(path, bytes);
 
     auto loaded = std::make_unique<TDisturb>();
-    QString message;
-    ASSERT_TRUE(loaded->LoadFromFile(path, &message)) << message.toStdString();
+    ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
     EXPECT_EQ(loaded->Table, saved->Table);
 }
 
@@ -360,11 +356,10 @@ TEST_F(DistableFile, AValueThatIsNotFiniteIsRefusedAndLeavesTheTableEmpty)
         SCOPED_TRACE(c.text);
         auto saved = filledTable(10u);
         saved->Table[slotOf(2, 3, 17)] = c.value;
-        ASSERT_TRUE(saved->SaveToFile(path, nullptr));
+        ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
 
         auto loaded = filledTable(11u);
-        QString message;
-        EXPECT_FALSE(loaded->LoadFromFile(path, &message));
+        const QString message = boxOf(loaded->LoadFromFile(path));
         EXPECT_EQ(message, QString("Invalid value %1 at difficulty 2, disturbance 3, position 17 in \"%2\"")
                                .arg(c.text, QFileInfo(path).absoluteFilePath()));
         EXPECT_TRUE(allZero(*loaded));

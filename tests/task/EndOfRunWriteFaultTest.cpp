@@ -20,11 +20,6 @@ namespace {
 
 const QString kCompanionFailure = QStringLiteral("Error: The run was saved in run.txt. Its ");
 
-QStringList filesIn(const TempFolder& folder)
-{
-    return QDir(folder.root()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
 // The files the folder should hold: the earlier ones, and whichever of the
 // run's timing file and description got written.
 QStringList expectedFiles(const TempFolder& folder)
@@ -94,11 +89,11 @@ TEST(EndOfRunWriteFaults, ASingleRunWhoseFileCannotBeWrittenIsReportedOnceAndKep
             EXPECT_EQ(h.dialogs.texts()[0].startsWith(kCompanionFailure), data != "earlier data\r\n");
             if (data == "earlier data\r\n") {
                 EXPECT_EQ(h.dialogs.texts()[0], "Error: File I/O error.");
-                EXPECT_EQ(filesIn(h.folder), (QStringList{"Distable", "run.par", "run.txt"}));
+                EXPECT_EQ(h.folder.files(), (QStringList{"Distable", "run.par", "run.txt"}));
             } else {
                 EXPECT_EQ(data, formatDataFile(3, 1, h.state->run));
                 EXPECT_FALSE(companionsWritten(h.folder));
-                EXPECT_EQ(filesIn(h.folder), expectedFiles(h.folder));
+                EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
             }
             // The run stays in memory for the analysis window, and the
             // controller is back where a good write would have left it.
@@ -151,7 +146,7 @@ TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
             else
                 EXPECT_TRUE(readAll(h.folder.path("run.par")).startsWith("TrackParameters\r\n"));
             EXPECT_EQ(h.dialogs.texts(), expected);
-            EXPECT_EQ(filesIn(h.folder), expectedFiles(h.folder));
+            EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
             EXPECT_TRUE(h.e().RunAvailable);
             EXPECT_EQ(h.e().State, NextRun) << "the series goes on to its next run";
         },

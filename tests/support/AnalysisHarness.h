@@ -1,0 +1,23 @@
+#pragma once
+// An analysis session as the window drives it, on a state of its own, with
+// scripted dialogs, a view that records every box and a folder for files.
+#include "analysis/AnalysisSession.h"
+#include "support/RecordingAnalysisView.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+
+#include <memory>
+
+namespace quelvar::test {
+
+struct AnalysisHarness {
+    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
+    ScriptedDialogs dialogs;
+    RecordingAnalysisView view;
+    AnalysisSession session{*state, dialogs};
+    TempFolder folder;
+
+    AnalysisHarness() { session.setView(&view); }
+};
+
+}  // namespace quelvar::test

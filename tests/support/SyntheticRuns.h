@@ -1,0 +1,27 @@
+#pragma once
+// Runs made up for tests (the model's own runs are in ModelRuns.h), and the
+// bit comparison results are held to.
+// RunRecord is large: the runs live on the heap.
+#include "common/RunRecord.h"
+
+#include <cstring>
+#include <memory>
+
+namespace quelvar::test {
+
+// The same double to the bit: tells 0.0 from -0.0, and a NaN equals itself.
+inline bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// A target on a sine wave and a mouse on a smaller one `lag` frames behind,
+// both shifted by `offset`; Error is Target - Mouse, as a loaded run has it.
+struct SineRun {
+    double target = 300.0;
+    double mouse = 280.0;
+    double period = 120.0;  // frames per radian
+    int lag = 15;
+    double phase = 0.0;
+    double offset = 0.0;
+};
+std::unique_ptr<RunRecord> sineRun(const SineRun& shape = {});
+
+}  // namespace quelvar::test
