@@ -145,11 +145,9 @@ DataFileReadResult readDataFile(const QString& path, RunRecord& run)
     DataFileReadResult result;
     bool missing = false;
     // A folder or a device is no data file; opening a pipe could block forever.
-    const FileResult read = path.isEmpty()
-                                ? FileResult(FileError{QStringLiteral("read"), path, QStringLiteral("no file named")})
-                                : readRegularFile(path, kMaxDataFileBytes, bytes, &missing);
+    const FileResult read = readRegularFile(path, kMaxDataFileBytes, bytes, &missing);
     if (!read.ok()) {
-        result.outcome = path.isEmpty() || missing ? DataFileReadResult::NotFound : DataFileReadResult::IoError;
+        result.outcome = missing ? DataFileReadResult::NotFound : DataFileReadResult::IoError;
         result.error = *read;
         return result;
     }

@@ -98,11 +98,9 @@ ParameterFileReadResult readParameterFile(const QString& path)
     ParameterFileReadResult result;
     bool missing = false;
     // A folder or a device is no parameter file; opening a pipe could block forever.
-    const FileResult read = path.isEmpty()
-                                ? FileResult(FileError{QStringLiteral("read"), path, QStringLiteral("no file named")})
-                                : readRegularFile(path, kMaxParameterFileBytes, bytes, &missing);
+    const FileResult read = readRegularFile(path, kMaxParameterFileBytes, bytes, &missing);
     if (!read.ok()) {
-        result.outcome = path.isEmpty() || missing ? ParameterFileReadResult::NotFound : ParameterFileReadResult::IoError;
+        result.outcome = missing ? ParameterFileReadResult::NotFound : ParameterFileReadResult::IoError;
         result.error = *read;
         return result;
     }
