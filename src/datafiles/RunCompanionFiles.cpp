@@ -3,6 +3,7 @@
 #include "datafiles/FileSink.h"
 #include "datafiles/FrameTimingFile.h"
 #include "datafiles/PathRules.h"
+#include "datafiles/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,15 +54,12 @@ std::optional<QString> describedDataFile(const QString& descriptionPath)
 {
     // A description is a few kilobytes; the limit keeps a stray large file out.
     constexpr qint64 kMaxDescriptionBytes = 1024 * 1024;
-    QFile file(descriptionPath);
-    if (!QFileInfo(descriptionPath).isFile() || !file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!readRegularFile(descriptionPath, kMaxDescriptionBytes, bytes).ok())
         return std::nullopt;
-    const QByteArray bytes = file.read(kMaxDescriptionBytes + 1);
     const QJsonObject o = QJsonDocument::fromJson(bytes).object();
     const QJsonValue dataFile = o.value(QStringLiteral("data_file"));
-    if (bytes.size() > kMaxDescriptionBytes
-        || o.value(QStringLiteral("program")).toString() != QStringLiteral("Quelvar")
-        || !dataFile.isString())
+    if (o.value(QStringLiteral("program")).toString() != QStringLiteral("Quelvar") || !dataFile.isString())
         return std::nullopt;
     return dataFile.toString();
 }
