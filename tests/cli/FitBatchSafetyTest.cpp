@@ -17,9 +17,7 @@
 #include <sys/stat.h>  // mkfifo
 
 using namespace quelvar;
-using quelvar::test::modelGeneratedRun;
-using quelvar::test::runFitProgram;
-using quelvar::test::TempFolder;
+using namespace quelvar::test;
 
 namespace {
 
@@ -49,7 +47,7 @@ QStringList writeRuns(const TempFolder& f, const QStringList& names)
 {
     QStringList paths;
     for (const QString& name : names) {
-        EXPECT_TRUE(test::fileOk(writeDataFile(f.path(name), 3, 1, modelGeneratedRun())));
+        EXPECT_TRUE(fileOk(writeDataFile(f.path(name), 3, 1, modelGeneratedRun())));
         paths << f.path(name);
     }
     return paths;
@@ -91,14 +89,14 @@ TEST(FitBatchSafety, AFailedPlotWriteKeepsTheEarlierPictureAndSaysWhereAndWhy)
     cli::FitOptions options;
     options.files = writeRuns(f, {"run.txt"});
     options.plot = true;
-    test::writeAll(f.path("run.png"), "an earlier picture");
+    writeAll(f.path("run.png"), "an earlier picture");
     FileSink::injectFaults({false, 2, false});  // the parameter file is write 1, the picture write 2
     const InProcess r = fitHere(options);
     FileSink::clearFaults();
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot write " + f.path("run.png").toStdString() + ": Injected failure to write"),
               std::string::npos) << r.err;
-    EXPECT_EQ(test::readAll(f.path("run.png")), "an earlier picture");
+    EXPECT_EQ(readAll(f.path("run.png")), "an earlier picture");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << "the row is kept";
 }
 
@@ -110,9 +108,9 @@ TEST(FitBatchSafety, PipesNamedLikeCompanionsAndRunsTooLargeToFitCostNothingElse
         ASSERT_EQ(::mkfifo(QFile::encodeName(f.path(pipe)).constData(), 0600), 0);
     QByteArray huge = formatDataFile(3, 1, modelGeneratedRun());
     huge.replace(huge.indexOf("\r\n   100 ") + 8, 10, "     1e308");
-    test::writeAll(f.path("huge.txt"), huge);
+    writeAll(f.path("huge.txt"), huge);
 
-    const test::FitResult r = runFitProgram({"--thorough", "--plot", "huge.txt", "run.txt"}, f.root());
+    const FitResult r = runFitProgram({"--thorough", "--plot", "huge.txt", "run.txt"}, f.root());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.endsWith("huge.txt: not fitted: the model error is inf and the tracking error inf; the run "
                                "holds values too large to fit, nothing was written\n"
@@ -130,17 +128,19 @@ TEST(FitBatchSafety, PipesNamedLikeCompanionsAndRunsTooLargeToFitCostNothingElse
 TEST(FitBatchSafety, NamesThatAreNotUtf8AreFittedAndShownLosslessly)
 {
     TempFolder f;
-    ASSERT_TRUE(test::fileOk(writeDataFile(f.path(pathFromNative("x\\\xff" "y.txt")), 3, 1, modelGeneratedRun())));
+    ASSERT_TRUE(
+        fileOk(writeDataFile(f.path(pathFromNative("x\\\xffy.txt")), 3, 1, modelGeneratedRun())));
     // The shell hands the bytes over as they are.
-    const test::FitResult r = runFitProgram(
-        {"-c", QStringLiteral("exec '%1' --thorough \"$(printf 'x\\\\\\377y.txt')\"").arg(QUELVAR_FIT_BINARY)}, f.root(),
-        QProcessEnvironment::systemEnvironment(), QStringLiteral("/bin/sh"));
+    const FitResult r = runFitProgram(
+        {"-c", QStringLiteral("exec '%1' --thorough \"$(printf 'x\\\\\\377y.txt')\"")
+                   .arg(QUELVAR_FIT_BINARY)},
+        f.root(), QProcessEnvironment::systemEnvironment(), QStringLiteral("/bin/sh"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("\nx\\\\\\xFFy.txt,3,1,3.0000,")) << r.out.toStdString();
     // Line 2 of each parameter file names it as the file system does.
     for (const char* name : {"x\\\xff" "y.par", "x\\\xff" "y.thorough.par"}) {
         QByteArray par;
-        EXPECT_TRUE(test::fileOk(readRegularFile(f.path(pathFromNative(name)), 1000, par))) << name;
+        EXPECT_TRUE(fileOk(readRegularFile(f.path(pathFromNative(name)), 1000, par))) << name;
         EXPECT_TRUE(par.contains("\r\n" + QFile::encodeName(f.root()) + '/' + name + "\r\n")) << name;
     }
 }
@@ -154,11 +154,11 @@ TEST(FitBatchSafety, ThreadsTheSystemRefusesCostNoRow)
     writeRuns(f, {"a.txt"});
     // A thread's stack larger than all the address space allowed: the system
     // refuses every thread, to the files' workers and the exhaustive fit's.
-    const test::FitResult thorough = runFitProgram({"--thorough", "a.txt"}, f.root());
-    const test::FitResult limited = runFitProgram({"--as=629145600", "--stack=1073741824", QUELVAR_FIT_BINARY,
-                                                   "--exhaustive", "--jobs", "64", "a.txt"},
-                                                  f.root(), QProcessEnvironment::systemEnvironment(),
-                                                  QStringLiteral("prlimit"));
+    const FitResult thorough = runFitProgram({"--thorough", "a.txt"}, f.root());
+    const FitResult limited = runFitProgram(
+        {"--as=629145600", "--stack=1073741824", QUELVAR_FIT_BINARY, "--exhaustive", "--jobs", "64",
+         "a.txt"},
+        f.root(), QProcessEnvironment::systemEnvironment(), QStringLiteral("prlimit"));
     EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
     EXPECT_EQ(limited.out, thorough.out);
     EXPECT_EQ(limited.out.count('\n'), 2);

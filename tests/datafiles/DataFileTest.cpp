@@ -1,6 +1,7 @@
 #include "datafiles/DataFile.h"
 
 #include "datafiles/FileSink.h"
+#include "datafiles/ParameterFile.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -8,15 +9,15 @@
 #include <QDir>
 #include <QFile>
 
+#include <functional>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 namespace quelvar {
 namespace {
 
-using test::readAll;
-using test::fileOk;
-using test::TempFolder;
-using test::writeAll;
+using namespace test;
 
 // RunRecord is large; tests keep theirs on the heap.
 std::unique_ptr<RunRecord> makeRun()
@@ -42,11 +43,10 @@ std::unique_ptr<RunRecord> markedRun()
 
 void expectUntouched(const RunRecord& run)
 {
-    const auto expected = markedRun();
-    EXPECT_TRUE(run.Mouse == expected->Mouse);
-    EXPECT_TRUE(run.Target == expected->Target);
-    EXPECT_TRUE(run.Error == expected->Error);
-    EXPECT_TRUE(run.MagnifiedRunError == expected->MagnifiedRunError);
+    const auto marked = markedRun();
+    EXPECT_TRUE(
+        std::tie(run.Mouse, run.Target, run.Error, run.MagnifiedRunError)
+        == std::tie(marked->Mouse, marked->Target, marked->Error, marked->MagnifiedRunError));
 }
 
 QByteArray dataLines(int first, int last)
@@ -285,22 +285,45 @@ TEST(DataFileRead, AFileThatOpensButCannotBeReadIsAnIoError)
     expectUntouched(*run);
 }
 
-TEST(DataFileWrite, AFailedWriteLeavesTheEarlierFileIntact)
+// Each writer, made to fail at its open, at a write or at its commit, names the
+// file and a reason, and leaves the earlier file as it was and alone in its folder.
+TEST(DataFileWrite, AFailedWriteOfAnyFileLeavesTheEarlierOneIntact)
 {
-    TempFolder folder;
-    const QString path = folder.path("run.txt");
     const auto run = makeRun();
-    writeAll(path, "earlier");
-    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
-                                     FileFaults{false, 5, false}, FileFaults{false, 0, true}}) {
-        FileSink::injectFaults(faults);
-        EXPECT_FALSE(fileOk(writeDataFile(path, 1, 1, *run)));
-        FileSink::clearFaults();
-        EXPECT_EQ(readAll(path), "earlier");
-        EXPECT_EQ(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"run.txt"});
+    const FileFaults open{true, 0, false}, firstWrite{false, 1, false}, commit{false, 0, true};
+    const struct {
+        const char* name;
+        std::function<FileResult(const QString&)> write;
+        std::vector<FileFaults> faults;
+    } writers[] = {
+        {"run.txt",
+         [&](const QString& path) { return writeDataFile(path, 1, 1, *run); },
+         {open, firstWrite, {false, 5, false}, commit}},
+        {"s.par",
+         [](const QString& path) { return writeParameterFile(path, {}); },
+         {open, firstWrite, commit}},
+        {"out.txt",
+         [](const QString& path) { return writeFileAtomically(path, "new"); },
+         {open, firstWrite, commit}},
+    };
+    for (const auto& w : writers) {
+        SCOPED_TRACE(w.name);
+        TempFolder folder;
+        const QString path = folder.path(w.name);
+        writeAll(path, "earlier");
+        for (const FileFaults& faults : w.faults) {
+            FileSink::injectFaults(faults);
+            const FileResult result = w.write(path);
+            FileSink::clearFaults();
+            ASSERT_FALSE(result.ok());
+            EXPECT_EQ(result->path, path);
+            EXPECT_FALSE(result->reason.isEmpty());
+            EXPECT_EQ(readAll(path), "earlier");
+            EXPECT_EQ(folder.files(), QStringList{w.name});
+        }
+        ASSERT_TRUE(fileOk(w.write(path)));
+        EXPECT_NE(readAll(path), "earlier");
     }
-    ASSERT_TRUE(fileOk(writeDataFile(path, 1, 1, *run)));
-    EXPECT_EQ(readAll(path).size(), 100829);
 }
 
 TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
@@ -309,6 +332,7 @@ TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
     const auto run = makeRun();
     FileSink::injectFaults({});
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 1, *run)));
+    EXPECT_EQ(readAll(folder.path("a.txt")).size(), 100829);
     const int writes = FileSink::writesSinceReset();
     EXPECT_GT(writes, 2);
     FileSink::injectFaults({false, writes, false});
@@ -321,9 +345,10 @@ TEST(DataFileWrite, FailsForPathsThatCannotBeFiles)
 {
     TempFolder folder;
     const auto run = makeRun();
-    EXPECT_FALSE(fileOk(writeDataFile(QString(), 1, 1, *run)));
-    EXPECT_FALSE(fileOk(writeDataFile(folder.root(), 1, 1, *run)));
-    EXPECT_FALSE(fileOk(writeDataFile(folder.path("missing/run.txt"), 1, 1, *run)));
+    for (const QString& path : {QString(), folder.root(), folder.path("missing/run.txt")}) {
+        EXPECT_FALSE(fileOk(writeDataFile(path, 1, 1, *run))) << path.toStdString();
+        EXPECT_FALSE(fileOk(writeParameterFile(path, {}))) << path.toStdString();
+    }
 }
 
 TEST(DataFileMessages, WrongCountTextHasNoBlankBeforeTheCount)

@@ -46,22 +46,6 @@ TEST_F(FileSinkTest, ReplacesAnExistingFileWhole)
     EXPECT_EQ(folder.files(), QStringList{"out.txt"});
 }
 
-TEST_F(FileSinkTest, EachInjectedFaultFailsTheWriteAndLeavesNoTrace)
-{
-    const QString path = folder.path("out.txt");
-    writeAll(path, "earlier");
-    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
-                                     FileFaults{false, 0, true}}) {
-        FileSink::injectFaults(faults);
-        const FileResult result = writeFileAtomically(path, "new");
-        ASSERT_FALSE(result.ok());
-        EXPECT_EQ(result->path, path);
-        EXPECT_FALSE(result->reason.isEmpty());
-        EXPECT_EQ(readAll(path), "earlier");
-        EXPECT_EQ(folder.files(), QStringList{"out.txt"});
-    }
-}
-
 TEST_F(FileSinkTest, TheNthWriteIsCountedAcrossSinks)
 {
     FileSink::injectFaults({false, 3, false});

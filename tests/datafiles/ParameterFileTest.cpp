@@ -1,7 +1,6 @@
 #include "datafiles/ParameterFile.h"
 
 #include "common/Rounding.h"
-#include "datafiles/FileSink.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -177,22 +176,6 @@ TEST(ParameterFileFiles, ReportsMissingFoldersAndOversizedFiles)
     text.append(kMaxParameterFileBytes - text.size() + 1, ' ');
     writeAll(folder.path("big.par"), text);
     EXPECT_EQ(readParameterFile(folder.path("big.par")).outcome, ParameterFileReadResult::IoError);
-}
-
-TEST(ParameterFileFiles, AFailedWriteLeavesTheEarlierFileIntact)
-{
-    TempFolder folder;
-    const QString path = folder.path("s.par");
-    writeAll(path, "earlier");
-    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
-                                     FileFaults{false, 0, true}}) {
-        FileSink::injectFaults(faults);
-        EXPECT_FALSE(fileOk(writeParameterFile(path, exampleValues())));
-        FileSink::clearFaults();
-        EXPECT_EQ(readAll(path), "earlier");
-    }
-    EXPECT_FALSE(fileOk(writeParameterFile(QString(), exampleValues())));
-    EXPECT_FALSE(fileOk(writeParameterFile(folder.root(), exampleValues())));
 }
 
 }  // namespace
