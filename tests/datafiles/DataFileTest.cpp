@@ -57,9 +57,16 @@ QByteArray dataLines(int first, int last)
     return text;
 }
 
-DataFileReadResult parse(const QByteArray& bytes, RunRecord& run)
+struct Parsed {
+    DataFileReadResult result;
+    std::unique_ptr<RunRecord> run;  // a marked run the text was read into
+};
+
+Parsed parse(const QByteArray& bytes)
 {
-    return parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), run);
+    auto run = markedRun();
+    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return {parseDataFile(text, *run), std::move(run)};
 }
 
 TEST(DataFileFormat, HasTheFixedLayoutAndSize)
@@ -114,25 +121,23 @@ TEST(DataFileRead, AWrittenFileReadsBackRoundedToTwoDecimals)
 
 TEST(DataFileRead, AcceptsEveryKindOfLineEnd)
 {
-    for (const QByteArray& end : {QByteArray("\n"), QByteArray("\r"), QByteArray("\r\n")}) {
-        QByteArray text = "TrackData" + end + "2 5" + end + "1 1.5 2.5" + end + "3600 -1 4" + end;
-        auto run = markedRun();
-        const DataFileReadResult result = parse(text, *run);
-        ASSERT_EQ(result.outcome, DataFileReadResult::Loaded) << end.toHex().constData();
+    const auto endedBy = [](const QByteArray& end) {
+        return "TrackData" + end + "2 5" + end + "1 1.5 2.5" + end + "3600 -1 4" + end;
+    };
+    for (const QByteArray& text : {endedBy("\n"), endedBy("\r"), endedBy("\r\n"),
+                                   QByteArray("TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r")}) {
+        const auto [result, run] = parse(text);
+        ASSERT_EQ(result.outcome, DataFileReadResult::Loaded) << text.toHex().constData();
         EXPECT_EQ(run->Mouse[1], 1.5);
         EXPECT_EQ(run->Target[2], 4.0);
         EXPECT_EQ(run->Error[2], 5.0);
     }
-    QByteArray mixed = "TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r";
-    auto run = markedRun();
-    EXPECT_EQ(parse(mixed, *run).outcome, DataFileReadResult::Loaded);
 }
 
 TEST(DataFileRead, AShortFileEndingAtFrame3600KeepsTheFramesItDoesNotReach)
 {
-    auto run = markedRun();
-    const DataFileReadResult result =
-        parse("TrackData\r\n 1 2\r\n 7 10.25 20.5 99 extra columns\r\n3600 -3 3\r\n", *run);
+    const auto [result, run] =
+        parse("TrackData\r\n 1 2\r\n 7 10.25 20.5 99 extra columns\r\n3600 -3 3\r\n");
     ASSERT_EQ(result.outcome, DataFileReadResult::Loaded);
     EXPECT_EQ(run->Mouse[1], 10.25);
     EXPECT_EQ(run->Target[1], 20.5);
@@ -148,29 +153,24 @@ TEST(DataFileRead, AShortFileEndingAtFrame3600KeepsTheFramesItDoesNotReach)
 
 TEST(DataFileRead, CtrlZEndsTheFile)
 {
-    auto run = markedRun();
-    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3600 1 2\r\n\x1A" "garbage\r\n", *run).outcome,
-              DataFileReadResult::Loaded);
-    auto cut = markedRun();
-    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3600 1 2\r\n\x1A" "3601 0 0\r\n", *cut).outcome,
-              DataFileReadResult::Loaded);
-    auto early = markedRun();
-    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3599 1 2\r\n\x1A" "3600 0 0\r\n", *early).outcome,
-              DataFileReadResult::WrongCount);
-    expectUntouched(*early);
+    const QByteArray lines = "TrackData\r\n1 2\r\n3600 1 2\r\n\x1A";
+    for (const char* after : {"garbage\r\n", "3601 0 0\r\n"})
+        EXPECT_EQ(parse(lines + after).result.outcome, DataFileReadResult::Loaded) << after;
+    const auto early = parse(QByteArray("TrackData\r\n1 2\r\n3599 1 2\r\n\x1A") + "3600 0 0\r\n");
+    EXPECT_EQ(early.result.outcome, DataFileReadResult::WrongCount);
+    expectUntouched(*early.run);
 }
 
 TEST(DataFileRead, NumbersMissingAtTheEndReadAsZero)
 {
     // The last line holds only its frame number; mouse and target read 0.
-    auto run = markedRun();
-    ASSERT_EQ(parse("TrackData\r\n1 2\r\n3600", *run).outcome, DataFileReadResult::Loaded);
+    const auto [loaded, run] = parse("TrackData\r\n1 2\r\n3600");
+    ASSERT_EQ(loaded.outcome, DataFileReadResult::Loaded);
     EXPECT_EQ(run->Mouse[1], 0.0);
     EXPECT_EQ(run->Target[1], 0.0);
 
     // A header only: the identity reads 0 and no data line exists.
-    auto empty = markedRun();
-    const DataFileReadResult result = parse("TrackData", *empty);
+    const auto [result, empty] = parse("TrackData");
     EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount);
     EXPECT_TRUE(result.identityRead);
     EXPECT_EQ(result.difficulty, 0);
@@ -181,8 +181,7 @@ TEST(DataFileRead, RejectsHeadersThatAreNotExactlyTrackData)
 {
     for (const char* header : {"TrackData ", "trackdata", "TRACKDATA", " TrackData",
                                "\xEF\xBB\xBFTrackData", "TrackData\t", "TrackDat", ""}) {
-        auto run = markedRun();
-        const DataFileReadResult result = parse(QByteArray(header) + "\r\n1 2\r\n" + dataLines(1, 3600), *run);
+        const auto [result, run] = parse(QByteArray(header) + "\r\n1 2\r\n" + dataLines(1, 3600));
         EXPECT_EQ(result.outcome, DataFileReadResult::NotValid) << header;
         EXPECT_FALSE(result.headerValid);
         EXPECT_FALSE(result.identityRead);
@@ -207,8 +206,7 @@ TEST(DataFileRead, RejectsAFileWhoseLastFrameNumberIsNot3600)
         {"more than 3600 lines ending in 3600", "TrackData\r\n1 2\r\n" + dataLines(1, 3599) + dataLines(1, 3600)},
     };
     for (const Case& c : cases) {
-        auto run = markedRun();
-        const DataFileReadResult result = parse(c.text, *run);
+        const auto [result, run] = parse(c.text);
         EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount) << c.what;
         EXPECT_TRUE(result.headerValid) << c.what;
         EXPECT_TRUE(result.identityRead) << c.what;
@@ -216,8 +214,7 @@ TEST(DataFileRead, RejectsAFileWhoseLastFrameNumberIsNot3600)
         EXPECT_EQ(result.disturbanceNumber, 2) << c.what;
         expectUntouched(*run);
     }
-    auto run = markedRun();
-    EXPECT_EQ(parse(full, *run).outcome, DataFileReadResult::Loaded);
+    EXPECT_EQ(parse(full).result.outcome, DataFileReadResult::Loaded);
 }
 
 TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
@@ -238,8 +235,7 @@ TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
         {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", true, 3},
     };
     for (const Case& c : cases) {
-        auto run = markedRun();
-        const DataFileReadResult result = parse(c.text, *run);
+        const auto [result, run] = parse(c.text);
         EXPECT_EQ(result.outcome, DataFileReadResult::IoError) << c.what;
         EXPECT_TRUE(result.headerValid) << c.what;
         EXPECT_EQ(result.identityRead, c.identityRead) << c.what;
