@@ -6,31 +6,42 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quelvar {
 namespace {
 
 using namespace std::string_view_literals;
+using Lines = std::vector<std::string_view>;
+using Integers = std::vector<std::optional<std::int32_t>>;
 
-TEST(TextReader, LinesEndAtLfCrLfOrALoneCr)
+// Every line up to the end (at most 100), and what a read there gives.
+Lines linesOf(std::string_view text)
 {
-    TextReader reader("one\ntwo\r\nthree\rfour\n\rsix"sv);
-    EXPECT_EQ(reader.readLine(), "one");
-    EXPECT_EQ(reader.readLine(), "two");
-    EXPECT_EQ(reader.readLine(), "three");
-    EXPECT_EQ(reader.readLine(), "four");
-    EXPECT_EQ(reader.readLine(), "");  // LF CR is two line ends
-    EXPECT_FALSE(reader.atEnd());
-    EXPECT_EQ(reader.readLine(), "six");
-    EXPECT_TRUE(reader.atEnd());
-    EXPECT_EQ(reader.readLine(), "");
+    TextReader reader(text);
+    Lines lines;
+    while (!reader.atEnd() && lines.size() < 100)
+        lines.push_back(reader.readLine());
+    lines.push_back(reader.readLine());
+    return lines;
 }
 
-TEST(TextReader, LinesKeepTheirBlanks)
+// The first `count` integers, one after the other; a read that fails gives none.
+Integers integersOf(std::string_view text, int count = 1)
 {
-    TextReader reader(" a b \t\r\n"sv);
-    EXPECT_EQ(reader.readLine(), " a b \t");
-    EXPECT_TRUE(reader.atEnd());
+    TextReader reader(text);
+    Integers values;
+    for (std::int32_t value = 0; count-- > 0; value = 0)
+        values.push_back(reader.readInteger(value) ? std::optional(value) : std::nullopt);
+    return values;
+}
+
+TEST(TextReader, LinesEndAtLfCrLfOrALoneCrAndKeepTheirBlanks)
+{
+    // LF CR is two line ends.
+    EXPECT_EQ(linesOf("one\ntwo\r\nthree\rfour\n\rsix"sv),
+              (Lines{"one", "two", "three", "four", "", "six", ""}));
+    EXPECT_EQ(linesOf(" a b \t\r\n"sv), (Lines{" a b \t", ""}));
 }
 
 TEST(TextReader, CtrlZEndsTheText)
@@ -43,23 +54,13 @@ TEST(TextReader, CtrlZEndsTheText)
     ASSERT_TRUE(reader.readInteger(value));
     EXPECT_EQ(value, 0);
 
-    TextReader lines("a\r\n\x1A" "b\r\n"sv);
-    EXPECT_EQ(lines.readLine(), "a");
-    EXPECT_TRUE(lines.atEnd());
+    EXPECT_EQ(linesOf("a\r\n\x1Ab\r\n"sv), (Lines{"a", ""}));
 }
 
 TEST(TextReader, NumbersAreSeparatedByAnyControlCharacterOrBlank)
 {
-    TextReader reader("  1\t-2\r\n\r\n\x01+3 \x7f"sv);
-    std::int32_t a = 0, b = 0, c = 0;
-    ASSERT_TRUE(reader.readInteger(a));
-    ASSERT_TRUE(reader.readInteger(b));
-    ASSERT_TRUE(reader.readInteger(c));
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, -2);
-    EXPECT_EQ(c, 3);
     // DEL (127) is above 32, so it is a token of its own and no number.
-    EXPECT_FALSE(reader.readInteger(a));
+    EXPECT_EQ(integersOf("  1\t-2\r\n\r\n\x01+3 \x7f"sv, 4), (Integers{1, -2, 3, std::nullopt}));
 }
 
 TEST(TextReader, ANumberAtTheEndReadsZero)
@@ -99,15 +100,6 @@ TEST(TextReader, NumbersMayComeFromLaterLines)
     EXPECT_EQ(r, 6.5);
 }
 
-std::optional<std::int32_t> integerOf(std::string_view text)
-{
-    TextReader reader(text);
-    std::int32_t value = 0;
-    if (!reader.readInteger(value))
-        return std::nullopt;
-    return value;
-}
-
 std::optional<double> realOf(std::string_view text)
 {
     TextReader reader(text);
@@ -119,16 +111,16 @@ std::optional<double> realOf(std::string_view text)
 
 TEST(TextReader, IntegersArePlainDecimalsThatFitIn32Bits)
 {
-    EXPECT_EQ(integerOf("+1"), 1);
-    EXPECT_EQ(integerOf("-0"), 0);
-    EXPECT_EQ(integerOf("007"), 7);
-    EXPECT_EQ(integerOf("2147483647"), 2147483647);
-    EXPECT_EQ(integerOf("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(integerOf("000000000000000000000000042"), 42);
+    EXPECT_EQ(integersOf("+1"), Integers{1});
+    EXPECT_EQ(integersOf("-0"), Integers{0});
+    EXPECT_EQ(integersOf("007"), Integers{7});
+    EXPECT_EQ(integersOf("2147483647"), Integers{2147483647});
+    EXPECT_EQ(integersOf("-2147483648"), Integers{std::numeric_limits<std::int32_t>::min()});
+    EXPECT_EQ(integersOf("000000000000000000000000042"), Integers{42});
     for (std::string_view bad : {"2147483648", "-2147483649", "99999999999999999999999", "1.0",
                                  "1e3", "0x10", "$10", "1,5", "12a", "-", "+", "--1", "+-1",
                                  "\xC2\xA0" "1"}) {
-        EXPECT_EQ(integerOf(bad), std::nullopt) << bad;
+        EXPECT_EQ(integersOf(bad), Integers{std::nullopt}) << bad;
     }
 }
 
