@@ -54,7 +54,7 @@ TEST(TextReader, CtrlZEndsTheText)
     ASSERT_TRUE(reader.readInteger(value));
     EXPECT_EQ(value, 0);
 
-    EXPECT_EQ(linesOf("a\r\n\x1Ab\r\n"sv), (Lines{"a", ""}));
+    EXPECT_EQ(linesOf("a\r\n\x1Az\r\n"sv), (Lines{"a", ""}));
 }
 
 TEST(TextReader, NumbersAreSeparatedByAnyControlCharacterOrBlank)
