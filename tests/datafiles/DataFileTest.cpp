@@ -189,60 +189,54 @@ TEST(DataFileRead, RejectsHeadersThatAreNotExactlyTrackData)
     }
 }
 
-TEST(DataFileRead, RejectsAFileWhoseLastFrameNumberIsNot3600)
+// A file whose last frame number is not 3600 has the wrong count; a field
+// that is not a number is an I/O error naming its line. Either way the run is
+// left as it was.
+TEST(DataFileRead, RejectsAWrongCountAndAFieldThatIsNotANumber)
 {
     const QByteArray full = "TrackData\r\n1 2\r\n" + dataLines(1, 3600);
-    struct Case {
+    const auto wrongCount = DataFileReadResult::WrongCount;
+    const auto ioError = DataFileReadResult::IoError;
+    const struct {
         const char* what;
         QByteArray text;
+        DataFileReadResult::Outcome outcome;
+        bool identityRead;
+        int line;  // named in the reason of an I/O error
+    } cases[] = {
+        {"an extra empty line", full + "\r\n", wrongCount, true, 0},
+        {"a short file with an extra empty line", "TrackData\r\n1 2\r\n3600 1 1\r\n\r\n",
+         wrongCount, true, 0},
+        {"trailing blanks after the last line", full + "  ", wrongCount, true, 0},
+        {"no data line", "TrackData\r\n1 2\r\n", wrongCount, true, 0},
+        {"last frame 3599", "TrackData\r\n1 2\r\n" + dataLines(1, 3599), wrongCount, true, 0},
+        {"3601 lines", full + "3600 1 1\r\n", wrongCount, true, 0},
+        {"more than 3600 lines ending in 3600",
+         "TrackData\r\n1 2\r\n" + dataLines(1, 3599) + dataLines(1, 3600), wrongCount, true, 0},
+        {"difficulty", "TrackData\r\nx 2\r\n3600 1 1\r\n", ioError, false, 2},
+        {"disturbance number", "TrackData\r\n1 2.0\r\n3600 1 1\r\n", ioError, false, 2},
+        {"frame number", "TrackData\r\n1 2\r\n1.0 1 1\r\n3600 1 1\r\n", ioError, true, 3},
+        {"mouse", "TrackData\r\n1 2\r\n1 1 1\n2 1,5 1\r\n3600 1 1\r\n", ioError, true, 4},
+        {"target", "TrackData\r\n1 2\r\n3600 1 nan\r\n", ioError, true, 3},
+        {"overflowing target", "TrackData\r\n1 2\r3600 1 1e999\r\n", ioError, true, 3},
+        {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", ioError, true, 3},
     };
-    const Case cases[] = {
-        {"an extra empty line", full + "\r\n"},
-        {"a short file with an extra empty line", "TrackData\r\n1 2\r\n3600 1 1\r\n\r\n"},
-        {"trailing blanks after the last line", full + "  "},
-        {"no data line", "TrackData\r\n1 2\r\n"},
-        {"last frame 3599", "TrackData\r\n1 2\r\n" + dataLines(1, 3599)},
-        {"3601 lines", full + "3600 1 1\r\n"},
-        {"more than 3600 lines ending in 3600", "TrackData\r\n1 2\r\n" + dataLines(1, 3599) + dataLines(1, 3600)},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         const auto [result, run] = parse(c.text);
-        EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount) << c.what;
-        EXPECT_TRUE(result.headerValid) << c.what;
-        EXPECT_TRUE(result.identityRead) << c.what;
-        EXPECT_EQ(result.difficulty, 1) << c.what;
-        EXPECT_EQ(result.disturbanceNumber, 2) << c.what;
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_TRUE(result.headerValid);
+        EXPECT_EQ(result.identityRead, c.identityRead);
+        if (c.identityRead) {
+            EXPECT_EQ(result.difficulty, 1);
+            EXPECT_EQ(result.disturbanceNumber, 2);
+        }
+        if (c.outcome == ioError)
+            EXPECT_EQ(result.error.reason.toStdString(),
+                      "line " + std::to_string(c.line) + " holds something that is not a number");
         expectUntouched(*run);
     }
     EXPECT_EQ(parse(full).result.outcome, DataFileReadResult::Loaded);
-}
-
-TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
-{
-    struct Case {
-        const char* what;
-        QByteArray text;
-        bool identityRead;
-        int line;  // named in the reason
-    };
-    const Case cases[] = {
-        {"difficulty", "TrackData\r\nx 2\r\n3600 1 1\r\n", false, 2},
-        {"disturbance number", "TrackData\r\n1 2.0\r\n3600 1 1\r\n", false, 2},
-        {"frame number", "TrackData\r\n1 2\r\n1.0 1 1\r\n3600 1 1\r\n", true, 3},
-        {"mouse", "TrackData\r\n1 2\r\n1 1 1\n2 1,5 1\r\n3600 1 1\r\n", true, 4},
-        {"target", "TrackData\r\n1 2\r\n3600 1 nan\r\n", true, 3},
-        {"overflowing target", "TrackData\r\n1 2\r3600 1 1e999\r\n", true, 3},
-        {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", true, 3},
-    };
-    for (const Case& c : cases) {
-        const auto [result, run] = parse(c.text);
-        EXPECT_EQ(result.outcome, DataFileReadResult::IoError) << c.what;
-        EXPECT_TRUE(result.headerValid) << c.what;
-        EXPECT_EQ(result.identityRead, c.identityRead) << c.what;
-        EXPECT_EQ(result.error.reason.toStdString(),
-                  "line " + std::to_string(c.line) + " holds something that is not a number");
-        expectUntouched(*run);
-    }
 }
 
 TEST(DataFileRead, ReportsMissingFoldersAndOversizedFiles)
