@@ -331,16 +331,6 @@ TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
     EXPECT_FALSE(QFile::exists(folder.path("b.txt")));
 }
 
-TEST(DataFileWrite, FailsForPathsThatCannotBeFiles)
-{
-    TempFolder folder;
-    const auto run = makeRun();
-    for (const QString& path : {QString(), folder.root(), folder.path("missing/run.txt")}) {
-        EXPECT_FALSE(fileOk(writeDataFile(path, 1, 1, *run))) << path.toStdString();
-        EXPECT_FALSE(fileOk(writeParameterFile(path, {}))) << path.toStdString();
-    }
-}
-
 TEST(DataFileMessages, WrongCountTextHasNoBlankBeforeTheCount)
 {
     EXPECT_EQ(wrongCountMessage(), "Number of data points not equal to3600. Load aborted.");

@@ -4,6 +4,7 @@
 // These work as root too, where a folder without write permission does not
 // stop anything.
 #include "datafiles/DataFile.h"
+#include "datafiles/FileSink.h"
 #include "datafiles/ParameterFile.h"
 #include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
@@ -66,9 +67,12 @@ TEST(RealFileFailures, PathsThatCanHoldNoFileAreRefusedByEveryWriter)
     QDir(folder.root()).mkdir("folder");
     const auto run = sineRun();
     auto disturb = std::make_unique<TDisturb>();
-    for (const QString& path : {folder.path("plain/run.txt"), folder.path("folder"),
-                                QStringLiteral("/proc/quelvar-test.txt"), QStringLiteral("/proc/self")}) {
+    for (const QString& path :
+         {folder.path("plain/run.txt"), folder.path("folder"),
+          QStringLiteral("/proc/quelvar-test.txt"), QStringLiteral("/proc/self"), QString(),
+          folder.root(), folder.path("missing/run.txt")}) {
         SCOPED_TRACE(path.toStdString());
+        EXPECT_FALSE(fileOk(writeFileAtomically(path, "x")));
         EXPECT_FALSE(fileOk(writeDataFile(path, 1, 1, *run)));
         EXPECT_FALSE(fileOk(writeParameterFile(path, ParameterFileValues{})));
         const FileResult table = disturb->SaveToFile(path);
