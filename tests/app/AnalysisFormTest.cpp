@@ -36,7 +36,7 @@ protected:
         return widget;
     }
 
-    // One property of each named control, in order; by default the text of an edit, label or button.
+    // One property of each named control, in order; by default an edit's, label's or button's text.
     template <class T = QString>
     QList<T> read(const char* property, std::initializer_list<const char*> names)
     {

@@ -10,11 +10,11 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -63,10 +63,13 @@ struct Form {
     }
 };
 
-TEST(MainForm, ControlsCarryTheirCaptionsAndTheWindowItsColourAndScaledFont)
+class MainForm : public ::testing::Test, protected Form {
+protected:
+    TMainForm& w = form;
+};
+
+TEST_F(MainForm, ControlsCarryTheirCaptionsAndTheWindowItsColourAndScaledFont)
 {
-    Form f;
-    TMainForm& w = f.form;
     EXPECT_EQ(w.windowTitle(), "Quelvar");
     EXPECT_EQ(w.palette().color(QPalette::Window).rgb() & 0xFFFFFF, clMoneyGreen);
     EXPECT_EQ(w.font().family(), "Arial");
@@ -81,18 +84,15 @@ TEST(MainForm, ControlsCarryTheirCaptionsAndTheWindowItsColourAndScaledFont)
     EXPECT_EQ(w.RunSettingsBox->title(), "Experimental Run Settings");
     EXPECT_EQ(w.StartBtn->geometry(), scaledRect(45, 35, 116, 25, w.scaleFactor()));
     EXPECT_EQ(w.IRIUpDown->geometry(), scaledRect(171, 180, 15, 24, w.scaleFactor()));
-    EXPECT_EQ(w.DiffEdit->text(), "3");
-    EXPECT_EQ(w.DisturbEdit->text(), "1");
-    EXPECT_EQ(w.NRunsEdit->text(), "1");
-    EXPECT_EQ(w.IRIEdit->text(), "5");
+    EXPECT_EQ(QStringList({w.DiffEdit->text(), w.DisturbEdit->text(), w.NRunsEdit->text(),
+                           w.IRIEdit->text()}),
+              QStringList({"3", "1", "1", "5"}));
     EXPECT_TRUE(w.DiffEdit->isReadOnly());
     EXPECT_FALSE(w.CurrentRunEdit->isReadOnly());
 }
 
-TEST(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
+TEST_F(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
 {
-    Form f;
-    TMainForm& w = f.form;
     w.show();
     QApplication::processEvents();
     w.controller().ApplicationIdle();
@@ -114,17 +114,15 @@ TEST(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
     EXPECT_NEAR(w.controller().recording().MouseValue, 300.0, 2.0);
 }
 
-TEST(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
+TEST_F(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
 {
-    Form f;
-    TMainForm& w = f.form;
     w.NRunsUpDown->stepDown();
     EXPECT_EQ(w.NRunsEdit->text(), "1");
     for (int i = 0; i < 20; ++i)
         w.NRunsUpDown->stepUp();
     EXPECT_EQ(w.NRunsEdit->text(), "15");
-    EXPECT_EQ(f.state->experiment.RunCount, 15);
-    EXPECT_TRUE(f.state->experiment.MultiRun);
+    EXPECT_EQ(state->experiment.RunCount, 15);
+    EXPECT_TRUE(state->experiment.MultiRun);
 
     w.IRIUpDown->stepUp();
     EXPECT_EQ(w.IRIEdit->text(), "10");
@@ -133,12 +131,11 @@ TEST(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
     EXPECT_EQ(w.IRIEdit->text(), "300");
     EXPECT_EQ(w.controller().spinners().IRI, 300);
 
-    w.DiffUpDown->stepUp();
-    w.DiffUpDown->stepUp();
-    w.DiffUpDown->stepUp();
-    EXPECT_EQ(f.state->experiment.Difficulty, 5);
+    for (int i = 0; i < 3; ++i)
+        w.DiffUpDown->stepUp();
+    EXPECT_EQ(state->experiment.Difficulty, 5);
     w.DisturbUpDown->stepDown();
-    EXPECT_EQ(f.state->experiment.DisturbanceNumber, 1);
+    EXPECT_EQ(state->experiment.DisturbanceNumber, 1);
 }
 
 // Runs `click`; reports whether `dialog` was the modal window shortly after.
@@ -153,24 +150,18 @@ bool opensModally(QDialog& dialog, const std::function<void()>& click)
             dialog.reject();
     });
     click();
-    QElapsedTimer t;
-    t.start();
-    while (!checked && t.elapsed() < 2000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return seen;
+    return QTest::qWaitFor([&] { return checked; }, 2000) && seen;
 }
 
-TEST(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
+TEST_F(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
 {
-    Form f;
-    TMainForm& w = f.form;
     QDialog analysis, about, instructions;
     w.setWindows(&analysis, &about, &instructions);
     w.controller().ApplicationIdle();
-    f.dialogs.saveAnswers.push_back(f.folder.path("run.txt"));
+    dialogs.saveAnswers.push_back(folder.path("run.txt"));
     w.CollectDataBtn->click();
     w.StartBtn->click();
-    ASSERT_TRUE(f.state->experiment.Recording);
+    ASSERT_TRUE(state->experiment.Recording);
     EXPECT_TRUE(opensModally(about, [&] { w.AboutBtn->click(); }));
     EXPECT_FALSE(opensModally(instructions, [&] { w.InstructionBtn->click(); }));
     EXPECT_FALSE(opensModally(analysis, [&] { w.AnalyzeBtn->click(); }));
@@ -178,7 +169,7 @@ TEST(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
     w.AbortBtn->click();
     EXPECT_TRUE(opensModally(instructions, [&] { w.InstructionBtn->click(); }));
     EXPECT_TRUE(opensModally(analysis, [&] { w.AnalyzeBtn->click(); }));
-    EXPECT_EQ(f.state->experiment.State, AnalysisLive);
+    EXPECT_EQ(state->experiment.State, AnalysisLive);
 }
 
 // Closes whatever modal window is open after `ms`, noting the frame count then.
@@ -198,10 +189,7 @@ TEST(FrameLoopUnderBoxes, FramesGoOnWhileAMessageBoxOpenedByAButtonIsOpen)
     boxes.setParentWindow(&f.form);
     boxes.setModalHooks(&f.form.frameLoop());
     f.form.show();
-    QElapsedTimer t;
-    t.start();
-    while (f.state->experiment.State == StartupLayout && t.elapsed() < 2000)
-        QApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.state->experiment.State != StartupLayout; }, 2000));
     ASSERT_EQ(f.state->experiment.StatusText, "Inactive");
     std::int64_t atClose = 0;
     closeModalAfter(400, f.form.frameLoop(), atClose);
@@ -228,12 +216,7 @@ TEST(FrameLoopUnderBoxes, FramesGoOnUnderABoxOpenedByAFrameAndStopUnderAFileDial
     loopPtr = &loop;
     boxes.setModalHooks(&loop);
     loop.start();
-    QElapsedTimer t;
-    t.start();
-    while (!boxShown || atClose == 0) {
-        QApplication::processEvents();
-        ASSERT_LT(t.elapsed(), 3000);
-    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxShown && atClose != 0; }, 3000));
     EXPECT_GT(atClose - atOpen, 20) << "nested frames ran while the box was open";
 
     closeModalAfter(300, loop, atClose);
