@@ -1,7 +1,7 @@
 #include "app/PlacementWatch.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -37,8 +37,7 @@ TEST(PlacementWatch, ReportsOnceTheShownWindowHoldsStillAndNeverWaitsPastTheDead
             window.show();
         if (c.resizeForMs > 0)
             grow.start(40);
-        while (placedAt < 0 && !t.hasExpired(8000))
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return placedAt >= 0; }, 8000));
         EXPECT_GE(placedAt, c.earliestMs) << c.resizeForMs << " ms resizing";
         EXPECT_LT(placedAt, c.earliestMs + 1500) << c.resizeForMs << " ms resizing";
     }
