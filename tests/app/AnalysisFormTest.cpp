@@ -143,15 +143,12 @@ TEST_F(AnalysisFormTest, ScreenHeightOver768ScalesEverySizePositionAndFont)
 TEST_F(AnalysisFormTest, ASpinnerClickStoresItsPositionAndStopsAtTheRangeEnds)
 {
     step("OutGainUpDown", 0, 3);
-    EXPECT_EQ(text("OutGainEdit"), "23");
+    step("InDelayUpDown", 0, 20);
+    step("RefUpDown", 1, 105);
+    EXPECT_EQ(spinners(), QStringList({"16", "23", "20", "-100"}));
     EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 23);
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.OutGain, 23.0);
-    EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 0.0);  // only its own field
-
-    step("InDelayUpDown", 0, 20);
-    EXPECT_EQ(text("InpDelayEdit"), "16");
-    step("RefUpDown", 1, 105);
-    EXPECT_EQ(text("RefEdit"), "-100");
+    EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 0.0);  // only a clicked spinner's own field
     EXPECT_EQ(state->analysis.Spinners.RefUpDown.Position, -100);
 }
 
@@ -225,9 +222,7 @@ TEST_F(AnalysisFormTest, UnchangedErrorsLeaveTheBoxesAloneSoASelectionSurvivesTh
 TEST_F(AnalysisFormTest, RescaleErrorTogglesBothCaptionsAndTheErrorTraces)
 {
     form.show();
-    RunRecord run;
-    run.Error.fill(100.0);
-    state->run = run;
+    state->run.Error.fill(100.0);
     ComputeMagnifiedRunError(state->run);
     state->experiment.RunAvailable = true;
 
@@ -338,9 +333,7 @@ TEST_F(AnalysisFormTest, SavingOverAnExistingFileAsksFirst)
     dialogs.saveAnswers.push_back(path);
     dialogs.confirmAnswers.push_back(false);
     click("SaveParamBtn");
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].kind, "Confirm");
-    EXPECT_EQ(dialogs.boxes[0].text, "fit.par already exists.  Overwrite?");
+    EXPECT_EQ(dialogs.texts(), QStringList({"Confirm: fit.par already exists.  Overwrite?"}));
     EXPECT_EQ(text("ParamFileNameEdit"), "Save aborted");
     EXPECT_EQ(readAll(path), QByteArray("keep me\r\n"));
 
