@@ -18,8 +18,6 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace quelvar::test {
 namespace {
 
@@ -68,9 +66,10 @@ protected:
     // What a paint box shows on screen.
     QImage shown(const char* paintBoxName) { return child(paintBoxName)->grab().toImage(); }
 
-    // Writes a run with this difficulty and disturbance and opens it with the Open button.
+    // Shows the window and opens a run of this difficulty and disturbance with the Open button.
     void openRun(const QString& name, int difficulty, int disturbance)
     {
+        form.show();
         const QString path = folder.path(name);
         EXPECT_TRUE(fileOk(writeDataFile(path, difficulty, disturbance, *sineRun())));
         dialogs.openAnswers.push_back(path);
@@ -155,9 +154,8 @@ TEST_F(AnalysisFormTest, ASpinnerClickStoresItsPositionAndStopsAtTheRangeEnds)
 TEST_F(AnalysisFormTest, ArrowKeysInASpinnerEditStepTheSpinner)
 {
     QLineEdit* edit = child<QLineEdit>("DampEdit");
-    QTest::keyClick(edit, Qt::Key_Up);
-    QTest::keyClick(edit, Qt::Key_Up);
-    QTest::keyClick(edit, Qt::Key_Down);
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
+        QTest::keyClick(edit, key);
     EXPECT_EQ(edit->text(), "21");
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 21.0);
 }
@@ -187,7 +185,6 @@ TEST_F(AnalysisFormTest, GraphAreasStayEmptyUntilARunIsOpenedAndFillAtTheNextFra
 
 TEST_F(AnalysisFormTest, ASpinnerClickShowsAtTheNextFrameInTheModelGraphOnly)
 {
-    form.show();
     openRun("run1.txt", 3, 1);
     session.AnalysisFrame();
     const QString errorBefore = text("ErrFitEdit");
@@ -271,7 +268,6 @@ TEST_F(AnalysisFormTest, ClosingByAnyMeansReportsOnceAndHides)
 
 TEST_F(AnalysisFormTest, EverythingTheWindowHoldsSurvivesClosingAndReopening)
 {
-    form.show();
     openRun("run1.txt", 2, 9);
     step("DampUpDown", 0, 5);
     click("Rescale1");
@@ -293,12 +289,14 @@ TEST_F(AnalysisFormTest, OpensCentredOverTheMainWindow)
 {
     QWidget mainWindow;
     mainWindow.setGeometry(40, 30, 1000, 700);
-    auto centred = std::make_unique<TAnalysisForm>(session, &mainWindow, 1.0);
-    centred->show();
-    const QPoint offset = centred->frameGeometry().center() - mainWindow.frameGeometry().center();
-    EXPECT_LE(offset.manhattanLength(), 2);
-    centred->hide();
-    centred.reset();
+    {
+        TAnalysisForm centred(session, &mainWindow, 1.0);
+        centred.show();
+        const QPoint offset =
+            centred.frameGeometry().center() - mainWindow.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 2);
+        centred.hide();
+    }
     // The session must not keep talking to a window that is gone.
     session.ComputeErrors();
 }

@@ -74,19 +74,16 @@ TEST_F(MainForm, ControlsCarryTheirCaptionsAndTheWindowItsColourAndScaledFont)
     EXPECT_EQ(w.palette().color(QPalette::Window).rgb() & 0xFFFFFF, clMoneyGreen);
     EXPECT_EQ(w.font().family(), "Arial");
     EXPECT_EQ(w.font().pixelSize(), scaledLength(13, w.scaleFactor()));
-    const std::pair<QPushButton*, const char*> buttons[] = {
-        {w.CollectDataBtn, "Collect Data"}, {w.AnalyzeBtn, "Analyze Data"},
-        {w.InstructionBtn, "Instructions"}, {w.AboutBtn, "About ..."},
-        {w.ExitBtn, "Exit"}, {w.StartBtn, "Start Recording"}, {w.AbortBtn, "Abort Recording"}};
-    for (const auto& [button, caption] : buttons)
-        EXPECT_EQ(button->text(), caption);
-    EXPECT_EQ(w.RecordBox->title(), "Data Recorder");
-    EXPECT_EQ(w.RunSettingsBox->title(), "Experimental Run Settings");
+    EXPECT_EQ(
+        QStringList({w.CollectDataBtn->text(), w.AnalyzeBtn->text(), w.InstructionBtn->text(),
+                     w.AboutBtn->text(), w.ExitBtn->text(), w.StartBtn->text(), w.AbortBtn->text(),
+                     w.RecordBox->title(), w.RunSettingsBox->title(), w.DiffEdit->text(),
+                     w.DisturbEdit->text(), w.NRunsEdit->text(), w.IRIEdit->text()}),
+        QStringList({"Collect Data", "Analyze Data", "Instructions", "About ...", "Exit",
+                     "Start Recording", "Abort Recording", "Data Recorder",
+                     "Experimental Run Settings", "3", "1", "1", "5"}));
     EXPECT_EQ(w.StartBtn->geometry(), scaledRect(45, 35, 116, 25, w.scaleFactor()));
     EXPECT_EQ(w.IRIUpDown->geometry(), scaledRect(171, 180, 15, 24, w.scaleFactor()));
-    EXPECT_EQ(QStringList({w.DiffEdit->text(), w.DisturbEdit->text(), w.NRunsEdit->text(),
-                           w.IRIEdit->text()}),
-              QStringList({"3", "1", "1", "5"}));
     EXPECT_TRUE(w.DiffEdit->isReadOnly());
     EXPECT_FALSE(w.CurrentRunEdit->isReadOnly());
 }
@@ -101,10 +98,9 @@ TEST_F(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
     EXPECT_EQ(w.TargetBox->height(), roundToInt32(0.95 * w.height()));
     EXPECT_EQ(w.ControlPanel->height(), w.TargetBox->height());
     EXPECT_EQ(w.controller().recording().bitmap().size(), w.TargetPaint->size());
-    EXPECT_EQ(w.Status->text(), "Inactive");
+    EXPECT_EQ(QStringList({w.Status->text(), w.SaveDataEdit->text(), w.CurrentRunEdit->text()}),
+              QStringList({"Inactive", "Default.txt", "  1"}));
     EXPECT_EQ(w.Status->palette().color(QPalette::Base).rgb() & 0xFFFFFF, clYellow);
-    EXPECT_EQ(w.SaveDataEdit->text(), "Default.txt");
-    EXPECT_EQ(w.CurrentRunEdit->text(), "  1");
 
     // The mouse over the display moves the cursor position, no button needed.
     const int h = w.TargetPaint->height();
