@@ -1,12 +1,10 @@
 #include "app/MainForm.h"
 
-#include "analysis/AnalysisSession.h"
 #include "app/FrameLoop.h"
 #include "app/MainLayout.h"
 #include "app/QtDialogs.h"
 #include "app/UpDown.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/AnalysisHarness.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -16,8 +14,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace quelvar::test {
 namespace {
@@ -50,11 +48,7 @@ TEST(QtDialogsFilter, DescriptionAndPatternPairsBecomeQtNameFilters)
     EXPECT_EQ(qtNameFilters(""), "");
 }
 
-struct Form {
-    TempFolder folder;
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    AnalysisSession session{*state, dialogs};
+struct Form : AnalysisHarness {
     TMainForm form;
 
     explicit Form(bool frames = false, Dialogs* boxes = nullptr)

@@ -140,9 +140,8 @@ TEST_F(Desktop, WindowsOpenModallyOverTheMainWindowAndTheInstructionsHaveTheirOu
         [&](const XWindow& x) { return x.framed && x.outer() == placement; },
         [&](const XWindow& x) {
             modalOverMain(x);
-            XWindow expected;
-            expected.client = placement;
-            EXPECT_EQ(x.outerText(), expected.outerText()) << "outer size and place, frame included";
+            EXPECT_EQ(x.outer(), placement)
+                << "outer size and place, frame included: " << x.outerText();
         });
 }
 
