@@ -14,8 +14,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <tuple>
 
 namespace quelvar::test {
 namespace {
@@ -106,25 +109,20 @@ TEST_F(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
 
 TEST_F(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
 {
-    w.NRunsUpDown->stepDown();
-    EXPECT_EQ(w.NRunsEdit->text(), "1");
-    for (int i = 0; i < 20; ++i)
-        w.NRunsUpDown->stepUp();
-    EXPECT_EQ(w.NRunsEdit->text(), "15");
+    // A spinner, its edit, arrow clicks on it (negative: down) and what the edit shows then.
+    const std::tuple<UpDown*, QLineEdit*, int, const char*> clicks[] = {
+        {w.NRunsUpDown, w.NRunsEdit, -1, "1"}, {w.NRunsUpDown, w.NRunsEdit, 20, "15"},
+        {w.IRIUpDown, w.IRIEdit, 1, "10"},     {w.IRIUpDown, w.IRIEdit, 100, "300"},
+        {w.DiffUpDown, w.DiffEdit, 3, "5"},    {w.DisturbUpDown, w.DisturbEdit, -1, "1"}};
+    for (const auto& [upDown, edit, times, shown] : clicks) {
+        for (int i = 0; i < std::abs(times); ++i)
+            times > 0 ? upDown->stepUp() : upDown->stepDown();
+        EXPECT_EQ(edit->text(), shown) << edit->objectName().toStdString() << " " << times;
+    }
     EXPECT_EQ(state->experiment.RunCount, 15);
     EXPECT_TRUE(state->experiment.MultiRun);
-
-    w.IRIUpDown->stepUp();
-    EXPECT_EQ(w.IRIEdit->text(), "10");
-    for (int i = 0; i < 100; ++i)
-        w.IRIUpDown->stepUp();
-    EXPECT_EQ(w.IRIEdit->text(), "300");
     EXPECT_EQ(w.controller().spinners().IRI, 300);
-
-    for (int i = 0; i < 3; ++i)
-        w.DiffUpDown->stepUp();
     EXPECT_EQ(state->experiment.Difficulty, 5);
-    w.DisturbUpDown->stepDown();
     EXPECT_EQ(state->experiment.DisturbanceNumber, 1);
 }
 
