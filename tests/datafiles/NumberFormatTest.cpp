@@ -58,7 +58,7 @@ TEST(FixedWriter, WritesEachValueToItsDecimalsInItsField)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.value << " to " << c.decimals << " in " << c.width);
-        EXPECT_EQ(formatFixed(c.value, c.decimals, c.width), c.text);
+        EXPECT_EQ(formatFixed(c.value, c.decimals, c.width).toStdString(), c.text);
     }
 }
 
