@@ -128,13 +128,11 @@ TEST(FitBatchSafety, PipesNamedLikeCompanionsAndRunsTooLargeToFitCostNothingElse
 TEST(FitBatchSafety, NamesThatAreNotUtf8AreFittedAndShownLosslessly)
 {
     TempFolder f;
-    ASSERT_TRUE(
-        fileOk(writeDataFile(f.path(pathFromNative("x\\\xffy.txt")), 3, 1, modelGeneratedRun())));
+    ASSERT_TRUE(test::fileOk(writeDataFile(f.path(pathFromNative("x\\\xff" "y.txt")), 3, 1, modelGeneratedRun())));
     // The shell hands the bytes over as they are.
-    const FitResult r = runFitProgram(
-        {"-c", QStringLiteral("exec '%1' --thorough \"$(printf 'x\\\\\\377y.txt')\"")
-                   .arg(QUELVAR_FIT_BINARY)},
-        f.root(), QProcessEnvironment::systemEnvironment(), QStringLiteral("/bin/sh"));
+    const test::FitResult r = runFitProgram(
+        {"-c", QStringLiteral("exec '%1' --thorough \"$(printf 'x\\\\\\377y.txt')\"").arg(QUELVAR_FIT_BINARY)}, f.root(),
+        QProcessEnvironment::systemEnvironment(), QStringLiteral("/bin/sh"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("\nx\\\\\\xFFy.txt,3,1,3.0000,")) << r.out.toStdString();
     // Line 2 of each parameter file names it as the file system does.
@@ -154,11 +152,11 @@ TEST(FitBatchSafety, ThreadsTheSystemRefusesCostNoRow)
     writeRuns(f, {"a.txt"});
     // A thread's stack larger than all the address space allowed: the system
     // refuses every thread, to the files' workers and the exhaustive fit's.
-    const FitResult thorough = runFitProgram({"--thorough", "a.txt"}, f.root());
-    const FitResult limited = runFitProgram(
-        {"--as=629145600", "--stack=1073741824", QUELVAR_FIT_BINARY, "--exhaustive", "--jobs", "64",
-         "a.txt"},
-        f.root(), QProcessEnvironment::systemEnvironment(), QStringLiteral("prlimit"));
+    const test::FitResult thorough = runFitProgram({"--thorough", "a.txt"}, f.root());
+    const test::FitResult limited = runFitProgram({"--as=629145600", "--stack=1073741824", QUELVAR_FIT_BINARY,
+                                                   "--exhaustive", "--jobs", "64", "a.txt"},
+                                                  f.root(), QProcessEnvironment::systemEnvironment(),
+                                                  QStringLiteral("prlimit"));
     EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
     EXPECT_EQ(limited.out, thorough.out);
     EXPECT_EQ(limited.out.count('\n'), 2);

@@ -375,8 +375,7 @@ TEST_F(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
 TEST_F(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheIntervals)
 {
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("clean.txt"), 2, 3, *modelRun({4, 60, 80, 0}))));
-    ASSERT_TRUE(fileOk(
-        writeDataFile(folder.path("noisy.txt"), 2, 4, *modelRun({6, 45, 120, 2}, {15.0, 0.9, 4}))));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("noisy.txt"), 2, 4, *test::modelRun({6, 45, 120, 2}, {15.0, 0.9, 4}))));
     const FitResult one = fit({"--uncertainty", "--jobs", "1", "clean.txt", "noisy.txt"});
     const FitResult two =
         fit({"--uncertainty", "--jobs", "2", "--plot", "--out", "plots", "clean.txt", "noisy.txt"});

@@ -21,10 +21,7 @@ using namespace quelvar::test;
 
 namespace {
 
-std::unique_ptr<RunRecord> run(double phase)
-{
-    return sineRun({300.0, 280.0, 150.0, 15, phase});
-}
+std::unique_ptr<RunRecord> run(double phase) { return test::sineRun({300.0, 280.0, 150.0, 15, phase}); }
 
 // 17 ms frames; every 500th lasts 30 ms.
 std::unique_ptr<FrameTiming> timingWithLateFrames()
@@ -62,8 +59,8 @@ TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
                                    QCryptographicHash::hash(readAll(f.path("d.txt")), QCryptographicHash::Sha256).toHex() +
                                    "\", \"late_frames\": 0, \"duration_s\": 60}\n");
 
-    const auto [status, out, err] = runFitProgram(
-        {"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt"), f.path("d.txt")});
+    const auto [status, out, err] =
+        test::runFitProgram({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt"), f.path("d.txt")});
     const QStringList rows = out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 5) << err.toStdString();
     EXPECT_TRUE(rows[0].endsWith(",tracking_rms,late_frames,duration_s"));
