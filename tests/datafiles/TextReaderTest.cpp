@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <limits>
+#include <locale>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,92 +14,71 @@ namespace quelvar {
 namespace {
 
 using namespace std::string_view_literals;
-using Lines = std::vector<std::string_view>;
-using Integers = std::vector<std::optional<std::int32_t>>;
+using Reads = std::vector<std::string>;
 
-// Every line up to the end (at most 100), and what a read there gives.
-Lines linesOf(std::string_view text)
+// What a reader of `text` answers when asked, in turn, for each of `reads`:
+// 'l' a line, 'i' an integer or 'r' a real (its value; "no" when the read
+// fails and leaves the value as it was), 's' to skip the rest of the line
+// (""), 'e' whether it is at the end ("end" or "more").
+Reads readsOf(std::string_view text, std::string_view reads)
 {
     TextReader reader(text);
-    Lines lines;
-    while (!reader.atEnd() && lines.size() < 100)
-        lines.push_back(reader.readLine());
-    lines.push_back(reader.readLine());
-    return lines;
-}
-
-// The first `count` integers, one after the other; a read that fails gives none.
-Integers integersOf(std::string_view text, int count = 1)
-{
-    TextReader reader(text);
-    Integers values;
-    for (std::int32_t value = 0; count-- > 0; value = 0)
-        values.push_back(reader.readInteger(value) ? std::optional(value) : std::nullopt);
-    return values;
+    Reads answers;
+    for (const char read : reads) {
+        std::int32_t integer = 17;
+        double real = 17.0;
+        std::ostringstream answer;
+        answer.imbue(std::locale::classic());
+        if (read == 'l')
+            answer << reader.readLine();
+        else if (read == 'i' && reader.readInteger(integer))
+            answer << integer;
+        else if (read == 'r' && reader.readReal(real))
+            answer << real;
+        else if (read == 'i' || read == 'r')
+            answer << (integer == 17 && real == 17.0 ? "no" : "no, but the value changed");
+        else if (read == 'e')
+            answer << (reader.atEnd() ? "end" : "more");
+        else
+            reader.skipLine();
+        answers.push_back(answer.str());
+    }
+    return answers;
 }
 
 TEST(TextReader, LinesEndAtLfCrLfOrALoneCrAndKeepTheirBlanks)
 {
     // LF CR is two line ends.
-    EXPECT_EQ(linesOf("one\ntwo\r\nthree\rfour\n\rsix"sv),
-              (Lines{"one", "two", "three", "four", "", "six", ""}));
-    EXPECT_EQ(linesOf(" a b \t\r\n"sv), (Lines{" a b \t", ""}));
+    EXPECT_EQ(readsOf("one\ntwo\r\nthree\rfour\n\rsix"sv, "lllllelel"),
+              (Reads{"one", "two", "three", "four", "", "more", "six", "end", ""}));
+    EXPECT_EQ(readsOf(" a b \t\r\n"sv, "le"), (Reads{" a b \t", "end"}));
 }
 
 TEST(TextReader, CtrlZEndsTheText)
 {
-    TextReader reader("12\x1A 34\r\n"sv);
-    std::int32_t value = -1;
-    ASSERT_TRUE(reader.readInteger(value));
-    EXPECT_EQ(value, 12);
-    EXPECT_TRUE(reader.atEnd());
-    ASSERT_TRUE(reader.readInteger(value));
-    EXPECT_EQ(value, 0);
-
-    EXPECT_EQ(linesOf("a\r\n\x1Az\r\n"sv), (Lines{"a", ""}));
+    EXPECT_EQ(readsOf("12\x1A 34\r\n"sv, "iei"), (Reads{"12", "end", "0"}));
+    EXPECT_EQ(readsOf("a\r\n\x1Az\r\n"sv, "le"), (Reads{"a", "end"}));
 }
 
 TEST(TextReader, NumbersAreSeparatedByAnyControlCharacterOrBlank)
 {
     // DEL (127) is above 32, so it is a token of its own and no number.
-    EXPECT_EQ(integersOf("  1\t-2\r\n\r\n\x01+3 \x7f"sv, 4), (Integers{1, -2, 3, std::nullopt}));
+    EXPECT_EQ(readsOf("  1\t-2\r\n\r\n\x01+3 \x7f"sv, "iiii"), (Reads{"1", "-2", "3", "no"}));
 }
 
 TEST(TextReader, ANumberAtTheEndReadsZero)
 {
-    TextReader reader("7  \r\n  "sv);
-    std::int32_t i = 0;
-    double r = 1.0;
-    ASSERT_TRUE(reader.readInteger(i));
-    EXPECT_EQ(i, 7);
-    i = 99;
-    ASSERT_TRUE(reader.readInteger(i));
-    EXPECT_EQ(i, 0);
-    ASSERT_TRUE(reader.readReal(r));
-    EXPECT_EQ(r, 0.0);
+    EXPECT_EQ(readsOf("7  \r\n  "sv, "iir"), (Reads{"7", "0", "0"}));
 }
 
 TEST(TextReader, SkipLineDropsTheRestOfTheLine)
 {
-    TextReader reader("1 2 3\r\n4\n"sv);
-    std::int32_t value = 0;
-    ASSERT_TRUE(reader.readInteger(value));
-    reader.skipLine();
-    ASSERT_TRUE(reader.readInteger(value));
-    EXPECT_EQ(value, 4);
-    reader.skipLine();
-    EXPECT_TRUE(reader.atEnd());
+    EXPECT_EQ(readsOf("1 2 3\r\n4\n"sv, "isise"), (Reads{"1", "", "4", "", "end"}));
 }
 
 TEST(TextReader, NumbersMayComeFromLaterLines)
 {
-    TextReader reader("5\r\n\r\n   6.5\r\n"sv);
-    std::int32_t i = 0;
-    double r = 0.0;
-    ASSERT_TRUE(reader.readInteger(i));
-    ASSERT_TRUE(reader.readReal(r));
-    EXPECT_EQ(i, 5);
-    EXPECT_EQ(r, 6.5);
+    EXPECT_EQ(readsOf("5\r\n\r\n   6.5\r\n"sv, "ir"), (Reads{"5", "6.5"}));
 }
 
 std::optional<double> realOf(std::string_view text)
@@ -111,16 +92,16 @@ std::optional<double> realOf(std::string_view text)
 
 TEST(TextReader, IntegersArePlainDecimalsThatFitIn32Bits)
 {
-    EXPECT_EQ(integersOf("+1"), Integers{1});
-    EXPECT_EQ(integersOf("-0"), Integers{0});
-    EXPECT_EQ(integersOf("007"), Integers{7});
-    EXPECT_EQ(integersOf("2147483647"), Integers{2147483647});
-    EXPECT_EQ(integersOf("-2147483648"), Integers{std::numeric_limits<std::int32_t>::min()});
-    EXPECT_EQ(integersOf("000000000000000000000000042"), Integers{42});
+    EXPECT_EQ(readsOf("+1", "i"), Reads{"1"});
+    EXPECT_EQ(readsOf("-0", "i"), Reads{"0"});
+    EXPECT_EQ(readsOf("007", "i"), Reads{"7"});
+    EXPECT_EQ(readsOf("2147483647", "i"), Reads{"2147483647"});
+    EXPECT_EQ(readsOf("-2147483648", "i"), Reads{"-2147483648"});
+    EXPECT_EQ(readsOf("000000000000000000000000042", "i"), Reads{"42"});
     for (std::string_view bad : {"2147483648", "-2147483649", "99999999999999999999999", "1.0",
                                  "1e3", "0x10", "$10", "1,5", "12a", "-", "+", "--1", "+-1",
                                  "\xC2\xA0" "1"}) {
-        EXPECT_EQ(integersOf(bad), Integers{std::nullopt}) << bad;
+        EXPECT_EQ(readsOf(bad, "i"), Reads{"no"}) << bad;
     }
 }
 
@@ -161,14 +142,8 @@ TEST(TextReader, RealsRejectWhatIsNotAFiniteDecimal)
 
 TEST(TextReader, AFailedReadDoesNotChangeTheValue)
 {
-    TextReader reader("abc"sv);
-    std::int32_t i = 17;
-    EXPECT_FALSE(reader.readInteger(i));
-    EXPECT_EQ(i, 17);
-    TextReader realReader("x1"sv);
-    double r = 2.5;
-    EXPECT_FALSE(realReader.readReal(r));
-    EXPECT_EQ(r, 2.5);
+    EXPECT_EQ(readsOf("abc"sv, "i"), Reads{"no"});
+    EXPECT_EQ(readsOf("x1"sv, "r"), Reads{"no"});
 }
 
 }  // namespace
