@@ -13,7 +13,6 @@
 #include <QCryptographicHash>
 #include <QImage>
 #include <gtest/gtest.h>
-#include <cmath>
 #include <memory>
 
 using namespace quelvar;

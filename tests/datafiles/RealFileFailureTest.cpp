@@ -11,7 +11,6 @@
 #include "task/DisturbFR.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
