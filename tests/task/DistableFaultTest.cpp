@@ -1,5 +1,6 @@
-// "Distable" under failure: a save that fails at any step, on its own and
-// during start-up, and start-up with table files of every awkward size.
+// "Distable" at start-up and under failure: a save that fails at any step, on
+// its own and during start-up, and start-up with table files it cannot use
+// or of every awkward size.
 #include "task/ControllerHarness.h"
 
 #include "datafiles/FileSink.h"
@@ -19,10 +20,12 @@
 namespace quelvar::test {
 namespace {
 
-bool spansTheAmplitude(const TDisturb& d)
+QByteArray tableBytes(double value)
 {
-    const auto [low, high] = std::minmax_element(d.Table.begin(), d.Table.end());
-    return std::abs(*low + 500.0) < 1e-9 && std::abs(*high - 500.0) < 1e-9;
+    QByteArray bytes(kDistableBytes, Qt::Uninitialized);
+    for (int i = 0; i < kTableValues; ++i)
+        std::memcpy(bytes.data() + i * 8, &value, 8);  // the test machines are little-endian
+    return bytes;
 }
 
 class DistableFaults : public ::testing::Test {
@@ -30,6 +33,82 @@ protected:
     void TearDown() override { FileSink::clearFaults(); }
     TempFolder folder;
 };
+
+TEST(ControllerStartup, ExistingTableIsLoadedAsItIs)
+{
+    ControllerHarness h(false);
+    writeAll(h.distable(), tableBytes(123.25));
+    h.start();
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    EXPECT_EQ(h.controller.disturb().at(5, 10, 3600), 123.25);
+}
+
+// A table file that cannot be used is reported with the reader's own text, a
+// table that cannot be saved with the writer's; the session then runs on a
+// fresh table and the folder is left as it was. A named pipe in the file's
+// place would block start-up (opening a pipe waits for a writer) or a device
+// feed it endless bytes: it is refused like a file that cannot be opened.
+TEST_F(DistableFaults, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshOne)
+{
+    using Prepare = std::function<void(ControllerHarness&)>;
+    const auto faults = [](FileFaults f) -> Prepare {
+        return [f](ControllerHarness&) { FileSink::injectFaults(f); };
+    };
+    const struct {
+        const char* name;
+        Prepare prepare;
+        const char* box;  // how the box starts; %1 stands for the table file
+    } cases[] = {
+        {"short file", [](ControllerHarness& h) { writeAll(h.distable(), QByteArray(1000, '\0')); },
+         "Stream read error"},
+        {"folder in its place", [](ControllerHarness& h) { QDir().mkdir(h.distable()); },
+         "Cannot open file"},
+        {"not a number",
+         [](ControllerHarness& h) {
+             QByteArray bytes = tableBytes(1.0);
+             const double nan = std::nan("");
+             std::memcpy(bytes.data() + 8 * 4000, &nan, 8);
+             writeAll(h.distable(), bytes);
+         },
+         "Invalid value"},
+        {"named pipe",
+         [](ControllerHarness& h) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(h.distable()).constData(), 0600), 0);
+         },
+         "Cannot open file \"%1\". "},
+        {"no such folder",
+         [](ControllerHarness& h) { h.tableFile = h.folder.path("no such folder/Distable"); },
+         "Cannot create file"},
+        {"open fails", faults({true, 0, false}), "Cannot create file"},
+        {"write 1 fails", faults({false, 1, false}), "Stream write error"},
+        {"write 50 fails", faults({false, 50, false}), "Stream write error"},
+        {"commit fails", faults({false, 0, true}), "Stream write error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ControllerHarness h(false);
+        c.prepare(h);
+        const QStringList files = h.folder.files();
+        const bool isFile = QFileInfo(h.distable()).isFile();
+        const QByteArray bytes = isFile ? readAll(h.distable()) : QByteArray();
+        h.start();
+        FileSink::clearFaults();
+        ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(h.dialogs.boxes[0].kind, "Error");
+        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString(c.box).replace("%1", h.distable())))
+            << h.dialogs.boxes[0].text.toStdString();
+        EXPECT_TRUE(spansTheAmplitude(h.controller.disturb())) << "a generated table";
+        EXPECT_EQ(h.folder.files(), files) << "no partial table file";
+        if (isFile)
+            EXPECT_EQ(readAll(h.distable()), bytes) << "the file is untouched";
+        // Start-up completed: the idle handler ran and the task can start.
+        EXPECT_EQ(h.e().State, Blank);
+        EXPECT_EQ(h.e().DisplayScale, 1200);
+        h.startRun();
+        EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
+        EXPECT_EQ(h.dialogs.boxes.size(), 1u);
+    }
+}
 
 TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
 {
@@ -71,28 +150,6 @@ TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
     EXPECT_EQ(readAll(path).size(), kDistableBytes);
 }
 
-TEST_F(DistableFaults, StartUpWhoseSaveFailsReportsOnceAndRunsOnTheNewTable)
-{
-    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
-                                     FileFaults{false, 50, false}, FileFaults{false, 0, true}}) {
-        SCOPED_TRACE(faults.failWriteNumber);
-        ControllerHarness h;
-        FileSink::injectFaults(faults);
-        h.start();
-        FileSink::clearFaults();
-        ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-        EXPECT_EQ(h.dialogs.boxes[0].kind, "Error");
-        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(faults.failOpen ? "Cannot create file" : "Stream write error"));
-        EXPECT_TRUE(h.folder.files().isEmpty()) << "no partial table file";
-        EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
-        EXPECT_EQ(h.e().State, Blank);
-        h.collect("run.txt");
-        h.controller.StartBtnClick();
-        EXPECT_TRUE(h.e().Recording);
-        EXPECT_EQ(h.dialogs.boxes.size(), 1u);
-    }
-}
-
 // Sizes around the table's 1,440,000 bytes. A short file is refused with the
 // reader's message and replaced in memory by a fresh table; a longer one
 // loads its first 1,440,000 bytes. The file itself is never touched.
@@ -105,7 +162,7 @@ TEST_F(DistableFaults, StartUpWithTableFilesOfEveryAwkwardSize)
     for (const Case c : {Case{0, false}, Case{8, false}, Case{1439999, false}, Case{1440000, true},
                          Case{1440008, true}}) {
         SCOPED_TRACE(c.bytes);
-        ControllerHarness h;
+        ControllerHarness h(false);
         QByteArray bytes(c.bytes, '\0');
         for (qsizetype i = 0; i + 8 <= bytes.size(); i += 8) {
             const double value = double((i / 8) % 1001) - 500.0;
@@ -129,21 +186,6 @@ TEST_F(DistableFaults, StartUpWithTableFilesOfEveryAwkwardSize)
         EXPECT_EQ(readAll(h.distable()), bytes);
         EXPECT_EQ(h.e().State, Blank);
     }
-}
-
-// A named pipe or a device in the table file's place would block start-up
-// (opening a pipe waits for a writer) or feed it endless bytes: it is refused
-// like a file that cannot be opened.
-TEST_F(DistableFaults, StartUpRefusesATableFileThatIsNoRegularFile)
-{
-    ControllerHarness h;
-    ASSERT_EQ(::mkfifo(QFile::encodeName(h.distable()).constData(), 0600), 0);
-    h.start();
-    ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-    EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith("Cannot open file \"" + h.distable() + "\". "))
-        << h.dialogs.boxes[0].text.toStdString();
-    EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
-    EXPECT_EQ(h.e().State, Blank);
 }
 
 }  // namespace

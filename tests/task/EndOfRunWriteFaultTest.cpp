@@ -42,7 +42,6 @@ bool companionsWritten(const TempFolder& folder)
 struct RunAtItsLastFrame : ControllerHarness {
     explicit RunAtItsLastFrame(int runs)
     {
-        start();
         controller.NRunsUpDownClick(runs);
         writeAll(folder.path("run.txt"), "earlier data\r\n");
         writeAll(folder.path("run.par"), "TrackParameters\r\nearlier\r\n");

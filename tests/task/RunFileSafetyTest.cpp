@@ -48,7 +48,6 @@ TEST(RunFileSafety, StartingAgainAsksBeforeReplacingTheRunJustRecorded)
     for (const bool fromAbort : {false, true}) {
         SCOPED_TRACE(fromAbort ? "Abort answered No after a series" : "Start Recording from Idle");
         Harness h;
-        h.start();
         h.controller.NRunsUpDownClick(fromAbort ? 2 : 1);
         h.collect("run.txt");
         h.recordRun();
@@ -77,7 +76,6 @@ TEST(RunFileSafety, StartingAgainAsksBeforeReplacingTheRunJustRecorded)
 TEST(RunFileSafety, ASeriesAsksOnceForAllItsExistingFilesThenNeverStops)
 {
     Harness h;
-    h.start();
     writeAll(h.folder.path("subj_b.txt"), "old b");
     writeAll(h.folder.path("subj_c.txt"), "old c");
     h.controller.NRunsUpDownClick(3);
@@ -108,7 +106,6 @@ TEST(RunFileSafety, ASeriesAsksOnceForAllItsExistingFilesThenNeverStops)
 TEST(RunFileSafety, AFileOpenedForAnalysisIsNeverARecordingTarget)
 {
     Harness h;
-    h.start();
     h.collect("run.txt");
     h.recordRun();
     const QByteArray opened = h.bytes("run.txt");
@@ -129,7 +126,6 @@ TEST(RunFileSafety, AbortInASeriesRecordsNothingWhileItsQuestionIsOpen)
     for (const bool cancel : {true, false}) {
         SCOPED_TRACE(cancel ? "Yes" : "No");
         Harness h;
-        h.start();
         h.controller.NRunsUpDownClick(2);
         h.collect("subj.txt");
         h.controller.StartBtnClick();
@@ -158,7 +154,6 @@ TEST(RunFileSafety, AbortInASeriesRecordsNothingWhileItsQuestionIsOpen)
 TEST(RunFileSafety, TheParameterFileOfASeriesRunNamesThatRun)
 {
     Harness h;
-    h.start();
     h.state->files.LoadedDifficulty = 1;  // a file read earlier in the analysis window
     h.state->files.LoadedDisturbanceNumber = 9;
     h.controller.DiffUpDownClick(4);
@@ -206,7 +201,6 @@ TEST(RunFileSafety, AStartThatWouldDestroyAFileIsRefusedAndEveryFileKept)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.planted);
         Harness h;
-        h.start();
         writeAll(h.folder.path(c.planted), c.bytes);
         h.controller.NRunsUpDownClick(c.runs);
         h.collect(c.name);  // Yes to "File exists.  Overwrite?"
@@ -219,7 +213,6 @@ TEST(RunFileSafety, AStartThatWouldDestroyAFileIsRefusedAndEveryFileKept)
 TEST(RunFileSafety, TheEndOfAPauseChecksTheFilesAgain)
 {
     Harness h;
-    h.start();
     h.controller.NRunsUpDownClick(2);
     h.collect("r.txt");
     h.controller.StartBtnClick();
@@ -234,7 +227,6 @@ TEST(RunFileSafety, TheEndOfAPauseChecksTheFilesAgain)
 TEST(RunFileSafety, AnotherDataFileKeepsItsRecordAndTheReplacedOneLosesIt)
 {
     Harness h;
-    h.start();
     h.collect("q.v1");
     h.recordRun();
     h.collect("q.v2");

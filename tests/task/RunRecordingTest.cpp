@@ -55,7 +55,6 @@ QRgb pixel(const QImage& image, int x, int y)
 TEST(DrawFrame, DrawsTargetAndCursorOnBlackAndShowsTheBitmap)
 {
     ControllerHarness h;
-    h.start();
     TDisturb& table = h.controller.disturb();
     table.Table[(3 - 1) * 36000 + 0] = 0.0;      // level 3, number 1, position 1
     table.Table[(3 - 1) * 36000 + 1] = 250.0;    // position 2
@@ -88,7 +87,6 @@ TEST(DrawFrame, DrawsTargetAndCursorOnBlackAndShowsTheBitmap)
 TEST(DrawFrame, TableValuesBeyondTheDisplayAreDrawnClippedAndRecorded)
 {
     ControllerHarness h;
-    h.start();
     TDisturb& table = h.controller.disturb();
     const double values[] = {1e308, -1e308, std::numeric_limits<double>::infinity(), std::nan(""), 700.0};
     for (int i = 0; i < 5; ++i)
@@ -109,7 +107,6 @@ TEST(DrawFrame, TableValuesBeyondTheDisplayAreDrawnClippedAndRecorded)
 TEST(BlankState, ClearsTheDisplayEveryPass)
 {
     ControllerHarness h;
-    h.start();
     h.collect("run.txt");
     h.passes(1);
     h.e().State = Blank;

@@ -34,7 +34,7 @@ public:
 struct TimedHarness : ControllerHarness {
     FakeTimingView timingView;
     // `distable`: what the table file holds at start-up (null: no file).
-    explicit TimedHarness(const QByteArray* distable = nullptr)
+    explicit TimedHarness(const QByteArray* distable = nullptr) : ControllerHarness(false)
     {
         if (distable)
             writeAll(folder.path("Distable"), *distable);
