@@ -39,7 +39,6 @@ public:
     QString runNumber;
     QString dataFile;
     QStringList elapsedHistory;
-    QStringList statusHistory;
     int layouts = 0;
     int shows = 0;
 
@@ -47,7 +46,6 @@ public:
     {
         status = text;
         statusColor = color;
-        statusHistory << text;
     }
     void setElapsedTimeText(std::string_view text) override
     {
