@@ -110,44 +110,51 @@ TEST_F(DistableFaults, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshO
     }
 }
 
+// The earlier file, a whole table or a short one, stays as it was; where
+// there was none, none is left behind.
 TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
 {
     const QString path = folder.path("Distable");
-    const QByteArray earlier(1440000, '\x11');
-    writeAll(path, earlier);
-    auto d = std::make_unique<TDisturb>();
-    d->Random.GeneratorState = 77u;
-    d->FillTable(1000.0);
-    const auto table = std::make_unique<decltype(d->Table)>(d->Table);
+    for (const QByteArray& earlier : {QByteArray(1440000, '\x11'), QByteArray("earlier"), QByteArray()}) {
+        SCOPED_TRACE(testing::Message() << earlier.size() << " bytes before");
+        const QStringList files = earlier.isEmpty() ? QStringList() : QStringList{"Distable"};
+        auto d = std::make_unique<TDisturb>();
+        d->Random.GeneratorState = 77u;
+        d->FillTable(1000.0);
+        const auto table = std::make_unique<decltype(d->Table)>(d->Table);
 
-    QString message;
-    bool saved = false;
-    const auto result = failEverySinkStep(
-        [&] {
-            const FileResult written = d->SaveToFile(path);
-            saved = written.ok();
-            message = saved ? QString() : distableMessage(*written);
-        },
-        [&](const std::string& what) {
-            SCOPED_TRACE(what);
-            EXPECT_FALSE(saved);
-            if (what == "open")
-                EXPECT_TRUE(message.startsWith("Cannot create file \"" + QFileInfo(path).absoluteFilePath() + "\". "))
-                    << message.toStdString();
-            else
-                EXPECT_EQ(message, "Stream write error");
-            EXPECT_EQ(readAll(path), earlier);
-            EXPECT_EQ(folder.files(), QStringList{"Distable"});
-            EXPECT_EQ(std::memcmp(table->data(), d->Table.data(), sizeof *table), 0);
-        },
-        [&] {
-            message.clear();
-            writeAll(path, earlier);
-        });
-    // 50 waveforms of 3600 values: each piece can fail on its own.
-    EXPECT_EQ(result.writes, 50);
-    ASSERT_TRUE(test::fileOk(d->SaveToFile(path)));
-    EXPECT_EQ(readAll(path).size(), kDistableBytes);
+        QString message;
+        bool saved = false;
+        const auto result = failEverySinkStep(
+            [&] {
+                const FileResult written = d->SaveToFile(path);
+                saved = written.ok();
+                message = saved ? QString() : distableMessage(*written);
+            },
+            [&](const std::string& what) {
+                SCOPED_TRACE(what);
+                EXPECT_FALSE(saved);
+                const QString cannotCreate = "Cannot create file \"" + QFileInfo(path).absoluteFilePath();
+                if (what == "open")
+                    EXPECT_TRUE(message.startsWith(cannotCreate + "\". ")) << message.toStdString();
+                else
+                    EXPECT_EQ(message, "Stream write error");
+                EXPECT_EQ(folder.files(), files);
+                if (!earlier.isEmpty())
+                    EXPECT_EQ(readAll(path), earlier);
+                EXPECT_EQ(std::memcmp(table->data(), d->Table.data(), sizeof *table), 0);
+            },
+            [&] {
+                message.clear();
+                QFile::remove(path);
+                if (!earlier.isEmpty())
+                    writeAll(path, earlier);
+            });
+        // 50 waveforms of 3600 values: each piece can fail on its own.
+        EXPECT_EQ(result.writes, 50);
+        ASSERT_TRUE(test::fileOk(d->SaveToFile(path)));
+        EXPECT_EQ(readAll(path).size(), kDistableBytes);
+    }
 }
 
 // Sizes around the table's 1,440,000 bytes. A short file is refused with the

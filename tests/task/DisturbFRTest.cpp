@@ -1,4 +1,3 @@
-#include "datafiles/FileSink.h"
 #include "support/AllocationCounter.h"
 #include "support/TestFiles.h"
 #include "task/DisturbFR.h"
@@ -225,7 +224,6 @@ class DistableFile : public testing::Test {
 protected:
     TempFolder folder;
     QString path = folder.path("Distable");
-    void TearDown() override { FileSink::clearFaults(); }
     // The error box for a failed save or load; "" when it worked.
     static QString boxOf(const FileResult& result) { return result.ok() ? QString() : distableMessage(*result); }
 };
@@ -263,30 +261,6 @@ TEST_F(DistableFile, SaveReplacesALongerExistingFile)
     auto d = filledTable(5u);
     ASSERT_TRUE(fileOk(d->SaveToFile(path)));
     EXPECT_EQ(QFileInfo(path).size(), 1440000);
-}
-
-TEST_F(DistableFile, SaveWritesInPiecesAndReportsAFailedWrite)
-{
-    test::writeAll(path, "earlier");
-    auto d = filledTable(6u);
-    FileSink::injectFaults({.failWriteNumber = 3});
-    const QString message = boxOf(d->SaveToFile(path));
-    EXPECT_EQ(message, "Stream write error");
-    EXPECT_EQ(test::readAll(path), QByteArray("earlier"));
-    EXPECT_NE(d->Table[0], 0.0);  // the table in memory stays complete
-
-    FileSink::injectFaults({});
-    ASSERT_TRUE(fileOk(d->SaveToFile(path)));
-    EXPECT_GT(FileSink::writesSinceReset(), 1);
-}
-
-TEST_F(DistableFile, SaveReportsAFailedCommit)
-{
-    auto d = std::make_unique<TDisturb>();
-    FileSink::injectFaults({.failCommit = true});
-    const QString message = boxOf(d->SaveToFile(path));
-    EXPECT_EQ(message, "Stream write error");
-    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST_F(DistableFile, SaveNamesTheFullPathWhenTheFileCannotBeCreated)

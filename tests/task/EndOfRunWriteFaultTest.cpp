@@ -7,7 +7,6 @@
 #include "datafiles/DataFile.h"
 #include "support/FaultLoop.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>

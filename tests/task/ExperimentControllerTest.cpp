@@ -2,10 +2,7 @@
 
 #include "datafiles/DataFile.h"
 #include "support/AllocationCounter.h"
-#include "task/DisturbFR.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
