@@ -148,9 +148,9 @@ struct ControllerHarness {
             && view.statusColor == color)
             return testing::AssertionSuccess();
         return testing::AssertionFailure()
-            << "state " << e().State << (e().Recording ? ", recording" : ", not recording")
-            << ", status \"" << view.status.toStdString() << "\" on " << std::hex
-            << view.statusColor;
+               << "state " << e().State << (e().Recording ? ", recording" : ", not recording")
+               << ", status \"" << view.status.toStdString() << "\" on " << std::hex
+               << view.statusColor;
     }
     double table(int position)
     {

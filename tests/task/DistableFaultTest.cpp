@@ -115,7 +115,8 @@ TEST_F(DistableFaults, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshO
 TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
 {
     const QString path = folder.path("Distable");
-    for (const QByteArray& earlier : {QByteArray(1440000, '\x11'), QByteArray("earlier"), QByteArray()}) {
+    for (const QByteArray& earlier :
+         {QByteArray(1440000, '\x11'), QByteArray("earlier"), QByteArray()}) {
         SCOPED_TRACE(testing::Message() << earlier.size() << " bytes before");
         const QStringList files = earlier.isEmpty() ? QStringList() : QStringList{"Distable"};
         auto d = std::make_unique<TDisturb>();
@@ -134,7 +135,8 @@ TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
             [&](const std::string& what) {
                 SCOPED_TRACE(what);
                 EXPECT_FALSE(saved);
-                const QString cannotCreate = "Cannot create file \"" + QFileInfo(path).absoluteFilePath();
+                const QString cannotCreate =
+                    "Cannot create file \"" + QFileInfo(path).absoluteFilePath();
                 if (what == "open")
                     EXPECT_TRUE(message.startsWith(cannotCreate + "\". ")) << message.toStdString();
                 else

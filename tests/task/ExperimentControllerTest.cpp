@@ -21,11 +21,13 @@ TEST(ControllerStartup, MissingTableIsGeneratedSavedAndTheFirstPassLaysOutTheWin
     EXPECT_EQ(h.controller.recording().bitmap().size(), QSize(332, 651));
     EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
     EXPECT_EQ(h.e().DisplayScale, 1200);
-    EXPECT_EQ(QStringList({h.view.dataFile, h.view.runNumber}), QStringList({"Default.txt", "  1"}));
+    EXPECT_EQ(QStringList({h.view.dataFile, h.view.runNumber}),
+              QStringList({"Default.txt", "  1"}));
     EXPECT_EQ(std::pair(h.e().RunCount, h.e().RunNumber), std::pair(1, 1));
     const FileDialogRequest& save = h.controller.saveDialog();
-    EXPECT_EQ(QStringList({save.filter, save.defaultSuffix, save.title, save.proposedName}),
-              QStringList({"Text files (*.txt)|*.txt", "txt", "Save Data File As", "./Default.txt"}));
+    EXPECT_EQ(
+        QStringList({save.filter, save.defaultSuffix, save.title, save.proposedName}),
+        QStringList({"Text files (*.txt)|*.txt", "txt", "Save Data File As", "./Default.txt"}));
     h.passes(3);
     EXPECT_EQ(h.view.layouts, 1) << "the layout is done once";
 }
@@ -127,7 +129,8 @@ TEST(ControllerCollectData, RefusedOverwriteDuringPracticeNeverLetsARunReplaceTh
     h.dialogs.boxes.clear();
     h.dialogs.confirmAnswers = {false};
     h.controller.AbortBtnClick();
-    EXPECT_EQ(h.dialogs.texts(), (QStringList{"Confirm: Cancel remaining multiple runs?", kNoFile}));
+    EXPECT_EQ(h.dialogs.texts(),
+              (QStringList{"Confirm: Cancel remaining multiple runs?", kNoFile}));
     EXPECT_FALSE(h.e().Recording);
     EXPECT_EQ(h.view.status, "Pre-run Practice");
     h.passes(kRunPasses);
@@ -205,7 +208,8 @@ TEST(ControllerRecording, FinishedRunIsWrittenOrTheFailureReportedAndTheRunStays
         const bool written = name == "run.txt";
         if (written)
             EXPECT_EQ(readAll(h.folder.path(name)), formatDataFile(3, 1, h.state->run));
-        EXPECT_EQ(h.dialogs.texts(), written ? QStringList() : QStringList{"Error: File I/O error."});
+        EXPECT_EQ(h.dialogs.texts(),
+                  written ? QStringList() : QStringList{"Error: File I/O error."});
         EXPECT_TRUE(h.e().RunAvailable);
         EXPECT_TRUE(h.shows(Blank, false, "Idle", clYellow));
         EXPECT_EQ(h.view.dataFile, "run.txt");
