@@ -30,6 +30,11 @@ TEST(ControllerStartup, MissingTableIsGeneratedSavedAndTheFirstPassLaysOutTheWin
         QStringList({"Text files (*.txt)|*.txt", "txt", "Save Data File As", "./Default.txt"}));
     h.passes(3);
     EXPECT_EQ(h.view.layouts, 1) << "the layout is done once";
+    // Inactive: Start only answers with the information box.
+    h.controller.StartBtnClick();
+    EXPECT_EQ(h.dialogs.texts(), QStringList{"Information: First press \"Collect Data\" button "
+                                             "to enter data collection mode."});
+    EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
 }
 
 TEST(ControllerPacing, EachWaitSleepsToTheMarginThenSpinsToTheSameBoundary)
@@ -139,28 +144,43 @@ TEST(ControllerCollectData, RefusedOverwriteDuringPracticeNeverLetsARunReplaceTh
     EXPECT_FALSE(QFileInfo::exists(h.folder.path("precious.par")));
 }
 
-TEST(ControllerStart, InactiveStatusOnlyAnswersWithTheInformationBox)
+// Start, and in a series Abort answered No (in practice or in the pause),
+// begin the lead-in with the run's start values; the run number and the data
+// file stay, and Start pressed again while recording changes nothing.
+TEST(ControllerStart, StartOrAbortAnsweredNoBeginsTheLeadInOnce)
 {
-    ControllerHarness h;
-    h.controller.StartBtnClick();
-    EXPECT_EQ(h.dialogs.texts(), QStringList{"Information: First press \"Collect Data\" button "
-                                             "to enter data collection mode."});
-    EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
-}
-
-TEST(ControllerStart, StartAppliesTheRunStartValuesAndIsIgnoredWhileRecording)
-{
-    ControllerHarness h;
-    h.collect("run.txt");
-    h.passes(10);
-    h.controller.StartBtnClick();
-    EXPECT_EQ(h.e().FrameCounter, -240);
-    EXPECT_EQ(h.e().TablePosition, 3360);
-    EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
-    h.passes(5);
-    h.controller.StartBtnClick();
-    EXPECT_EQ(h.e().FrameCounter, -235) << "a second press changes nothing";
-    EXPECT_TRUE(h.dialogs.boxes.empty());
+    const struct {
+        const char* name;
+        int runs;  // 1: Start is pressed, else Abort answered No
+        bool fromPause;
+    } cases[] = {{"Start", 1, false},
+                 {"Abort answered No in practice", 2, false},
+                 {"Abort answered No in the pause", 2, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ControllerHarness h;
+        h.controller.NRunsUpDownClick(c.runs);
+        h.collect("subj.txt");
+        h.passes(20);
+        if (c.fromPause) {
+            h.controller.StartBtnClick();
+            h.passes(kRunPasses + 100);
+            ASSERT_EQ(h.e().State, InterRunCountdown);
+        }
+        const int runNumber = h.e().RunNumber;
+        const QString file = h.state->files.DataFileName;
+        h.dialogs.confirmAnswers = {false};
+        c.runs == 1 ? h.controller.StartBtnClick() : h.controller.AbortBtnClick();
+        EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
+        EXPECT_EQ(h.e().FrameCounter, -240);
+        EXPECT_EQ(h.e().TablePosition, 3360);
+        EXPECT_EQ(h.e().RunNumber, runNumber);
+        EXPECT_EQ(h.state->files.DataFileName, file);
+        h.passes(5);
+        h.controller.StartBtnClick();
+        EXPECT_EQ(h.e().FrameCounter, -235) << "a second press changes nothing";
+        EXPECT_EQ(h.dialogs.boxes.size(), c.runs == 1 ? 0u : 1u) << "only Abort's question";
+    }
 }
 
 TEST(ControllerRecording, RunShowsElapsedSecondsAndStoresTheSamplesFrom3600On)
@@ -332,31 +352,6 @@ TEST(ControllerAbort, SeriesAbortAnsweredYesCancelsTheSeries)
     h.controller.StartBtnClick();
     EXPECT_EQ(h.dialogs.boxes.size(), 2u);
     EXPECT_EQ(h.dialogs.boxes[1].kind, "Information");
-}
-
-TEST(ControllerAbort, SeriesAbortAnsweredNoStartsTheLeadInAtOnce)
-{
-    for (const bool fromPause : {false, true}) {
-        SCOPED_TRACE(fromPause ? "from the pause" : "from practice");
-        ControllerHarness h;
-        h.controller.NRunsUpDownClick(2);
-        h.collect("subj.txt");
-        h.passes(20);
-        if (fromPause) {
-            h.controller.StartBtnClick();
-            h.passes(kRunPasses + 100);
-            ASSERT_EQ(h.e().State, InterRunCountdown);
-        }
-        const int runNumber = h.e().RunNumber;
-        const QString file = h.state->files.DataFileName;
-        h.dialogs.confirmAnswers = {false};
-        h.controller.AbortBtnClick();
-        EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
-        EXPECT_EQ(h.e().FrameCounter, -240);
-        EXPECT_EQ(h.e().TablePosition, 3360);
-        EXPECT_EQ(h.e().RunNumber, runNumber);
-        EXPECT_EQ(h.state->files.DataFileName, file);
-    }
 }
 
 TEST(ControllerAnalysis, AnalyzeEntersLiveAnalysisAndClosingLeavesTheStatusInactive)
