@@ -73,11 +73,9 @@ TEST(UniformRandom, ClockSeedChangesBetweenReadings)
 
 TEST(DisturbFR, SmoothingFactorHalvesTheDivisorPerLevel)
 {
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(1), 0.015625);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(2), 0.03125);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(3), 0.0625);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(4), 0.125);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(5), 0.25);
+    const double factors[] = {0.015625, 0.03125, 0.0625, 0.125, 0.25};
+    for (int level = 1; level <= 5; ++level)
+        EXPECT_EQ(TDisturb::SmoothingFactorFor(level), factors[level - 1]) << level;
 }
 
 TEST(DisturbFR, EveryWaveformSpansTheAmplitudeStartsAtZeroAndWrapsSmoothly)
@@ -228,17 +226,25 @@ protected:
     static QString boxOf(const FileResult& result) { return result.ok() ? QString() : distableMessage(*result); }
 };
 
+// A save replaces a longer earlier file; a load reproduces the table bit for
+// bit, and from a longer file reads only the first full table.
 TEST_F(DistableFile, SaveThenLoadReproducesTheTableBitForBit)
 {
     auto saved = filledTable(2024u);
     saved->Table[slotOf(5, 10, 3600)] = -0.0;
     saved->Table[slotOf(5, 10, 3599)] = std::numeric_limits<double>::denorm_min();
-    ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
-    EXPECT_EQ(QFileInfo(path).size(), 1440000);
-
-    auto loaded = std::make_unique<TDisturb>();
-    ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
-    EXPECT_EQ(std::memcmp(saved->Table.data(), loaded->Table.data(), sizeof saved->Table), 0);
+    test::writeAll(path, QByteArray(2000000, 'x'));
+    for (const bool longer : {false, true}) {
+        SCOPED_TRACE(longer ? "more bytes after the table" : "as saved");
+        ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
+        EXPECT_EQ(QFileInfo(path).size(), 1440000);
+        if (longer)
+            test::writeAll(path, test::readAll(path) + littleEndianBytes(std::nan(""))
+                                     + QByteArray(5000, '\x7f'));
+        auto loaded = std::make_unique<TDisturb>();
+        ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
+        EXPECT_EQ(std::memcmp(saved->Table.data(), loaded->Table.data(), sizeof saved->Table), 0);
+    }
 }
 
 TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
@@ -255,33 +261,21 @@ TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
     EXPECT_EQ(bytes.count('\0'), 1440000 - 2 - 1);  // only the two sign/exponent pairs differ
 }
 
-TEST_F(DistableFile, SaveReplacesALongerExistingFile)
+// A save into a missing folder, or a load of a missing file given by a
+// relative path, names the full path and the system's reason.
+TEST_F(DistableFile, SaveOrLoadNamesTheFullPathWhenTheFileCannotBeCreatedOrOpened)
 {
-    test::writeAll(path, QByteArray(2000000, 'x'));
-    auto d = filledTable(5u);
-    ASSERT_TRUE(fileOk(d->SaveToFile(path)));
-    EXPECT_EQ(QFileInfo(path).size(), 1440000);
-}
-
-TEST_F(DistableFile, SaveNamesTheFullPathWhenTheFileCannotBeCreated)
-{
-    const QString missing = folder.path("no such folder/Distable");
-    auto d = std::make_unique<TDisturb>();
-    const QString message = boxOf(d->SaveToFile(missing));
-    const QString prefix = "Cannot create file \"" + QFileInfo(missing).absoluteFilePath() + "\". ";
-    EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
-    EXPECT_GT(message.size(), prefix.size()) << "the system's reason is missing";
-}
-
-TEST_F(DistableFile, LoadNamesTheFullPathWhenTheFileCannotBeOpened)
-{
-    auto d = filledTable(7u);
-    const QString relative = QDir::current().relativeFilePath(path);
-    const QString message = boxOf(d->LoadFromFile(relative));
-    const QString prefix = "Cannot open file \"" + QFileInfo(path).absoluteFilePath() + "\". ";
-    EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
-    EXPECT_GT(message.size(), prefix.size());
-    EXPECT_TRUE(allZero(*d));
+    for (const bool save : {true, false}) {
+        const QString target = save ? folder.path("no such folder/Distable") : path;
+        auto d = filledTable(7u);
+        const QString message = boxOf(
+            save ? d->SaveToFile(target) : d->LoadFromFile(QDir::current().relativeFilePath(path)));
+        const QString prefix = QString(save ? "Cannot create file \"" : "Cannot open file \"")
+                               + QFileInfo(target).absoluteFilePath() + "\". ";
+        EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
+        EXPECT_GT(message.size(), prefix.size()) << "the system's reason is missing";
+        EXPECT_EQ(allZero(*d), !save) << "a failed load leaves the table empty";
+    }
 }
 
 TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
@@ -302,20 +296,6 @@ TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
             ASSERT_EQ(d->Table[static_cast<std::size_t>(i)], i + 1.25) << "value " << i;
         EXPECT_TRUE(std::all_of(d->Table.begin() + whole, d->Table.end(), [](double v) { return v == 0.0; }));
     }
-}
-
-TEST_F(DistableFile, OnlyTheFirstFullTableOfALongerFileIsRead)
-{
-    auto saved = filledTable(9u);
-    ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
-    QByteArray bytes = test::readAll(path);
-    bytes += littleEndianBytes(std::numeric_limits<double>::quiet_NaN());
-    bytes += QByteArray(5000, '\x7f');
-    test::writeAll(path, bytes);
-
-    auto loaded = std::make_unique<TDisturb>();
-    ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
-    EXPECT_EQ(loaded->Table, saved->Table);
 }
 
 TEST_F(DistableFile, AValueThatIsNotFiniteIsRefusedAndLeavesTheTableEmpty)
