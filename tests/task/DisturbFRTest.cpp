@@ -26,12 +26,7 @@ std::size_t slotOf(int level, int number, int position)
 
 QByteArray littleEndianBytes(double value)
 {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    QByteArray out(8, '\0');
-    for (int b = 0; b < 8; ++b)
-        out[b] = static_cast<char>((bits >> (8 * b)) & 0xFF);
-    return out;
+    return QByteArray(reinterpret_cast<const char*>(&value), 8);  // on little-endian machines
 }
 
 std::unique_ptr<TDisturb> filledTable(std::uint32_t seed)

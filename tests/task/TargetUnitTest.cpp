@@ -61,7 +61,7 @@ protected:
     }
 };
 
-TEST_F(TargetDrawing, TargetPointersCoverTheirColumnsAndElevenRows)
+TEST_F(TargetDrawing, PointersCoverTheirColumnsAndElevenRowsAndTheCursorFillsTheGap)
 {
     paint([&](QPainter& c) { target.DrawTarget(kY, c); });
     EXPECT_EQ(boxOf(image, clRed, 0, kX), (Box{kX - 60, kY - 5, kX - 20, kY + 5}));
@@ -72,14 +72,9 @@ TEST_F(TargetDrawing, TargetPointersCoverTheirColumnsAndElevenRows)
     EXPECT_EQ(image.pixel(kX - 21, kY - 5) & 0xFFFFFF, clBlack);
     EXPECT_TRUE(boxOf(image, clRed, kX - 19, kX + 19).empty());
     EXPECT_EQ(target.CurrentY, kY);
-}
 
-TEST_F(TargetDrawing, CursorFillsTheGapBetweenThePointers)
-{
-    paint([&](QPainter& c) {
-        target.DrawTarget(kY, c);
-        target.DrawCursor(kY, c);
-    });
+    // The cursor fills the gap between the pointers.
+    paint([&](QPainter& c) { target.DrawCursor(kY, c); });
     EXPECT_EQ(boxOf(image, clLime), (Box{kX - 20, kY - 5, kX + 20, kY + 5}));
     // Drawn last, the cursor's points lie on top of the pointers' points.
     EXPECT_EQ(image.pixel(kX - 20, kY) & 0xFFFFFF, clLime);
