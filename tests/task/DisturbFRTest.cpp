@@ -73,41 +73,38 @@ TEST(DisturbFR, SmoothingFactorHalvesTheDivisorPerLevel)
         EXPECT_EQ(TDisturb::SmoothingFactorFor(level), factors[level - 1]) << level;
 }
 
-TEST(DisturbFR, EveryWaveformSpansTheAmplitudeStartsAtZeroAndWrapsSmoothly)
+TEST(DisturbFR, EveryWaveformSpansTheAmplitudeStartsAtZeroWrapsSmoothlyAndHarderLevelsMoveFaster)
 {
-    const auto d = filledTable(12345u);
-    for (int level = 1; level <= kDifficultyLevels; ++level) {
-        for (int number = 1; number <= kDisturbanceNumbers; ++number) {
-            SCOPED_TRACE(testing::Message() << "level " << level << ", number " << number);
-            double lo = 1e9, hi = -1e9, largestStep = 0.0;
-            for (int p = 1; p <= kTablePositions; ++p) {
-                lo = std::min(lo, d->at(level, number, p));
-                hi = std::max(hi, d->at(level, number, p));
-                if (p > 1)
-                    largestStep = std::max(largestStep, std::fabs(d->at(level, number, p) - d->at(level, number, p - 1)));
+    for (const std::uint32_t seed : {12345u, 777u}) {
+        const auto d = filledTable(seed);
+        double previousLevelSum = 0.0;  // harder levels move faster
+        for (int level = 1; level <= kDifficultyLevels; ++level) {
+            double levelSum = 0.0;
+            for (int number = 1; number <= kDisturbanceNumbers; ++number) {
+                SCOPED_TRACE(testing::Message()
+                             << "seed " << seed << ", level " << level << ", number " << number);
+                double lo = 1e9, hi = -1e9, largestStep = 0.0;
+                for (int p = 1; p <= kTablePositions; ++p) {
+                    lo = std::min(lo, d->at(level, number, p));
+                    hi = std::max(hi, d->at(level, number, p));
+                    const double step =
+                        p > 1 ? std::fabs(d->at(level, number, p) - d->at(level, number, p - 1))
+                              : 0.0;
+                    largestStep = std::max(largestStep, step);
+                    levelSum += step;
+                }
+                EXPECT_NEAR(hi, 500.0, 1e-9);
+                EXPECT_NEAR(lo, -500.0, 1e-9);
+                EXPECT_LE(d->at(level, number, 1) * d->at(level, number, 2), 0.0);
+                // The wrap is either an ordinary step or the window's seam, which
+                // is bounded by two ordinary steps.
+                EXPECT_LE(std::fabs(d->at(level, number, 3600) - d->at(level, number, 1)),
+                          2.0 * largestStep);
+                EXPECT_GT(largestStep, 0.0);
             }
-            EXPECT_NEAR(hi, 500.0, 1e-9);
-            EXPECT_NEAR(lo, -500.0, 1e-9);
-            EXPECT_LE(d->at(level, number, 1) * d->at(level, number, 2), 0.0);
-            // The wrap is either an ordinary step or the window's seam, which
-            // is bounded by two ordinary steps.
-            EXPECT_LE(std::fabs(d->at(level, number, 3600) - d->at(level, number, 1)), 2.0 * largestStep);
-            EXPECT_GT(largestStep, 0.0);
+            EXPECT_GT(levelSum, previousLevelSum) << "seed " << seed << ", level " << level;
+            previousLevelSum = levelSum;
         }
-    }
-}
-
-TEST(DisturbFR, HarderLevelsMoveFaster)
-{
-    const auto d = filledTable(777u);
-    double previousMeanStep = 0.0;
-    for (int level = 1; level <= kDifficultyLevels; ++level) {
-        double sum = 0.0;
-        for (int number = 1; number <= kDisturbanceNumbers; ++number)
-            for (int p = 2; p <= kTablePositions; ++p)
-                sum += std::fabs(d->at(level, number, p) - d->at(level, number, p - 1));
-        EXPECT_GT(sum, previousMeanStep) << "level " << level;
-        previousMeanStep = sum;
     }
 }
 
