@@ -123,32 +123,6 @@ TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFiles)
     EXPECT_EQ(keys, namesIn(readme.section("describes the run in one JSON object", 1).section("\n\n", 1, 1),
                             "^\\| `(\\w+)`"));
     EXPECT_EQ(keys.size(), d.size());
-
-    // The wall clock is anchored at the stamps of the first and the last frame,
-    // each written as the exact decimal text of its nanoseconds.
-    const QByteArray json = readAll(h.folder.path("run.json"));
-    auto text = [&](const QByteArray& key) {
-        return QRegularExpression(QStringLiteral("\"%1\": ([0-9.]+)").arg(QLatin1String(key)))
-            .match(QString::fromLatin1(json))
-            .captured(1);
-    };
-    const FrameTiming& frames = h.controller.timing().frames();
-    const auto seconds = [](std::int64_t ns) {
-        return QStringLiteral("%1.%2")
-            .arg(ns / 1000000000)
-            .arg(ns % 1000000000, 9, 10, QLatin1Char('0'));
-    };
-    for (const auto& [frame, prefix] :
-         {std::pair{1, "anchor_start_"}, std::pair{kRunFrames, "anchor_end_"}}) {
-        const std::int64_t stamp = frames.ticks(frame);
-        EXPECT_EQ(text(QByteArray(prefix) + "monotonic_s"), seconds(stamp)) << frame;
-        EXPECT_EQ(text(QByteArray(prefix) + "unix_time_s"),
-                  seconds(stamp + SteppingClock::wallOffset))
-            << frame;
-    }
-    EXPECT_EQ(QDateTime::fromString(d["recording_start"].toString(), Qt::ISODateWithMs)
-                  .toMSecsSinceEpoch(),
-              (frames.ticks(1) + SteppingClock::wallOffset) / kMs);
 }
 
 TEST(RunTiming, AnAbortedRunWritesNothingAndACleanRunClearsTheNote)
@@ -198,37 +172,34 @@ TEST(RunTiming, EveryRunOfASeriesIsDescribed)
     EXPECT_FALSE(seriesIds.contains(QString()) || runIds.contains(QString()));
 }
 
-// The description names the table file, where the table came from, whether
-// start-up saved it, and its hash as sha256sum Distable gives it.
 TEST(RunTiming, TheDescriptionNamesTheTableAndWhereItCameFrom)
 {
-    QByteArray generated;  // the table file the first start-up saved
-    const QByteArray unusable = "too short";
-    const struct {
-        const char* name;
-        const QByteArray* distable;  // the table file at start-up (null: none)
-        const char* source;
-        QJsonValue saved;
-    } cases[] = {{"no table file", nullptr, "generated", true},
-                 {"the file saved then", &generated, "Distable", QJsonValue()},
-                 {"an unusable file", &unusable, "generated", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TimedHarness h(c.distable);
+    // The description of a run after a start with `distable` in the folder,
+    // and what the folder's table file holds afterwards.
+    auto describedWith = [](const QByteArray* distable, QByteArray* fileAfter) {
+        TimedHarness h(distable);
         h.recordRun();
-        const QJsonObject d = h.description("run.json");
-        EXPECT_EQ(d["disturbance_table_file"], QFileInfo(h.distable()).absoluteFilePath());
-        EXPECT_EQ(d["disturbance_table_source"], c.source);
-        EXPECT_EQ(d["disturbance_table_saved"], c.saved);
-        if (!c.distable)
-            generated = readAll(h.distable());
-        if (c.distable == &unusable)
-            EXPECT_EQ(readAll(h.distable()), unusable)
-                << "an unusable table file is left as it was";
-        else
-            EXPECT_EQ(d["disturbance_table_sha256"].toString(),
-                      QCryptographicHash::hash(generated, QCryptographicHash::Sha256).toHex());
-    }
+        *fileAfter = readAll(h.distable());
+        EXPECT_EQ(h.description("run.json")["disturbance_table_file"], QFileInfo(h.distable()).absoluteFilePath());
+        return h.description("run.json");
+    };
+    auto sha = [](const QByteArray& bytes) {
+        return QJsonValue(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
+    };
+    QByteArray generated, loaded, kept;
+    const QByteArray unusable = "too short";
+    const QJsonObject fresh = describedWith(nullptr, &generated);
+    const QJsonObject fromFile = describedWith(&generated, &loaded);
+    const QJsonObject afresh = describedWith(&unusable, &kept);
+    EXPECT_EQ(fresh["disturbance_table_source"], "generated");
+    EXPECT_EQ(fresh["disturbance_table_saved"], true);
+    EXPECT_EQ(fresh["disturbance_table_sha256"], sha(generated)) << "as sha256sum Distable";
+    EXPECT_EQ(fromFile["disturbance_table_source"], "Distable");
+    EXPECT_TRUE(fromFile["disturbance_table_saved"].isNull());
+    EXPECT_EQ(fromFile["disturbance_table_sha256"], sha(generated));
+    EXPECT_EQ(afresh["disturbance_table_source"], "generated");
+    EXPECT_EQ(afresh["disturbance_table_saved"], false);
+    EXPECT_EQ(kept, unusable) << "an unusable table file is left as it was";
 }
 
 TEST(RunTiming, ACompanionThatCannotBeWrittenIsNamedAsSuchAndTheDescriptionSaysSo)
@@ -261,6 +232,30 @@ TEST(RunTiming, ACompanionThatCannotBeWrittenIsNamedAsSuchAndTheDescriptionSaysS
         else
             EXPECT_EQ(h.description("run.json")["frames_file_written"], false);
     }
+}
+
+TEST(RunTiming, TheWallClockIsAnchoredAtTheStampsOfTheFirstAndLastFrame)
+{
+    TimedHarness h;
+    h.recordRun({{1, 25 * kMs}, {3600, 39 * kMs}});
+    const QByteArray json = readAll(h.folder.path("run.json"));
+    // The exact decimal text of a key's value.
+    auto text = [&](const QByteArray& key) {
+        return QRegularExpression(QStringLiteral("\"%1\": ([0-9.]+)").arg(QLatin1String(key)))
+            .match(QString::fromLatin1(json)).captured(1);
+    };
+    const FrameTiming& frames = h.controller.timing().frames();
+    const auto seconds = [](std::int64_t ns) {
+        return QStringLiteral("%1.%2").arg(ns / 1000000000).arg(ns % 1000000000, 9, 10, QLatin1Char('0'));
+    };
+    for (const auto& [frame, prefix] : {std::pair{1, "anchor_start_"}, std::pair{kRunFrames, "anchor_end_"}}) {
+        const std::int64_t stamp = frames.ticks(frame);
+        EXPECT_EQ(text(QByteArray(prefix) + "monotonic_s"), seconds(stamp)) << frame;
+        EXPECT_EQ(text(QByteArray(prefix) + "unix_time_s"), seconds(stamp + SteppingClock::wallOffset)) << frame;
+    }
+    const QJsonObject d = h.description("run.json");
+    EXPECT_EQ(QDateTime::fromString(d["recording_start"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(),
+              (frames.ticks(1) + SteppingClock::wallOffset) / kMs);
 }
 
 TEST(RunTiming, BothFilesAreWrittenWhenNoThreadCanStart)
