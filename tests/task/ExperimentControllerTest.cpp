@@ -123,11 +123,10 @@ TEST(ControllerCollectData, RefusedOverwriteDuringPracticeNeverLetsARunReplaceTh
     writeAll(h.folder.path("precious.txt"), "keep me");
     h.dialogs.confirmAnswers = {false};
     h.collect("precious.txt");
-    EXPECT_EQ(h.view.status, "Pre-run Practice") << "still practising";
     h.dialogs.boxes.clear();
     h.controller.StartBtnClick();
     EXPECT_EQ(h.dialogs.texts(), QStringList{kNoFile});
-    EXPECT_FALSE(h.e().Recording);
+    EXPECT_TRUE(h.shows(Tracking, false, "Pre-run Practice", clYellow)) << "still practising";
 
     // Nor does Abort answered No start a minute that could never be saved.
     h.controller.NRunsUpDownClick(2);
@@ -136,8 +135,7 @@ TEST(ControllerCollectData, RefusedOverwriteDuringPracticeNeverLetsARunReplaceTh
     h.controller.AbortBtnClick();
     EXPECT_EQ(h.dialogs.texts(),
               (QStringList{"Confirm: Cancel remaining multiple runs?", kNoFile}));
-    EXPECT_FALSE(h.e().Recording);
-    EXPECT_EQ(h.view.status, "Pre-run Practice");
+    EXPECT_TRUE(h.shows(Tracking, false, "Pre-run Practice", clYellow));
     h.passes(kRunPasses);
     EXPECT_EQ(h.dialogs.boxes.size(), 2u);
     EXPECT_EQ(readAll(h.folder.path("precious.txt")), "keep me");
