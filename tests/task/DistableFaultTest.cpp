@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
