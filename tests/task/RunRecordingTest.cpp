@@ -52,7 +52,7 @@ QRgb pixel(const QImage& image, int x, int y)
     return image.pixel(x, y) & 0xFFFFFF;
 }
 
-TEST(DrawFrame, DrawsTargetAndCursorOnBlackAndShowsTheBitmap)
+TEST(DrawFrame, DrawsTargetAndCursorOnBlackShowsTheBitmapAndBlankClearsIt)
 {
     ControllerHarness h;
     TDisturb& table = h.controller.disturb();
@@ -80,6 +80,15 @@ TEST(DrawFrame, DrawsTargetAndCursorOnBlackAndShowsTheBitmap)
     EXPECT_EQ(pixel(image, cx - 50, row), clRed);
     EXPECT_EQ(pixel(image, cx - 50, 325), clBlack);
     EXPECT_EQ(pixel(image, cx, 325), clLime);
+
+    // The blank state clears the display every pass.
+    h.e().State = Blank;
+    const int shown = h.view.shows;
+    h.passes(2);
+    EXPECT_EQ(h.view.shows, shown + 2);
+    QImage black(image.size(), QImage::Format_RGB32);
+    black.fill(Qt::black);
+    EXPECT_EQ(image.copy().convertToFormat(QImage::Format_RGB32), black);
 }
 
 // Foreign tables may hold any value; such frames draw clipped shapes and
@@ -102,20 +111,6 @@ TEST(DrawFrame, TableValuesBeyondTheDisplayAreDrawnClippedAndRecorded)
     const QImage& image = h.controller.recording().bitmap();
     for (int y = 0; y < image.height(); ++y)
         ASSERT_NE(pixel(image, 332 / 2 - 50, y), clRed) << y;
-}
-
-TEST(BlankState, ClearsTheDisplayEveryPass)
-{
-    ControllerHarness h;
-    h.collect("run.txt");
-    h.passes(1);
-    h.e().State = Blank;
-    const int shows = h.view.shows;
-    h.passes(2);
-    EXPECT_EQ(h.view.shows, shows + 2);
-    const QImage& image = h.controller.recording().bitmap();
-    EXPECT_EQ(image.copy().convertToFormat(QImage::Format_RGB32),
-              [&] { QImage black(image.size(), QImage::Format_RGB32); black.fill(Qt::black); return black; }());
 }
 
 }  // namespace
