@@ -1,4 +1,4 @@
-// Damaged, foreign and hostile files given to "Open Data File" and
+// Damaged, foreign, missing and hostile files given to "Open Data File" and
 // "Retrieve Parameters": each gets its message, and a refused file changes
 // only what a refusal may change (the names, and for a data file whose second
 // line was read, the difficulty and disturbance number).
@@ -6,26 +6,26 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
 #include "support/AnalysisHarness.h"
+#include "support/SyntheticRuns.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
-#include <memory>
 
 using namespace quelvar;
+using quelvar::test::positions;
 using quelvar::test::readAll;
-using quelvar::test::ScriptedDialogs;
-using quelvar::test::TempFolder;
 using quelvar::test::writeAll;
 
 namespace {
 
-
 const QString kIoError = QStringLiteral("Error: File I/O error.");
+const QString kNotFound = QStringLiteral("Error: File not found.");
 const QString kWrongCount = QStringLiteral("Error: Number of data points not equal to3600. Load aborted.");
+const QString kNotData = QStringLiteral("Error: bad.txt is not a valid data file.");
+const QString kNotPar = QStringLiteral("Error: bad.par is not a valid parameter file.");
 
 // Identity line and data lines, with the frame numbers and values given.
 QByteArray dataFile(const QByteArray& lastLine, const QByteArray& eol = "\r\n")
@@ -61,12 +61,34 @@ protected:
         return true;
     }
 
-    QStringList load(const QString& name, const QByteArray& bytes)
+    // A null `bytes` leaves no file of that name.
+    void put(const QString& name, const QByteArray& bytes)
     {
         dialogs.boxes.clear();
-        writeAll(folder.path(name), bytes);
+        if (bytes.isNull())
+            QFile::remove(folder.path(name));
+        else
+            writeAll(folder.path(name), bytes);
+    }
+
+    QStringList load(const QString& name, const QByteArray& bytes)
+    {
+        put(name, bytes);
         session.LoadDataFile(folder.path(name));
         return dialogs.texts();
+    }
+
+    // What a refused parameter file leaves as it was: the fitted values, the
+    // spinners and the run's difficulty.
+    std::vector<double> fitted() const
+    {
+        const AnalysisState& a = state->analysis;
+        std::vector<double> kept = {a.Parameters.InDelay, a.Parameters.OutGain, a.Parameters.Damp,
+                                    a.Parameters.Ref, a.Results.ModelRmsError};
+        for (int at : positions(a.Spinners))
+            kept.push_back(at);
+        kept.push_back(state->files.LoadedDifficulty);
+        return kept;
     }
 };
 
@@ -111,26 +133,38 @@ TEST_F(BadInput, DataFilesThatAreRefusedLeaveTheRunInMemory)
     for (int i = 1; i <= 3601; ++i)
         tooLong += QByteArray::number(i) + " 1.5 2.5\r\n";
     tooLong += "3600 1 2\r\n";
+    // A whole data file, cut short: the last frame number is not 3600.
+    QByteArray cutShort = formatDataFile(2, 5, *test::sineRun());
+    cutShort.truncate(cutShort.indexOf("\r\n  3000"));
+    cutShort += "\r\n";
 
     struct Case {
         const char* name;
-        QByteArray bytes;
+        QByteArray bytes;  // null: no such file
         QString message;
         bool identityRead;  // line 2 was read before the refusal
     };
     const Case cases[] = {
         {"cut in the frame number", dataFile("  36"), kWrongCount, true},
-        {"an empty line at the end", dataFile("  3600      1.00      2.00\r\n\r\n"), kWrongCount, true},
-        {"Ctrl-Z before the last line", dataFile("\x1a  3600      1.00      2.00\r\n"), kWrongCount, true},
+        {"cut short at frame 2999", cutShort, kWrongCount, true},
+        {"an empty line at the end", dataFile("  3600      1.00      2.00\r\n\r\n"), kWrongCount,
+         true},
+        {"Ctrl-Z before the last line", dataFile("\x1a  3600      1.00      2.00\r\n"), kWrongCount,
+         true},
         {"more than 3600 data lines", tooLong, kWrongCount, true},
-        {"NUL inside a frame number", dataFile(QByteArray("  36") + '\0' + "0 1.00 2.00\r\n"), kWrongCount, true},
-        {"header with a trailing blank", "TrackData \r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
-        {"header with a trailing tab", "TrackData\t\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
-        {"lower-case header", "trackdata\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
-        {"byte order mark", "\xEF\xBB\xBFTrackData\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
-        {"NUL in the header", QByteArray("TrackData") + '\0' + "\r\n 2 5\r\n3600 1 2\r\n", "Error: bad.txt is not a valid data file.", false},
-        {"empty file", "", "Error: bad.txt is not a valid data file.", false},
+        {"NUL inside a frame number", dataFile(QByteArray("  36") + '\0' + "0 1.00 2.00\r\n"),
+         kWrongCount, true},
+        {"header with a trailing blank", "TrackData \r\n 2 5\r\n3600 1 2\r\n", kNotData, false},
+        {"header alone, with a trailing blank", "TrackData \r\n 1 1\r\n", kNotData, false},
+        {"header with a trailing tab", "TrackData\t\r\n 2 5\r\n3600 1 2\r\n", kNotData, false},
+        {"lower-case header", "trackdata\r\n 2 5\r\n3600 1 2\r\n", kNotData, false},
+        {"byte order mark", "\xEF\xBB\xBFTrackData\r\n 2 5\r\n3600 1 2\r\n", kNotData, false},
+        {"NUL in the header", QByteArray("TrackData") + '\0' + "\r\n 2 5\r\n3600 1 2\r\n", kNotData,
+         false},
+        {"empty file", "", kNotData, false},
+        {"no such file", QByteArray(), kNotFound, false},
         {"nan", dataFile("  3600 nan 2\r\n"), kIoError, true},
+        {"nan in the first data line", "TrackData\r\n 2 5\r\n 1 nan 0\r\n", kIoError, true},
         {"inf", dataFile("  3600 1 -inf\r\n"), kIoError, true},
         {"beyond the double range", dataFile("  3600 1e309 2\r\n"), kIoError, true},
         {"decimal comma", dataFile("  3600 1,5 2\r\n"), kIoError, true},
@@ -142,16 +176,18 @@ TEST_F(BadInput, DataFilesThatAreRefusedLeaveTheRunInMemory)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        state->files.LoadedDifficulty = 9;
+        state->files.LoadedDifficulty = state->files.LoadedDisturbanceNumber = 9;
         view.file = "earlier.txt";
         EXPECT_EQ(load("bad.txt", c.bytes), QStringList{c.message});
         EXPECT_TRUE(runUntouched());
         EXPECT_TRUE(state->experiment.RunAvailable);
         EXPECT_EQ(state->files.DataFileName, "bad.txt");
         EXPECT_EQ(state->files.LoadedDifficulty, c.identityRead ? 2 : 9);
+        EXPECT_EQ(state->files.LoadedDisturbanceNumber, c.identityRead ? 5 : 9);
         // The name shows once the first line was accepted; the boxes for
         // difficulty and disturbance only after a complete load.
-        EXPECT_EQ(view.file, c.message.contains("not a valid") ? "earlier.txt" : "bad.txt");
+        const bool headerRead = c.message == kIoError || c.message == kWrongCount;
+        EXPECT_EQ(view.file, headerRead ? "bad.txt" : "earlier.txt");
         EXPECT_EQ(view.difficulty, "  9");
     }
 }
@@ -209,11 +245,10 @@ TEST_F(BadInput, APositionWhoseSquareOverflowsKeepsEverythingDefined)
     const QByteArray written = readAll(folder.path("huge.par"));
     EXPECT_TRUE(written.endsWith("       inf       inf\r\n")) << written.toStdString();
 
-    const ParameterSpinners spinnersBefore = s;
+    const std::array<int, 4> spinnersBefore = positions(s);
     session.RetrieveParametersFrom(folder.path("huge.par"));
     EXPECT_EQ(dialogs.texts(), QStringList{kIoError});
-    EXPECT_EQ(s.DampUpDown.Position, spinnersBefore.DampUpDown.Position);
-    EXPECT_EQ(s.OutGainUpDown.Position, spinnersBefore.OutGainUpDown.Position);
+    EXPECT_EQ(positions(s), spinnersBefore);
     EXPECT_EQ(view.paramName, "huge.par") << "its first line was valid";
 }
 
@@ -221,37 +256,41 @@ TEST_F(BadInput, ParameterFilesThatAreRefusedLeaveTheSpinners)
 {
     const QByteArray good = "TrackParameters\r\n/x/a.par\r\n       3       1\r\n"
                             "    2.0000    2.0000  0.020000    0.0000\r\n     4.568    12.346\r\n";
+    const auto with = [&](const char* part, const char* replacement) {
+        return QByteArray(good).replace(part, replacement);
+    };
     struct Case {
         const char* name;
-        QByteArray bytes;
-        bool ioError;  // otherwise "not a valid parameter file"
+        QByteArray bytes;  // null: no such file
+        QString message;
     };
     const Case cases[] = {
-        {"trailing blank", QByteArray(good).replace("TrackParameters", "TrackParameters "), false},
-        {"trailing tab", QByteArray(good).replace("TrackParameters", "TrackParameters\t"), false},
-        {"lower case", QByteArray(good).replace("TrackParameters", "trackparameters"), false},
-        {"byte order mark", "\xEF\xBB\xBF" + good, false},
-        {"nan", QByteArray(good).replace("0.020000", "nan"), true},
-        {"inf", QByteArray(good).replace("12.346", "inf"), true},
-        {"1e309", QByteArray(good).replace("0.020000", "1e309"), true},
-        {"decimal comma", QByteArray(good).replace("0.020000", "0,02"), true},
-        {"hexadecimal", QByteArray(good).replace("0.020000", "0x1p3"), true},
-        {"letters after the number", QByteArray(good).replace("0.020000", "1.5abc"), true},
-        {"numbers touching", QByteArray(good).replace("  0.020000", "-12345.0200"), true},
-        {"difficulty with a point", QByteArray(good).replace("       3", "     3.0"), true},
+        {"trailing blank", with("TrackParameters", "TrackParameters "), kNotPar},
+        {"trailing tab", with("TrackParameters", "TrackParameters\t"), kNotPar},
+        {"lower case", with("TrackParameters", "trackparameters"), kNotPar},
+        {"lower case, header alone", "trackparameters\r\n", kNotPar},
+        {"byte order mark", "\xEF\xBB\xBF" + good, kNotPar},
+        {"no such file", QByteArray(), "Information: File not found."},
+        {"nan", with("0.020000", "nan"), kIoError},
+        {"inf", with("12.346", "inf"), kIoError},
+        {"1e309", with("0.020000", "1e309"), kIoError},
+        {"decimal comma", with("0.020000", "0,02"), kIoError},
+        {"hexadecimal", with("0.020000", "0x1p3"), kIoError},
+        {"hexadecimal gain", "TrackParameters\r\nx\r\n 1 2\r\n 1.5 0x1p3 1 1\r\n", kIoError},
+        {"letters after the number", with("0.020000", "1.5abc"), kIoError},
+        {"numbers touching", with("  0.020000", "-12345.0200"), kIoError},
+        {"difficulty with a point", with("       3", "     3.0"), kIoError},
     };
-    Spinner& damp = state->analysis.Spinners.DampUpDown;
+    state->analysis.Parameters = {3, 30, 333, 5};
+    state->analysis.Results.ModelRmsError = 7.0;
+    state->analysis.Spinners.DampUpDown.Position = 333;
+    const std::vector<double> before = fitted();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        damp.Position = 333;
-        state->analysis.Parameters.Damp = 333.0;
-        state->files.LoadedDifficulty = 9;
-        dialogs.boxes.clear();
-        writeAll(folder.path("bad.par"), c.bytes);
+        put("bad.par", c.bytes);
         EXPECT_FALSE(session.RetrieveParametersFrom(folder.path("bad.par")));
-        EXPECT_EQ(dialogs.texts(),
-                  QStringList{c.ioError ? kIoError : QStringLiteral("Error: bad.par is not a valid parameter file.")});
-        EXPECT_EQ(damp.Position, 333);
+        EXPECT_EQ(dialogs.texts(), QStringList{c.message});
+        EXPECT_EQ(fitted(), before);
         EXPECT_EQ(state->analysis.ParamFileName, "bad.par");
     }
 }
@@ -261,24 +300,38 @@ TEST_F(BadInput, ParameterFilesThatAreRetrieved)
     struct Case {
         const char* name;
         QByteArray bytes;
-        int dampPosition;
+        std::array<int, 4> spinners;  // delay, gain, damping, reference
     };
+    const QByteArray head = "TrackParameters\r\np\r\n 3 1\r\n";
     const Case cases[] = {
-        {"no final line end", "TrackParameters\r\np\r\n 3 1\r\n 2 2 0.02 0\r\n 4.5 12.3", 20},
-        {"cut in the middle of line 4", "TrackParameters\r\np\r\n 3 1\r\n 2 2 0.0", 0},
-        {"lone carriage returns", "TrackParameters\rp\r 3 1\r 2 2 0.5 0\r 4.5 12.3\r", 500},
-        {"Ctrl-Z after the damping", "TrackParameters\r\np\r\n 3 1\r\n 2 2 0.25\x1a 7\r\n 4.5 12.3\r\n", 250},
-        {"plus signs", "TrackParameters\r\np\r\n +3 +1\r\n +2 +2 +0.75 +0\r\n +4.5 +12.3\r\n", 750},
-        {"huge damping, held at the spinner's end", "TrackParameters\r\np\r\n 3 1\r\n 2 2 1e300 0\r\n 1 1\r\n", 1000},
+        {"no final line end", head + " 2 2 0.02 0\r\n 4.5 12.3", {2, 20, 20, 0}},
+        {"cut in the middle of line 4", head + " 2 2 0.0", {2, 20, 0, 0}},
+        {"ending after its path", "TrackParameters\r\nx\r\n", {0, 0, 0, 0}},
+        {"lone carriage returns",
+         "TrackParameters\rp\r 3 1\r 2 2 0.5 0\r 4.5 12.3\r",
+         {2, 20, 500, 0}},
+        {"Ctrl-Z after the damping", head + " 2 2 0.25\x1a 7\r\n 4.5 12.3\r\n", {2, 20, 250, 0}},
+        {"plus signs",
+         "TrackParameters\r\np\r\n +3 +1\r\n +2 +2 +0.75 +0\r\n +4.5 +12.3\r\n",
+         {2, 20, 750, 0}},
+        {"huge damping, held at the spinner's end",
+         head + " 2 2 1e300 0\r\n 1 1\r\n",
+         {2, 20, 1000, 0}},
+        {"huge values, each held at its end",
+         head + " 1e300 -1e300 1e300 1e300\r\n 0 0\r\n",
+         {16, 0, 1000, 100}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        dialogs.boxes.clear();
-        writeAll(folder.path("ok.par"), c.bytes);
+        put("ok.par", c.bytes);
         EXPECT_TRUE(session.RetrieveParametersFrom(folder.path("ok.par")));
         EXPECT_TRUE(dialogs.boxes.empty());
-        EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position, c.dampPosition);
+        EXPECT_EQ(positions(state->analysis.Spinners), c.spinners);
         EXPECT_EQ(view.paramName, "ok.par");
+        // A model run on the unrounded values stays within its output limits.
+        session.RunModel();
+        session.ComputeErrors();
+        EXPECT_TRUE(std::isfinite(state->analysis.Results.ModelRmsError));
     }
 }
 
