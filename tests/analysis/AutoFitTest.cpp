@@ -2,11 +2,11 @@
 #include "analysis/ControlModel.h"
 #include "common/Rounding.h"
 #include "support/AllocationCounter.h"
+#include "support/ModelRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 namespace quelvar {
@@ -111,20 +111,11 @@ TEST(FitParameter, TheLowerBoundIsOnlyChosenWhenATrialReturnsToIt)
     EXPECT_EQ(field, 0.0);
 }
 
-class ModelFit : public testing::Test {
+class ModelFit : public testing::Test, protected test::ModelBench {
 protected:
-    std::unique_ptr<RunRecord> run = std::make_unique<RunRecord>();
-    std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
-    DelayLine delay;
     ModelParameters parameters{2.0, 20.0, 20.0, 0.0};
 
-    double evaluate()
-    {
-        RunModel(parameters, 1.0 / 60.0, *run, delay, *results);
-        ComputeErrors(*results);
-        return results->ModelRmsError;
-    }
-
+    double evaluate() { return rms(parameters); }
     void pass()
     {
         auto evaluateModel = [this] { return evaluate(); };
@@ -148,14 +139,7 @@ TEST_F(ModelFit, RecoversTheParametersOfARunTheModelItselfProduced)
 {
     // A mouse produced by the model with delay 7, gain 80, damping 150 and
     // reference 30 must be fitted with about those values.
-    for (int i = 1; i <= kRunFrames; ++i)
-        run->Target[i] = 300.0 * std::sin(i * 0.011) + 150.0 * std::sin(i * 0.037 + 0.5);
-    parameters = {7.0, 80.0, 150.0, 30.0};
-    evaluate();
-    for (int i = 1; i <= kRunFrames; ++i)
-        run->Mouse[i] = results->ModelMouseTrace[i];
-
-    parameters = {2.0, 20.0, 20.0, 0.0};
+    run = test::modelRun({7, 80, 150, 3});
     for (int p = 0; p < 5; ++p)
         pass();
     EXPECT_EQ(roundHalfEven(parameters.InDelay), 7);

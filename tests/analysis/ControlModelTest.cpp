@@ -1,12 +1,12 @@
 #include "analysis/ControlModel.h"
 #include "common/DisplayText.h"
 #include "support/AllocationCounter.h"
+#include "support/ModelRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <string>
 
 namespace quelvar {
@@ -14,40 +14,19 @@ namespace {
 
 std::string shown(double value) { return std::string(formatPrintfFixed(value, 3, 6).view()); }
 
-class Model : public testing::Test {
+class Model : public testing::Test, protected test::ModelBench {
 protected:
-    // The run record and traces are large; keep them off the stack.
-    std::unique_ptr<RunRecord> run = std::make_unique<RunRecord>();
-    std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    ModelParameters parameters;
+    // The spinners' default positions.
+    ModelParameters parameters = parametersOf(settingOf(ParameterSpinners{}));
     double timeStep = 1.0 / 60.0;
 
-    void simulate()
-    {
-        RunModel(parameters, timeStep, *run, delay, *results);
-        ComputeErrors(*results);
-    }
+    void simulate() { rms(parameters); }
     double o(int frame) const { return results->ModelMouseTrace[static_cast<std::size_t>(frame)]; }
-
-    // The spinners' default positions.
-    void useDefaultSpinners()
-    {
-        const ParameterSpinners spinners;
-        parameters.InDelay = spinners.InDelayUpDown.Position;
-        parameters.OutGain = spinners.OutGainUpDown.Position;
-        parameters.Damp = spinners.DampUpDown.Position;
-        parameters.Ref = spinners.RefUpDown.Position;
-    }
-
-    void fill(FrameArray& a, double value) { a.fill(value); }
 };
 
 TEST_F(Model, DefaultSpinnersTrackAConstantTargetAsWorkedOut)
 {
-    useDefaultSpinners();
-    fill(run->Target, 100.0);
-    fill(run->Mouse, 0.0);
+    run->Target.fill(100.0);
     simulate();
 
     EXPECT_EQ(o(1), 0.0);
@@ -64,10 +43,8 @@ TEST_F(Model, DefaultSpinnersTrackAConstantTargetAsWorkedOut)
 
 TEST_F(Model, WithoutGainOrDampingTheOutputHoldsTheFirstMousePosition)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = 37.5 + std::sin(i * 0.01) * 200.0;
-        run->Target[i] = std::cos(i * 0.02) * 300.0;
-    }
+    follow([](int i) { return 37.5 + std::sin(i * 0.01) * 200.0; },
+           [](int i) { return std::cos(i * 0.02) * 300.0; });
     parameters = {2.0, 0.0, 0.0, 0.0};
     simulate();
     for (int i = 1; i <= kRunFrames; ++i) {
@@ -79,8 +56,8 @@ TEST_F(Model, WithoutGainOrDampingTheOutputHoldsTheFirstMousePosition)
 
 TEST_F(Model, WithoutGainTheOutputDecaysByTheDampingPerFrame)
 {
-    fill(run->Mouse, 400.0);
-    fill(run->Target, -250.0);
+    run->Mouse.fill(400.0);
+    run->Target.fill(-250.0);
     parameters = {0.0, 0.0, 300.0, 0.0};  // K = 0.3
     simulate();
     double expected = 400.0;
@@ -123,10 +100,7 @@ TEST_F(Model, TheReferenceIsRoundedToWholeUnitsHalvesToEven)
 
 TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = 10.0;
-        run->Target[i] = 50.0 + i;
-    }
+    follow([](int) { return 10.0; }, [](int i) { return 50.0 + i; });
     // With G = 1 and no damping, o moves only once the delayed perception
     // arrives; q(d + 1) = M(1) - T(1).
     const struct {
@@ -147,10 +121,8 @@ TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
 
 TEST_F(Model, TheDelayLinesStartingPositionDoesNotMatter)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = std::sin(i * 0.003) * 300.0;
-        run->Target[i] = std::sin(i * 0.004 + 1.0) * 350.0;
-    }
+    follow([](int i) { return std::sin(i * 0.003) * 300.0; },
+           [](int i) { return std::sin(i * 0.004 + 1.0) * 350.0; });
     parameters = {9.0, 120.0, 45.0, 7.0};
     simulate();
     const auto first = results->ModelMouseTrace;
@@ -166,10 +138,7 @@ TEST_F(Model, WildParametersStillGiveBoundedTraces)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = 20.0;
-        run->Target[i] = std::sin(i * 0.01) * 300.0;
-    }
+    follow([](int) { return 20.0; }, [](int i) { return std::sin(i * 0.01) * 300.0; });
     const ModelParameters cases[] = {
         {nan, 20, 20, 0}, {2, nan, 20, 0}, {2, 20, nan, 0}, {2, 20, 20, nan},
         {1e300, 20, 20, 0}, {-1e300, 20, 20, 0}, {2, 1e300, 20, 0}, {2, 20, 1e300, 0},
@@ -212,10 +181,8 @@ TEST_F(Model, ErrorsAreRootMeanSquaresAsPercentagesOfAThousandUnits)
 
 TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = std::sin(i * 0.0031) * 310.0 + (i % 7) * 0.37;
-        run->Target[i] = std::sin(i * 0.0042 + 1.0) * 350.0;
-    }
+    follow([](int i) { return std::sin(i * 0.0031) * 310.0 + (i % 7) * 0.37; },
+           [](int i) { return std::sin(i * 0.0042 + 1.0) * 350.0; });
     for (const ModelParameters& p : {ModelParameters{0, 37, 3, 4}, ModelParameters{5, 120, 45, -23},
                                      ModelParameters{16, 500, 0, 100}}) {
         parameters = p;
@@ -230,8 +197,7 @@ TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
 
 TEST_F(Model, SimulationAndErrorsAllocateNothing)
 {
-    useDefaultSpinners();
-    fill(run->Target, 100.0);
+    run->Target.fill(100.0);
     test::AllocationCounter counter;
     simulate();
     EXPECT_EQ(counter.count(), 0u);

@@ -9,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <memory>
-#include <random>
 
 namespace quelvar {
 namespace {
@@ -26,23 +24,14 @@ using test::sameBits;
 // A mouse that lags the target with noise, as a person's.
 std::unique_ptr<RunRecord> noisyRun(unsigned seed)
 {
-    auto run = std::make_unique<RunRecord>();
-    std::mt19937 random(seed);
-    std::normal_distribution<double> noise(0.0, 12.0);
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Target[i] = smoothTarget(i + static_cast<int>(seed) * 97);
-        run->Mouse[i] = 0.92 * smoothTarget(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
-    }
-    return run;
+    const int shift = static_cast<int>(seed) * 97;
+    return test::laggingRun([&](int i) { return smoothTarget(i + shift); },
+                            {0.92, 11, 4.0, 12.0, seed});
 }
 
-double exactRms(const RunRecord& run, const SpinnerSetting& setting)
+double exactRms(const RunRecord& run, const SpinnerSetting& at)
 {
-    auto results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    RunModel(parametersOf(setting), kStep, run, delay, *results);
-    ComputeErrors(*results);
-    return results->ModelRmsError;
+    return test::modelRms(run, parametersOf(at));
 }
 
 // "Auto Fit" in the window, then the next frame: the spinners' setting and
