@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <unistd.h>
@@ -22,18 +21,17 @@
 using namespace quelvar;
 using quelvar::test::failEverySinkStep;
 using quelvar::test::readAll;
-using quelvar::test::ScriptedDialogs;
-using quelvar::test::TempFolder;
 using quelvar::test::writeAll;
 
 namespace {
 
+const QString kIoError = QStringLiteral("Error: File I/O error.");
 
-class ParameterSaveFaults : public ::testing::Test, protected test::AnalysisHarness {
-protected:
+// A session with a run analysed and an earlier parameter file named.
+struct Saving : test::AnalysisHarness {
     std::unique_ptr<SharedState> before = std::make_unique<SharedState>();
 
-    ParameterSaveFaults()
+    Saving()
     {
         view.paramName = QStringLiteral("earlier.par");
         state->run = *test::sineRun({300.0, 280.0, 90.0, 15});
@@ -46,118 +44,96 @@ protected:
         state->analysis.ParamFileName = QStringLiteral("earlier.par");
         session.AnalysisFrame();
     }
-    void TearDown() override { FileSink::clearFaults(); }
 
-    void remember() { *before = *state; }
+    void write() { session.WriteParameterFile(); }
+    void saveAs()
+    {
+        dialogs.saveAnswers.push_back(folder.path("chosen.par"));
+        session.SaveParametersAs();
+    }
+    void saveAuto()
+    {
+        session.SaveParametersAuto(state->files.LoadedDifficulty,
+                                   state->files.LoadedDisturbanceNumber);
+    }
 
-    // Everything a failed save must leave alone, names included.
+    // Everything a failed save must leave alone but the names it was given.
     void expectStateAsBefore()
     {
         EXPECT_TRUE(state->experiment.RunAvailable);
         EXPECT_EQ(std::memcmp(&state->run, &before->run, sizeof(RunRecord)), 0);
-        EXPECT_EQ(state->analysis.ParamFilePath, before->analysis.ParamFilePath);
-        EXPECT_EQ(state->analysis.ParamFileName, before->analysis.ParamFileName);
         EXPECT_EQ(state->analysis.Parameters.InDelay, before->analysis.Parameters.InDelay);
         EXPECT_EQ(state->analysis.Parameters.OutGain, before->analysis.Parameters.OutGain);
         EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position, before->analysis.Spinners.DampUpDown.Position);
         EXPECT_EQ(state->analysis.Results.ModelRmsError, before->analysis.Results.ModelRmsError);
         EXPECT_EQ(state->files.DataFilePath, before->files.DataFilePath);
     }
-
-    QByteArray expectedFile(const QString& path) const
-    {
-        return formatParameterFile(path, parameterFileValues(*state));
-    }
 };
 
-TEST_F(ParameterSaveFaults, WriteParameterFileFailingAnywhereKeepsTheEarlierFile)
+class ParameterSaveFaults : public ::testing::Test, protected Saving {
+protected:
+    void TearDown() override { FileSink::clearFaults(); }
+};
+
+// The save writing the file named, the save with the dialog (asked to
+// overwrite) and the automatic save after a series' run.
+TEST_F(ParameterSaveFaults, ASaveFailingAnywhereKeepsTheEarlierFileAndTheNextSaveWorks)
 {
-    const QString path = folder.path("earlier.par");
-    writeAll(path, "earlier contents\r\n");
-    remember();
+    struct Case {
+        const char* file;  // there before the save, and written by it
+        QByteArray earlier;
+        void (Saving::*save)();
+        QStringList asked;           // the boxes before the error, and of a save that works
+        const char* named;           // the file's name after the save, failed or not
+        const char* shownOnFailure;  // the name box
+    };
+    const Case cases[] = {
+        {"earlier.par", "earlier contents\r\n", &Saving::write, {}, "earlier.par", "earlier.par"},
+        // The chosen name is taken before the write; the box keeps "Overwriting".
+        {"chosen.par",
+         "kept",
+         &Saving::saveAs,
+         {"Confirm: chosen.par already exists.  Overwrite?"},
+         "chosen.par",
+         "Overwriting"},
+        {"subj_b.par",
+         "from an earlier series",
+         &Saving::saveAuto,
+         {},
+         "earlier.par",
+         "earlier.par"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Saving s;
+        const QString path = s.folder.path(c.file);
+        writeAll(path, c.earlier);
+        *s.before = *s.state;
+        const auto result =
+            failEverySinkStep([&] { (s.*c.save)(); },
+                              [&](const std::string& what) {
+                                  SCOPED_TRACE(what);
+                                  EXPECT_EQ(s.dialogs.texts(), c.asked + QStringList{kIoError});
+                                  EXPECT_EQ(readAll(path), c.earlier);
+                                  EXPECT_EQ(s.folder.files(), QStringList{c.file});
+                                  EXPECT_EQ(s.state->analysis.ParamFilePath, path);
+                                  EXPECT_EQ(s.state->analysis.ParamFileName, c.named);
+                                  EXPECT_EQ(s.view.paramName, c.shownOnFailure);
+                                  s.expectStateAsBefore();
+                              },
+                              [&] {
+                                  s.dialogs.boxes.clear();
+                                  writeAll(path, c.earlier);
+                              });
+        EXPECT_GE(result.failedAttempts, 3);
 
-    const auto result = failEverySinkStep(
-        [&] { session.WriteParameterFile(); },
-        [&](const std::string& what) {
-            SCOPED_TRACE(what);
-            EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
-            EXPECT_EQ(readAll(path), "earlier contents\r\n");
-            EXPECT_EQ(folder.files(), QStringList{"earlier.par"});
-            EXPECT_EQ(view.paramName, "earlier.par");
-            expectStateAsBefore();
-        },
-        [&] {
-            dialogs.boxes.clear();
-            writeAll(path, "earlier contents\r\n");
-        });
-    EXPECT_GE(result.failedAttempts, 3);
-
-    // The session goes on: the next save goes through.
-    dialogs.boxes.clear();
-    session.WriteParameterFile();
-    EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_EQ(readAll(path), expectedFile(path));
-}
-
-TEST_F(ParameterSaveFaults, SaveWithTheDialogAsksOnceThenReportsOnceAndLeavesOverwriting)
-{
-    const QString path = folder.path("chosen.par");
-    writeAll(path, "kept");
-    failEverySinkStep(
-        [&] {
-            dialogs.saveAnswers.push_back(path);
-            session.SaveParametersAs();
-        },
-        [&](const std::string& what) {
-            SCOPED_TRACE(what);
-            EXPECT_EQ(dialogs.texts(), (QStringList{"Confirm: chosen.par already exists.  Overwrite?",
-                                                    "Error: File I/O error."}));
-            EXPECT_EQ(readAll(path), "kept");
-            EXPECT_EQ(folder.files(), QStringList{"chosen.par"});
-            // The chosen name is taken before the write; the box keeps "Overwriting".
-            EXPECT_EQ(state->analysis.ParamFilePath, path);
-            EXPECT_EQ(view.paramName, "Overwriting");
-            EXPECT_TRUE(state->experiment.RunAvailable);
-        },
-        [&] {
-            dialogs.boxes.clear();
-            writeAll(path, "kept");
-        });
-
-    dialogs.boxes.clear();
-    dialogs.saveAnswers.push_back(path);
-    session.SaveParametersAs();
-    EXPECT_EQ(dialogs.boxes.size(), 1u) << "only the question";
-    EXPECT_EQ(view.paramName, "chosen.par");
-    EXPECT_EQ(readAll(path), expectedFile(path));
-}
-
-TEST_F(ParameterSaveFaults, AutomaticSaveFailingLeavesTheNameBoxAndTheEarlierFile)
-{
-    const QString path = folder.path("subj_b.par");
-    writeAll(path, "from an earlier series");
-    remember();
-    failEverySinkStep(
-        [&] { session.SaveParametersAuto(state->files.LoadedDifficulty, state->files.LoadedDisturbanceNumber); },
-        [&](const std::string& what) {
-            SCOPED_TRACE(what);
-            EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
-            EXPECT_EQ(readAll(path), "from an earlier series");
-            EXPECT_EQ(folder.files(), QStringList{"subj_b.par"});
-            EXPECT_EQ(state->analysis.ParamFilePath, path);
-            EXPECT_EQ(state->analysis.ParamFileName, "earlier.par");
-            EXPECT_EQ(view.paramName, "earlier.par");
-            EXPECT_TRUE(state->experiment.RunAvailable);
-        },
-        [&] {
-            dialogs.boxes.clear();
-            writeAll(path, "from an earlier series");
-        });
-
-    dialogs.boxes.clear();
-    session.SaveParametersAuto(state->files.LoadedDifficulty, state->files.LoadedDisturbanceNumber);
-    EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_EQ(readAll(path), expectedFile(path));
+        // The session goes on: the next save goes through.
+        s.dialogs.boxes.clear();
+        (s.*c.save)();
+        EXPECT_EQ(s.dialogs.texts(), c.asked);
+        EXPECT_EQ(s.view.paramName, c.named);
+        EXPECT_EQ(readAll(path), formatParameterFile(path, parameterFileValues(*s.state)));
+    }
 }
 
 // Real refusals of the file system. Tests run as root in CI, where a folder
@@ -181,7 +157,7 @@ TEST_F(ParameterSaveFaults, PathsTheFileSystemRefusesAreReportedOnce)
         dialogs.boxes.clear();
         state->analysis.ParamFilePath = path;
         session.WriteParameterFile();
-        EXPECT_EQ(dialogs.texts(), QStringList{"Error: File I/O error."});
+        EXPECT_EQ(dialogs.texts(), QStringList{kIoError});
         EXPECT_EQ(view.paramName, "earlier.par");
         EXPECT_EQ(folder.files(), filesBefore);
     }
