@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace quelvar {
@@ -23,20 +25,47 @@ struct Range {
 constexpr Range kRanges[] = {
     {"gain", 0, 500, 250.0}, {"reference", -100, 100, 0.0}, {"delay", 0, 16, 8.0}, {"damping", 0, 1000, 500.0}};
 
-TEST(FitParameter, AFlatErrorEndsAtTheFirstTrialTheMiddleOfTheRange)
+// Errors of a known shape on the spinners' ranges: where the search ends and
+// after how many evaluations.
+TEST(FitParameter, EndsWhereTheShapeOfTheErrorSendsIt)
 {
-    for (const Range& range : kRanges) {
-        SCOPED_TRACE(range.name);
+    struct Case {
+        std::string name;
+        Range range;
+        std::function<double(int evaluation)> error;  // counted from 1
+        double end;
+        int evaluations;
+        bool reverses = false;  // each trial worse than the last
+    };
+    std::vector<Case> cases;
+    // Equal errors never reverse, so the step never shrinks and only the
+    // trial limit stops the search, on the first trial, the middle.
+    for (const Range& range : kRanges)
+        cases.push_back(
+            {std::string("flat ") + range.name, range, [](int) { return 4.0; }, range.middle, 22});
+    // Every trial worse than the last: the search reverses on every round,
+    // 8 times for gain (step 0.00064), 6 for delay (0.000512), 9 for
+    // damping (0.000256), and keeps the first trial, the middle.
+    const int rising[] = {9, 9, 7, 10};
+    for (int r = 0; r < 4; ++r)
+        cases.push_back({std::string("rising ") + kRanges[r].name, kRanges[r],
+                         [](int n) { return double(n); }, kRanges[r].middle, rising[r] + 1, true});
+    // An error that keeps falling walks past the upper bound until the trial limit.
+    cases.push_back({"falling gain", kRanges[0], [](int n) { return 1000.0 - n; }, 21 * 250.0, 22});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         double field = 12345.0;
-        int evaluations = 0;
-        FitParameter(field, range.lower, range.upper, [&] {
-            ++evaluations;
-            return 4.0;
+        std::vector<double> trials;
+        FitParameter(field, c.range.lower, c.range.upper, [&] {
+            trials.push_back(field);
+            return c.error(static_cast<int>(trials.size()));
         });
-        EXPECT_EQ(field, range.middle);
-        // Equal errors never reverse, so the step never shrinks and only the
-        // trial limit stops the search.
-        EXPECT_EQ(evaluations, 22);
+        EXPECT_EQ(field, c.end);
+        EXPECT_EQ(static_cast<int>(trials.size()), c.evaluations);
+        for (std::size_t i = 2; c.reverses && i < trials.size(); ++i) {
+            const double step = trials[i] - trials[i - 1], last = trials[i - 1] - trials[i - 2];
+            EXPECT_NEAR(step, -last / 5.0, 1e-12) << "trial " << i - 1;
+        }
     }
 }
 
@@ -58,44 +87,6 @@ TEST(FitParameter, DelaySearchVisitsTheTrialsOfTheWorkedExample)
     EXPECT_EQ(field, trials[4]);
     EXPECT_NEAR(field, 3.2, 1e-12);
     EXPECT_EQ(roundHalfEven(field), 3);
-}
-
-TEST(FitParameter, AnErrorThatKeepsFallingWalksPastTheUpperBoundUntilTheTrialLimit)
-{
-    double field = 0.0;
-    int evaluations = 0;
-    FitParameter(field, 0, 500, [&] { return 1000.0 - ++evaluations; });
-    EXPECT_EQ(evaluations, 22);
-    EXPECT_EQ(field, 21 * 250.0);
-}
-
-TEST(FitParameter, ReversalsShrinkTheStepByFiveUntilItIsAtMostOneThousandth)
-{
-    // Every trial worse than the last: the search reverses on every round,
-    // 8 times for gain (step 0.00064), 6 for delay (0.000512), 9 for
-    // damping (0.000256), and keeps the first trial, the middle.
-    const struct {
-        Range range;
-        int trials;
-    } cases[] = {{kRanges[0], 9}, {kRanges[1], 9}, {kRanges[2], 7}, {kRanges[3], 10}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.range.name);
-        double field = 0.0;
-        int evaluations = 0;
-        std::vector<double> steps;
-        double last = 0.0;
-        FitParameter(field, c.range.lower, c.range.upper, [&] {
-            if (evaluations > 0)
-                steps.push_back(field - last);
-            last = field;
-            return static_cast<double>(++evaluations);
-        });
-        EXPECT_EQ(evaluations, c.trials + 1);
-        EXPECT_EQ(field, c.range.middle);
-        ASSERT_EQ(static_cast<int>(steps.size()), c.trials);
-        for (std::size_t i = 1; i < steps.size(); ++i)
-            EXPECT_NEAR(steps[i], -steps[i - 1] / 5.0, 1e-12) << "trial " << i;
-    }
 }
 
 TEST(FitParameter, TheLowerBoundIsOnlyChosenWhenATrialReturnsToIt)
