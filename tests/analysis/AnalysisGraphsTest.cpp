@@ -1,7 +1,6 @@
 #include "analysis/AnalysisGraphs.h"
-#include "support/ImageChecks.h"
-
 #include "support/AllocationCounter.h"
+#include "support/ImageChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace quelvar {
 namespace {
@@ -17,7 +17,6 @@ using test::contains;
 using test::pixel;
 
 constexpr QRgb kWhite = 0xFFFFFF;
-
 
 // Columns in which `row` carries `colour`.
 std::set<int> columnsWith(const QImage& image, int row, QRgb colour)
@@ -29,11 +28,13 @@ std::set<int> columnsWith(const QImage& image, int row, QRgb colour)
     return columns;
 }
 
-bool rowIsAll(const QImage& image, int row, QRgb colour)
+// Each listed row carries its colour in every column.
+void expectRows(const QImage& image, std::initializer_list<std::pair<int, QRgb>> rows)
 {
-    return static_cast<int>(columnsWith(image, row, colour).size()) == image.width();
+    for (const auto& [row, colour] : rows)
+        EXPECT_EQ(static_cast<int>(columnsWith(image, row, colour).size()), image.width())
+            << "row " << row << ", colour " << std::hex << colour;
 }
-
 
 FrameArray constant(double value)
 {
@@ -77,13 +78,21 @@ protected:
 
 TEST(GraphCoordinates, RowsRoundHalvesToEvenAndLieAboveTheZeroLineForPositiveValues)
 {
-    EXPECT_EQ(graphValueY(136, 0.0, 1440.0), 68);
-    EXPECT_EQ(graphValueY(136, 500.0, 1440.0), 68 - 47);
-    EXPECT_EQ(graphValueY(136, -500.0, 1440.0), 68 + 47);
-    EXPECT_EQ(graphValueY(153, 500.0, 1200.0), 76 - 64);  // 63.75 rounds up
-    EXPECT_EQ(graphValueY(2, 1.0, 4.0), 1);               // 0.5 rounds to 0
-    EXPECT_EQ(graphValueY(2, 3.0, 4.0), 1 - 2);           // 1.5 rounds to 2
-    EXPECT_EQ(graphValueY(2, 5.0, 4.0), 1 - 2);           // 2.5 rounds to 2
+    const struct {
+        int height;
+        double value, scale;
+        int row;
+    } cases[] = {
+        {136, 0.0, 1440.0, 68},
+        {136, 500.0, 1440.0, 68 - 47},
+        {136, -500.0, 1440.0, 68 + 47},
+        {153, 500.0, 1200.0, 76 - 64},  // 63.75 rounds up
+        {2, 1.0, 4.0, 1},               // 0.5 rounds to 0
+        {2, 3.0, 4.0, 1 - 2},           // 1.5 rounds to 2
+        {2, 5.0, 4.0, 1 - 2},           // 2.5 rounds to 2
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(graphValueY(c.height, c.value, c.scale), c.row) << c.height << " " << c.value;
 }
 
 TEST(GraphCoordinates, ValuesFarOffTheGraphSaturateInsteadOfOverflowing)
@@ -110,12 +119,12 @@ TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
     graphs.DrawRunGraph();
     const QImage& bitmap = graphs.runGraphBitmap();
     ASSERT_EQ(bitmap.size(), QSize(636, 136));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 47, clRed));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 + 47, clLime));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 9, clBlack));
-    EXPECT_TRUE(rowIsAll(bitmap, 68, clGray));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 48, kWhite));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 46, kWhite));
+    expectRows(bitmap, {{68 - 47, clRed},
+                        {68 + 47, clLime},
+                        {68 - 9, clBlack},
+                        {68, clGray},
+                        {68 - 48, kWhite},
+                        {68 - 46, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, RunGraphFollowsTheDisplayScale)
@@ -123,7 +132,7 @@ TEST_F(AnalysisGraphsTest, RunGraphFollowsTheDisplayScale)
     state->experiment.DisplayScale = 1000;  // scale 1200: 136 x 500 / 1200 = 56.67
     state->run.Target = constant(500.0);
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 57, clRed));
+    expectRows(graphs.runGraphBitmap(), {{68 - 57, clRed}});
 }
 
 TEST_F(AnalysisGraphsTest, MagnifiedRunErrorReplacesTheErrorTrace)
@@ -132,13 +141,11 @@ TEST_F(AnalysisGraphsTest, MagnifiedRunErrorReplacesTheErrorTrace)
     ComputeMagnifiedRunError(state->run);
     state->analysis.ErrorMagnified = true;
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, clBlack));
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 9, kWhite));
+    expectRows(graphs.runGraphBitmap(), {{68 - 47, clBlack}, {68 - 9, kWhite}});
 
     state->analysis.ErrorMagnified = false;
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 9, clBlack));
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, kWhite));
+    expectRows(graphs.runGraphBitmap(), {{68 - 9, clBlack}, {68 - 47, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMinusModel)
@@ -149,14 +156,12 @@ TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMin
     graphs.DrawModelGraph(1200.0);
     const QImage& bitmap = graphs.modelGraphBitmap();
     ASSERT_EQ(bitmap.size(), QSize(636, 153));
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 64, clLime));
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 51, clBlue));   // 153 x 400 / 1200 = 51
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 13, clBlack));  // +100: 12.75 rounds to 13
+    // 153 x 400 / 1200 = 51; the difference, +100, at 12.75 rounds to 13.
+    expectRows(bitmap, {{76 - 64, clLime}, {76 - 51, clBlue}, {76 - 13, clBlack}});
 
     state->analysis.ErrorMagnified = true;
     graphs.DrawModelGraph(1200.0);
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 64, clBlack));  // 5 x 100 lies over the mouse
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 13, kWhite));
+    expectRows(bitmap, {{76 - 64, clBlack}, {76 - 13, kWhite}});  // 5 x 100 lies over the mouse
 }
 
 TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndFrameSixStartsColumnOne)
@@ -193,7 +198,7 @@ TEST_F(AnalysisGraphsTest, LaterTracesCoverEarlierOnesInBothGraphs)
     graphs.DrawRunGraph();
     EXPECT_FALSE(contains(graphs.runGraphBitmap(), clRed));
     EXPECT_FALSE(contains(graphs.runGraphBitmap(), clGray));
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68, clBlack));
+    expectRows(graphs.runGraphBitmap(), {{68, clBlack}});
     EXPECT_TRUE(contains(graphs.runGraphBitmap(), clLime));
 
     // A perfect model: blue covers lime.
@@ -210,7 +215,7 @@ TEST_F(AnalysisGraphsTest, EachRedrawStartsFromAWhiteBitmap)
     graphs.DrawRunGraph();
     state->run.Target = constant(-300.0);
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, kWhite));
+    expectRows(graphs.runGraphBitmap(), {{68 - 47, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)

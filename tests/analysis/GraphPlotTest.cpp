@@ -1,5 +1,5 @@
 #include "analysis/GraphPlot.h"
-
+#include "support/ImageChecks.h"
 #include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
@@ -26,14 +26,8 @@ std::unique_ptr<SharedState> runningState()
 // True when `region` of `picture` holds exactly the pixels of `bitmap`.
 bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
 {
-    if (region.size() != bitmap.size())
-        return false;
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x)
-            if ((picture.pixel(region.left() + x, region.top() + y) & 0xFFFFFF)
-                != (bitmap.pixel(x, y) & 0xFFFFFF))
-                return false;
-    return true;
+    return picture.copy(region).convertToFormat(QImage::Format_RGB32)
+           == bitmap.convertToFormat(QImage::Format_RGB32);
 }
 
 TEST(GraphPlot, PlacesBothGraphsAtTwiceTheirDesignSizeAsTheWindowDrawsThem)
@@ -60,15 +54,8 @@ TEST(GraphPlot, KeyAndErrorsAreDrawnBesideTheGraphs)
     const QImage plain = renderAnalysisPlot(*state, graphs);
     const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
                     plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
-    auto keyHas = [&](const QImage& picture, QRgb colour) {
-        for (int y = key.top(); y <= key.bottom(); ++y)
-            for (int x = key.left(); x <= key.right(); ++x)
-                if ((picture.pixel(x, y) & 0xFFFFFF) == colour)
-                    return true;
-        return false;
-    };
     for (QRgb colour : {clRed, clLime, clBlue, clBlack})
-        EXPECT_TRUE(keyHas(plain, colour)) << std::hex << colour;
+        EXPECT_TRUE(test::contains(plain.copy(key), colour)) << std::hex << colour;
 
     state->analysis.Results.ModelRmsError = 17.125;
     const QImage otherError = renderAnalysisPlot(*state, graphs);
