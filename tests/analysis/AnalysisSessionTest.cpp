@@ -4,6 +4,7 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
 #include "support/AnalysisHarness.h"
+#include "support/ModelRuns.h"
 #include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 
 using namespace quelvar;
 using quelvar::test::fileOk;
-using quelvar::test::ScriptedDialogs;
 
 namespace {
 
@@ -174,15 +174,9 @@ TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
     const auto file = readParameterFile(folder.path("subj_b.par"));
     ASSERT_EQ(file.outcome, ParameterFileReadResult::Loaded);
     // Running the model with the parameters on line 4 gives the errors on line 5.
-    SharedState check;
-    check.run = state->run;
-    ScriptedDialogs quiet;
-    AnalysisSession replay(check, quiet);
-    check.analysis.Parameters = {file.values.inputDelay, file.values.outputGain * 10,
-                                 file.values.damping * 1000, file.values.reference * 10};
-    replay.RunModel();
-    replay.ComputeErrors();
-    EXPECT_NEAR(check.analysis.Results.ModelRmsError, file.values.modelRmsError, 0.0015);
+    const ModelParameters written = {file.values.inputDelay, file.values.outputGain * 10,
+                                     file.values.damping * 1000, file.values.reference * 10};
+    EXPECT_NEAR(test::modelRms(state->run, written), file.values.modelRmsError, 0.0015);
     // The automatic save keeps the name of the file last saved with the dialog.
     EXPECT_EQ(view.paramName, "mine.par");
     EXPECT_EQ(state->analysis.ParamFileName, "mine.par");

@@ -54,13 +54,10 @@ FitPoint autoFit(const RunRecord& run)
 
 TEST(ThoroughFit, IsNeverWorseThanAutoFitAndReportsExactErrors)
 {
-    std::vector<std::unique_ptr<RunRecord>> runs;
-    runs.push_back(modelRun({7, 80, 150, 3}));
-    runs.push_back(modelRun({1, 300, 20, -2}));
-    runs.push_back(noisyRun(1));
-    runs.push_back(noisyRun(2));
-    runs.push_back(std::make_unique<RunRecord>());  // all zeros
-    for (std::size_t n = 0; n < runs.size(); ++n) {
+    const std::unique_ptr<RunRecord> runs[] = {
+        modelRun({7, 80, 150, 3}), modelRun({1, 300, 20, -2}), noisyRun(1), noisyRun(2),
+        std::make_unique<RunRecord>()};  // the last all zeros
+    for (std::size_t n = 0; n < std::size(runs); ++n) {
         SCOPED_TRACE(testing::Message() << "run " << n);
         const FitPoint window = autoFit(*runs[n]);
         const ThoroughResult result = thoroughFit(*runs[n], kStep, kSpinners, window.at);
@@ -179,12 +176,9 @@ TEST(ExhaustiveFit, FindsWhatEvaluatingEverySettingFindsWhateverTheThreads)
 TEST(ExhaustiveFit, AgreesWithTheThoroughFitOnASmallSetOfRuns)
 {
     const SearchSpace space = within({0, 0, 0, -5}, {12, 160, 200, 5});
-    std::vector<std::unique_ptr<RunRecord>> runs;
-    runs.push_back(noisyRun(4));
-    runs.push_back(noisyRun(5));
-    runs.push_back(modelRun({4, 110, 70, -3}));
-    runs.push_back(std::make_unique<RunRecord>());
-    for (std::size_t n = 0; n < runs.size(); ++n) {
+    const std::unique_ptr<RunRecord> runs[] = {noisyRun(4), noisyRun(5), modelRun({4, 110, 70, -3}),
+                                               std::make_unique<RunRecord>()};
+    for (std::size_t n = 0; n < std::size(runs); ++n) {
         SCOPED_TRACE(testing::Message() << "run " << n);
         const ThoroughResult thorough = thoroughFit(*runs[n], kStep, space);
         const ThoroughResult exhaustive = exhaustiveFit(*runs[n], kStep, space, thorough, 2);
@@ -192,7 +186,7 @@ TEST(ExhaustiveFit, AgreesWithTheThoroughFitOnASmallSetOfRuns)
         EXPECT_TRUE(sameBits(exhaustive.best.modelRms, thorough.best.modelRms));
     }
     // All zeros: every setting with r = 0 fits exactly; the smallest wins.
-    EXPECT_EQ(thoroughFit(*runs.back(), kStep, space).best.at, (SpinnerSetting{0, 0, 0, 0}));
+    EXPECT_EQ(thoroughFit(*runs[3], kStep, space).best.at, (SpinnerSetting{0, 0, 0, 0}));
 }
 
 constexpr int SpinnerSetting::*kFields[] = {&SpinnerSetting::delay, &SpinnerSetting::gain,
