@@ -1,20 +1,30 @@
-// Damaged, foreign, missing and hostile files given to "Open Data File" and
-// "Retrieve Parameters": each gets its message, and a refused file changes
-// only what a refusal may change (the names, and for a data file whose second
-// line was read, the difficulty and disturbance number).
+// Files the analysis session cannot use. Damaged, foreign, missing and hostile
+// files given to "Open Data File" and "Retrieve Parameters": each gets its
+// message, and a refused file changes only what a refusal may change (the
+// names, and for a data file whose second line was read, the difficulty and
+// disturbance number). And parameter saves that fail.
 #include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
+#include "datafiles/FileSink.h"
 #include "datafiles/ParameterFile.h"
 #include "support/AnalysisHarness.h"
+#include "support/FaultLoop.h"
 #include "support/SyntheticRuns.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
 
 using namespace quelvar;
+using quelvar::test::failEverySinkStep;
 using quelvar::test::positions;
 using quelvar::test::readAll;
 using quelvar::test::writeAll;
@@ -23,14 +33,16 @@ namespace {
 
 const QString kIoError = QStringLiteral("Error: File I/O error.");
 const QString kNotFound = QStringLiteral("Error: File not found.");
-const QString kWrongCount = QStringLiteral("Error: Number of data points not equal to3600. Load aborted.");
+const QString kWrongCount =
+    QStringLiteral("Error: Number of data points not equal to3600. Load aborted.");
 const QString kNotData = QStringLiteral("Error: bad.txt is not a valid data file.");
 const QString kNotPar = QStringLiteral("Error: bad.par is not a valid parameter file.");
 
 // Identity line and data lines, with the frame numbers and values given.
 QByteArray dataFile(const QByteArray& lastLine, const QByteArray& eol = "\r\n")
 {
-    return "TrackData" + eol + "       2       5" + eol + "     1     12.50    -40.25" + eol + lastLine;
+    return "TrackData" + eol + "       2       5" + eol + "     1     12.50    -40.25" + eol
+           + lastLine;
 }
 
 class BadInput : public ::testing::Test, protected test::AnalysisHarness {
@@ -38,12 +50,10 @@ protected:
     BadInput()
     {
         // A run already in memory, recognisable in every slot.
-        for (int i = 0; i <= kRunFrames; ++i) {
-            state->run.Mouse[i] = -1.0;
-            state->run.Target[i] = -2.0;
-            state->run.Error[i] = -1.0;
-            state->run.MagnifiedRunError[i] = -5.0;
-        }
+        state->run.Mouse.fill(-1.0);
+        state->run.Target.fill(-2.0);
+        state->run.Error.fill(-1.0);
+        state->run.MagnifiedRunError.fill(-5.0);
         state->experiment.RunAvailable = true;
         state->files.LoadedDifficulty = 9;
         state->files.LoadedDisturbanceNumber = 9;
@@ -53,12 +63,12 @@ protected:
 
     bool runUntouched() const
     {
-        for (int i = 0; i <= kRunFrames; ++i) {
-            if (state->run.Mouse[i] != -1.0 || state->run.Target[i] != -2.0 || state->run.Error[i] != -1.0
-                || state->run.MagnifiedRunError[i] != -5.0)
-                return false;
-        }
-        return true;
+        const auto all = [](const FrameArray& a, double v) {
+            return std::all_of(a.begin(), a.end(), [v](double x) { return x == v; });
+        };
+        const RunRecord& r = state->run;
+        return all(r.Mouse, -1.0) && all(r.Target, -2.0) && all(r.Error, -1.0)
+               && all(r.MagnifiedRunError, -5.0);
     }
 
     // A null `bytes` leaves no file of that name.
@@ -106,15 +116,19 @@ TEST_F(BadInput, DataFilesThatLoad)
         {"cut after the mouse", dataFile("  3600      1.00"), 1.0, 0.0},
         {"line feeds", dataFile("  3600      1.00      2.00\n", "\n"), 1.0, 2.0},
         {"lone carriage returns", dataFile("  3600      1.00      2.00\r", "\r"), 1.0, 2.0},
-        {"mixed line ends", "TrackData\n       2       5\r     1 12.50 -40.25\r\n  3600 1 2\n", 1.0, 2.0},
-        {"Ctrl-Z ends the file", dataFile("  3600      1.00      2.00\r\n\x1a  3601 junk\r\n"), 1.0, 2.0},
+        {"mixed line ends", "TrackData\n       2       5\r     1 12.50 -40.25\r\n  3600 1 2\n", 1.0,
+         2.0},
+        {"Ctrl-Z ends the file", dataFile("  3600      1.00      2.00\r\n\x1a  3601 junk\r\n"), 1.0,
+         2.0},
         {"plus signs", dataFile("+3600 +1 +2e0\r\n"), 1.0, 2.0},
-        {"a NUL separates numbers", dataFile(QByteArray("  3600") + '\0' + " 1.00" + '\0' + " 2.00\r\n"), 1.0, 2.0},
+        {"a NUL separates numbers",
+         dataFile(QByteArray("  3600") + '\0' + " 1.00" + '\0' + " 2.00\r\n"), 1.0, 2.0},
         {"finite but huge", dataFile("  3600 1e300 -1.5e300\r\n"), 1e300, -1.5e300},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(load("ok.txt", c.bytes).isEmpty()) << load("ok.txt", c.bytes).join("; ").toStdString();
+        EXPECT_TRUE(load("ok.txt", c.bytes).isEmpty())
+            << load("ok.txt", c.bytes).join("; ").toStdString();
         EXPECT_EQ(state->run.Mouse[1], 12.5);
         EXPECT_EQ(state->run.Target[1], -40.25);
         EXPECT_EQ(state->run.Mouse[2], c.lastMouse);
@@ -231,7 +245,8 @@ TEST_F(BadInput, APositionWhoseSquareOverflowsKeepsEverythingDefined)
 
     session.AutoFitBtnClick();
     const ParameterSpinners& s = state->analysis.Spinners;
-    for (const Spinner* spinner : {&s.InDelayUpDown, &s.OutGainUpDown, &s.DampUpDown, &s.RefUpDown}) {
+    for (const Spinner* spinner :
+         {&s.InDelayUpDown, &s.OutGainUpDown, &s.DampUpDown, &s.RefUpDown}) {
         EXPECT_GE(spinner->Position, spinner->Min);
         EXPECT_LE(spinner->Position, spinner->Max);
     }
@@ -341,7 +356,9 @@ TEST_F(BadInput, ParameterFilesThatAreRetrieved)
 TEST_F(BadInput, ParameterFilesNamedWithLineEndsOrCtrlZReadBackAsWritten)
 {
     Spinner& damp = state->analysis.Spinners.DampUpDown;
-    for (const char* name : {"a\x1a" "b.par", "a\rb.par", "a\n9 9\n1 2 0.5 3\n7 7\n.par"}) {
+    for (const char* name : {"a\x1a"
+                             "b.par",
+                             "a\rb.par", "a\n9 9\n1 2 0.5 3\n7 7\n.par"}) {
         SCOPED_TRACE(QByteArray(name).toPercentEncoding().toStdString());
         const QString path = folder.path(QString::fromLatin1(name));
         dialogs.boxes.clear();
@@ -358,6 +375,151 @@ TEST_F(BadInput, ParameterFilesNamedWithLineEndsOrCtrlZReadBackAsWritten)
         EXPECT_EQ(damp.Position, 125);
         EXPECT_EQ(state->files.LoadedDifficulty, 9);
     }
+}
+
+// Parameter saves that fail at every step they can fail at: the open, each
+// write, the commit, and real file-system refusals. Each failure shows
+// "File I/O error." once, leaves any earlier file as it was with nothing
+// beside it, and leaves the session as it stood, so the next save works.
+// A session with a run analysed and an earlier parameter file named.
+struct Saving : test::AnalysisHarness {
+    std::unique_ptr<SharedState> before = std::make_unique<SharedState>();
+
+    Saving()
+    {
+        view.paramName = QStringLiteral("earlier.par");
+        state->run = *test::sineRun({300.0, 280.0, 90.0, 15});
+        state->experiment.RunAvailable = true;
+        state->files.DataFilePath = folder.path("subj_b.txt");
+        state->files.DataFileName = QStringLiteral("subj_b.txt");
+        state->files.LoadedDifficulty = 4;
+        state->files.LoadedDisturbanceNumber = 7;
+        state->analysis.ParamFilePath = folder.path("earlier.par");
+        state->analysis.ParamFileName = QStringLiteral("earlier.par");
+        session.AnalysisFrame();
+    }
+
+    void write() { session.WriteParameterFile(); }
+    void saveAs()
+    {
+        dialogs.saveAnswers.push_back(folder.path("chosen.par"));
+        session.SaveParametersAs();
+    }
+    void saveAuto()
+    {
+        session.SaveParametersAuto(state->files.LoadedDifficulty,
+                                   state->files.LoadedDisturbanceNumber);
+    }
+
+    // Everything a failed save must leave alone but the names it was given.
+    void expectStateAsBefore()
+    {
+        EXPECT_TRUE(state->experiment.RunAvailable);
+        EXPECT_EQ(std::memcmp(&state->run, &before->run, sizeof(RunRecord)), 0);
+        EXPECT_EQ(state->analysis.Parameters.InDelay, before->analysis.Parameters.InDelay);
+        EXPECT_EQ(state->analysis.Parameters.OutGain, before->analysis.Parameters.OutGain);
+        EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position,
+                  before->analysis.Spinners.DampUpDown.Position);
+        EXPECT_EQ(state->analysis.Results.ModelRmsError, before->analysis.Results.ModelRmsError);
+        EXPECT_EQ(state->files.DataFilePath, before->files.DataFilePath);
+    }
+};
+
+class ParameterSaveFaults : public ::testing::Test, protected Saving {
+protected:
+    void TearDown() override { FileSink::clearFaults(); }
+};
+
+// The save writing the file named, the save with the dialog (asked to
+// overwrite) and the automatic save after a series' run.
+TEST_F(ParameterSaveFaults, ASaveFailingAnywhereKeepsTheEarlierFileAndTheNextSaveWorks)
+{
+    struct Case {
+        const char* file;  // there before the save, and written by it
+        QByteArray earlier;
+        void (Saving::*save)();
+        QStringList asked;           // the boxes before the error, and of a save that works
+        const char* named;           // the file's name after the save, failed or not
+        const char* shownOnFailure;  // the name box
+    };
+    const Case cases[] = {
+        {"earlier.par", "earlier contents\r\n", &Saving::write, {}, "earlier.par", "earlier.par"},
+        // The chosen name is taken before the write; the box keeps "Overwriting".
+        {"chosen.par",
+         "kept",
+         &Saving::saveAs,
+         {"Confirm: chosen.par already exists.  Overwrite?"},
+         "chosen.par",
+         "Overwriting"},
+        {"subj_b.par",
+         "from an earlier series",
+         &Saving::saveAuto,
+         {},
+         "earlier.par",
+         "earlier.par"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Saving s;
+        const QString path = s.folder.path(c.file);
+        writeAll(path, c.earlier);
+        *s.before = *s.state;
+        const auto result =
+            failEverySinkStep([&] { (s.*c.save)(); },
+                              [&](const std::string& what) {
+                                  SCOPED_TRACE(what);
+                                  EXPECT_EQ(s.dialogs.texts(), c.asked + QStringList{kIoError});
+                                  EXPECT_EQ(readAll(path), c.earlier);
+                                  EXPECT_EQ(s.folder.files(), QStringList{c.file});
+                                  EXPECT_EQ(s.state->analysis.ParamFilePath, path);
+                                  EXPECT_EQ(s.state->analysis.ParamFileName, c.named);
+                                  EXPECT_EQ(s.view.paramName, c.shownOnFailure);
+                                  s.expectStateAsBefore();
+                              },
+                              [&] {
+                                  s.dialogs.boxes.clear();
+                                  writeAll(path, c.earlier);
+                              });
+        EXPECT_GE(result.failedAttempts, 3);
+
+        // The session goes on: the next save goes through.
+        s.dialogs.boxes.clear();
+        (s.*c.save)();
+        EXPECT_EQ(s.dialogs.texts(), c.asked);
+        EXPECT_EQ(s.view.paramName, c.named);
+        EXPECT_EQ(readAll(path), formatParameterFile(path, parameterFileValues(*s.state)));
+    }
+}
+
+// Real refusals of the file system. Tests run as root in CI, where a folder
+// without write permission still takes new files, so the cases use what
+// refuses every user: a path through a regular file, a folder in the file's
+// place, and /proc.
+TEST_F(ParameterSaveFaults, PathsTheFileSystemRefusesAreReportedOnce)
+{
+    writeAll(folder.path("plain.txt"), "a file, not a folder");
+    QDir(folder.root()).mkdir("taken.par");
+    QStringList paths = {folder.path("plain.txt/inside.par"), folder.path("taken.par"),
+                         QStringLiteral("/proc/quelvar-test.par"), QString()};
+    if (::geteuid() != 0) {
+        QDir(folder.root()).mkdir("locked");
+        QFile::setPermissions(folder.path("locked"),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        paths << folder.path("locked/p.par");
+    }
+    const QStringList filesBefore = folder.files();
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        dialogs.boxes.clear();
+        state->analysis.ParamFilePath = path;
+        session.WriteParameterFile();
+        EXPECT_EQ(dialogs.texts(), QStringList{kIoError});
+        EXPECT_EQ(view.paramName, "earlier.par");
+        EXPECT_EQ(folder.files(), filesBefore);
+    }
+    EXPECT_TRUE(QFileInfo(folder.path("taken.par")).isDir());
+    EXPECT_EQ(readAll(folder.path("plain.txt")), "a file, not a folder");
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/quelvar-test.par")));
 }
 
 }  // namespace
