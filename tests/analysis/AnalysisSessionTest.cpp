@@ -49,8 +49,7 @@ TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 
 TEST_F(Fixture, AnalysisFrameReloadsTheSpinnersAndShowsBothErrors)
 {
-    for (int i = 1; i <= kRunFrames; ++i)
-        state->run.Target[i] = 100.0;
+    state->run.Target.fill(100.0);
     state->analysis.Parameters.OutGain = 123.456;  // a fitted value the frame replaces
 
     session.AnalysisFrame();
