@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace quelvar {
 namespace {
 
@@ -31,33 +33,27 @@ TEST(AboutBox, IsAFixedModalWindowOfTheDesignedSize)
 TEST(AboutBox, ShowsEachRowInItsColourFaceAndPlace)
 {
     TAboutBox box(nullptr);
-    struct Row {
-        const char* caption;
-        const char* captionText;
-        const char* value;
-        const char* valueText;
-        int y;
-    };
-    const Row rows[] = {
+    // Caption, its text, value, its text, and the row's height on the window.
+    const std::tuple<const char*, const char*, const char*, const char*, int> rows[] = {
         {"ProgramCaption", "Program:", "ProgramValue", "Quelvar.exe", 56},
         {"VersionCaption", "Version:", "VersionValue", "1.00", 80},
         {"DateCaption", "Date:", "DateValue", "9/13/2008", 104},
     };
     const QColor windowText = box.palette().color(QPalette::WindowText);
-    for (const Row& row : rows) {
-        QLabel* caption = label(box, row.caption);
-        QLabel* value = label(box, row.value);
-        EXPECT_EQ(caption->text(), row.captionText);
-        EXPECT_EQ(caption->pos(), QPoint(56, row.y));
+    for (const auto& [captionName, captionText, valueName, valueText, y] : rows) {
+        QLabel* caption = label(box, captionName);
+        QLabel* value = label(box, valueName);
+        EXPECT_EQ(caption->text(), captionText);
+        EXPECT_EQ(caption->pos(), QPoint(56, y));
         EXPECT_EQ(caption->font().pixelSize(), 16);
         EXPECT_EQ(textColour(caption), clRed);
-        EXPECT_EQ(value->text(), row.valueText);
-        EXPECT_EQ(value->pos(), QPoint(136, row.y));
+        EXPECT_EQ(value->text(), valueText);
+        EXPECT_EQ(value->pos(), QPoint(136, y));
         EXPECT_EQ(value->font().pixelSize(), 13);
         EXPECT_EQ(value->palette().color(QPalette::WindowText), windowText);
         for (QLabel* l : {caption, value}) {
-            EXPECT_EQ(l->font().styleHint(), QFont::Serif) << row.caption;
-            EXPECT_TRUE(QRect(48, 48, 297, 145).contains(l->geometry())) << row.caption;
+            EXPECT_EQ(l->font().styleHint(), QFont::Serif) << captionName;
+            EXPECT_TRUE(QRect(48, 48, 297, 145).contains(l->geometry())) << captionName;
         }
     }
     QLabel* title = label(box, "TitleLabel");

@@ -3,11 +3,9 @@
 #include "app/AnalysisForm.h"
 #include "support/ImageChecks.h"
 
-#include "analysis/AnalysisSession.h"
 #include "datafiles/DataFile.h"
-#include "support/ScriptedDialogs.h"
+#include "support/AnalysisHarness.h"
 #include "support/SyntheticRuns.h"
-#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,44 +18,39 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <memory>
-
-namespace quelvar {
+namespace quelvar::test {
 namespace {
 
-using test::contains;
-using test::pixel;
-
-using test::ScriptedDialogs;
-using test::fileOk;
-using test::TempFolder;
-
-
-
-class AnalysisFormTest : public ::testing::Test {
+class AnalysisFormTest : public ::testing::Test, protected AnalysisHarness {
 protected:
-    AnalysisFormTest()
-    {
-        state->experiment.State = AnalysisLive;
-        form = std::make_unique<TAnalysisForm>(session, nullptr, 1.0);
-    }
-
-    ~AnalysisFormTest() override
-    {
-        if (form)
-            form->hide();
-    }
+    AnalysisFormTest() { state->experiment.State = AnalysisLive; }
+    ~AnalysisFormTest() override { form.hide(); }
 
     template <class W = QWidget>
     W* child(const char* name)
     {
-        W* widget = form->findChild<W*>(QString::fromLatin1(name));
+        W* widget = form.findChild<W*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
 
-    QString text(const char* editName) { return child<QLineEdit>(editName)->text(); }
+    // One property of each named control, in order; by default an edit's, label's or button's text.
+    template <class T = QString>
+    QList<T> read(const char* property, std::initializer_list<const char*> names)
+    {
+        QList<T> out;
+        for (const char* name : names)
+            out << child(name)->property(property).template value<T>();
+        return out;
+    }
+
+    QString text(const char* name) { return read("text", {name}).front(); }
+
+    // Input delay, output gain, damping and reference, as their edits show them.
+    QStringList spinners()
+    {
+        return read("text", {"InpDelayEdit", "OutGainEdit", "DampEdit", "RefEdit"});
+    }
 
     void click(const char* buttonName) { child<QPushButton>(buttonName)->click(); }
 
@@ -73,31 +66,30 @@ protected:
     // What a paint box shows on screen.
     QImage shown(const char* paintBoxName) { return child(paintBoxName)->grab().toImage(); }
 
-    QString writeRun(const QString& name, int difficulty, int disturbance)
+    // Shows the window and opens a run of this difficulty and disturbance with the Open button.
+    void openRun(const QString& name, int difficulty, int disturbance)
     {
+        form.show();
         const QString path = folder.path(name);
-        EXPECT_TRUE(fileOk(writeDataFile(path, difficulty, disturbance, *test::sineRun())));
-        return path;
+        EXPECT_TRUE(fileOk(writeDataFile(path, difficulty, disturbance, *sineRun())));
+        dialogs.openAnswers.push_back(path);
+        click("OpenBtn");
     }
 
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    AnalysisSession session{*state, dialogs};
-    TempFolder folder;
-    std::unique_ptr<TAnalysisForm> form;
+    TAnalysisForm form{session, nullptr, 1.0};
 };
 
 TEST_F(AnalysisFormTest, WindowHasTheDesignedFrameSizeColourAndFonts)
 {
-    EXPECT_EQ(form->windowTitle(), "Analysis");
-    EXPECT_EQ(form->size(), QSize(829, 541));
-    EXPECT_EQ(form->minimumSize(), form->maximumSize());
-    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(form->isModal());
-    EXPECT_EQ(form->palette().color(QPalette::Window).rgb() & 0xFFFFFF, clMoneyGreen);
-    EXPECT_EQ(form->font().pixelSize(), 11);
+    EXPECT_EQ(form.windowTitle(), "Analysis");
+    EXPECT_EQ(form.size(), QSize(829, 541));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form.isModal());
+    EXPECT_EQ(form.palette().color(QPalette::Window).rgb() & 0xFFFFFF, clMoneyGreen);
+    EXPECT_EQ(form.font().pixelSize(), 11);
     EXPECT_EQ(child<QGroupBox>("ControlsBox")->font().pixelSize(), 13);
     EXPECT_EQ(child<QGroupBox>("ControlsBox")->font().family(), "Arial");
     EXPECT_EQ(child<QLabel>("Label8")->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF, clBlue);
@@ -105,97 +97,79 @@ TEST_F(AnalysisFormTest, WindowHasTheDesignedFrameSizeColourAndFonts)
 
 TEST_F(AnalysisFormTest, ControlsSitWhereTheLayoutPutsThem)
 {
-    EXPECT_EQ(child("ControlsBox")->geometry(), QRect(0, 0, 829, 226));
-    EXPECT_EQ(child("OpenBtn")->geometry(), QRect(20, 30, 101, 25));
-    EXPECT_EQ(child("FileEdit")->geometry(), QRect(130, 30, 218, 24));
-    EXPECT_EQ(child("CloseBtn")->geometry(), QRect(720, 30, 91, 25));
-    EXPECT_EQ(child("InpDelayEdit")->geometry(), QRect(20, 100, 46, 24));
-    EXPECT_EQ(child("InDelayUpDown")->geometry(), QRect(66, 100, 16, 24));
-    EXPECT_EQ(child("RefUpDown")->geometry(), QRect(396, 140, 16, 24));
-    EXPECT_EQ(child("ErrPredEdit")->geometry(), QRect(610, 142, 56, 24));
-    EXPECT_EQ(child("ParamFileNameEdit")->geometry(), QRect(376, 179, 209, 24));
-    EXPECT_EQ(child("AnalysisKeyBox")->geometry(), QRect(644, 0, 185, 315));
-    EXPECT_EQ(child("Rescale1")->geometry(), QRect(40, 140, 96, 25));
-    EXPECT_EQ(child("RunTargetSquare")->geometry(), QRect(18, 34, 17, 17));
+    EXPECT_EQ(
+        read<QRect>("geometry", {"ControlsBox", "OpenBtn", "FileEdit", "CloseBtn", "InpDelayEdit",
+                                 "InDelayUpDown", "RefUpDown", "ErrPredEdit", "ParamFileNameEdit",
+                                 "AnalysisKeyBox", "Rescale1", "RunTargetSquare"}),
+        QList<QRect>({QRect(0, 0, 829, 226), QRect(20, 30, 101, 25), QRect(130, 30, 218, 24),
+                      QRect(720, 30, 91, 25), QRect(20, 100, 46, 24), QRect(66, 100, 16, 24),
+                      QRect(396, 140, 16, 24), QRect(610, 142, 56, 24), QRect(376, 179, 209, 24),
+                      QRect(644, 0, 185, 315), QRect(40, 140, 96, 25), QRect(18, 34, 17, 17)}));
     EXPECT_EQ(child("Label3")->pos(), QPoint(50, 250));
     EXPECT_EQ(child("RunPaintBox")->size(), QSize(636, 136));
     EXPECT_EQ(child("ModelPaint")->size(), QSize(636, 153));
 
-    EXPECT_EQ(child<QPushButton>("RetrieveParmsBtn")->text(), "Retrieve Parameters");
-    EXPECT_EQ(child<QLabel>("InDelayLabel")->text(), "Input delay in 1/60th second increments ");
-    EXPECT_EQ(child<QLabel>("MouseLabel")->text(), "Mouse ");
-    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error");
-    EXPECT_FALSE(child<QLineEdit>("ParamFileNameEdit")->isReadOnly());
-    for (const char* name : {"FileEdit", "DiffEdit", "DistNoEdit", "InpDelayEdit", "OutGainEdit",
-                             "DampEdit", "RefEdit", "ErrFitEdit", "ErrPredEdit"})
-        EXPECT_TRUE(child<QLineEdit>(name)->isReadOnly()) << name;
+    EXPECT_EQ(read("text", {"RetrieveParmsBtn", "InDelayLabel", "MouseLabel", "Label13"}),
+              QStringList({"Retrieve Parameters", "Input delay in 1/60th second increments ",
+                           "Mouse ", "Error"}));
+    EXPECT_EQ(read<bool>("readOnly",
+                         {"ParamFileNameEdit", "FileEdit", "DiffEdit", "DistNoEdit", "InpDelayEdit",
+                          "OutGainEdit", "DampEdit", "RefEdit", "ErrFitEdit", "ErrPredEdit"}),
+              QList<bool>({false, true, true, true, true, true, true, true, true, true}));
 }
 
 TEST_F(AnalysisFormTest, SpinnersStartAtTheirLayoutPositions)
 {
-    EXPECT_EQ(text("InpDelayEdit"), "2");
-    EXPECT_EQ(text("OutGainEdit"), "20");
-    EXPECT_EQ(text("DampEdit"), "20");
-    EXPECT_EQ(text("RefEdit"), "0");
+    EXPECT_EQ(spinners(), QStringList({"2", "20", "20", "0"}));
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.OutGain, 0.0);  // loaded only by a frame
 }
 
-TEST(AnalysisFormScaling, ScreenHeightOver768ScalesEverySizePositionAndFont)
+TEST_F(AnalysisFormTest, ScreenHeightOver768ScalesEverySizePositionAndFont)
 {
     EXPECT_DOUBLE_EQ(analysisScaleRatio(768), 1.0);
     EXPECT_DOUBLE_EQ(analysisScaleRatio(1080), 1.40625);
     EXPECT_EQ(scaledPixels(829, 1.40625), 1166);
     EXPECT_EQ(scaledPixels(2, 1.25), 2);  // 2.5: halves go to the even neighbour
 
-    auto state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    AnalysisSession session(*state, dialogs);
-    TAnalysisForm form(session, nullptr, 1.40625);
-    EXPECT_EQ(form.size(), QSize(1166, 761));
-    EXPECT_EQ(form.findChild<QWidget*>("OpenBtn")->geometry(), QRect(28, 42, 142, 35));
-    EXPECT_EQ(form.findChild<QWidget*>("DampUpDown")->geometry(), QRect(557, 141, 22, 34));
-    EXPECT_EQ(form.font().pixelSize(), 15);
-    EXPECT_EQ(form.findChild<QWidget*>("AnalysisKeyBox")->font().pixelSize(), 18);
+    TAnalysisForm scaled(session, nullptr, 1.40625);
+    EXPECT_EQ(scaled.size(), QSize(1166, 761));
+    EXPECT_EQ(scaled.findChild<QWidget*>("OpenBtn")->geometry(), QRect(28, 42, 142, 35));
+    EXPECT_EQ(scaled.findChild<QWidget*>("DampUpDown")->geometry(), QRect(557, 141, 22, 34));
+    EXPECT_EQ(scaled.font().pixelSize(), 15);
+    EXPECT_EQ(scaled.findChild<QWidget*>("AnalysisKeyBox")->font().pixelSize(), 18);
 }
 
 TEST_F(AnalysisFormTest, ASpinnerClickStoresItsPositionAndStopsAtTheRangeEnds)
 {
     step("OutGainUpDown", 0, 3);
-    EXPECT_EQ(text("OutGainEdit"), "23");
+    step("InDelayUpDown", 0, 20);
+    step("RefUpDown", 1, 105);
+    EXPECT_EQ(spinners(), QStringList({"16", "23", "20", "-100"}));
     EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 23);
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.OutGain, 23.0);
-    EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 0.0);  // only its own field
-
-    step("InDelayUpDown", 0, 20);
-    EXPECT_EQ(text("InpDelayEdit"), "16");
-    step("RefUpDown", 1, 105);
-    EXPECT_EQ(text("RefEdit"), "-100");
+    EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 0.0);  // only a clicked spinner's own field
     EXPECT_EQ(state->analysis.Spinners.RefUpDown.Position, -100);
 }
 
 TEST_F(AnalysisFormTest, ArrowKeysInASpinnerEditStepTheSpinner)
 {
     QLineEdit* edit = child<QLineEdit>("DampEdit");
-    QTest::keyClick(edit, Qt::Key_Up);
-    QTest::keyClick(edit, Qt::Key_Up);
-    QTest::keyClick(edit, Qt::Key_Down);
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
+        QTest::keyClick(edit, key);
     EXPECT_EQ(edit->text(), "21");
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 21.0);
 }
 
 TEST_F(AnalysisFormTest, GraphAreasStayEmptyUntilARunIsOpenedAndFillAtTheNextFrame)
 {
-    form->show();
+    form.show();
     EXPECT_FALSE(contains(shown("RunPaintBox"), clRed));
 
-    dialogs.openAnswers.push_back(writeRun("run1.txt", 4, 7));
-    click("OpenBtn");
+    openRun("run1.txt", 4, 7);
     ASSERT_TRUE(state->experiment.RunAvailable);
-    EXPECT_EQ(text("FileEdit"), "run1.txt");
-    EXPECT_EQ(text("DiffEdit"), "  4");
-    EXPECT_EQ(text("DistNoEdit"), "  7");
+    EXPECT_EQ(read("text", {"FileEdit", "DiffEdit", "DistNoEdit", "ErrFitEdit"}),
+              QStringList({"run1.txt", "  4", "  7", ""}));
     EXPECT_FALSE(contains(shown("RunPaintBox"), clRed));  // not within the click
-    EXPECT_TRUE(text("ErrFitEdit").isEmpty());
 
     session.AnalysisFrame();
     const QImage run = shown("RunPaintBox");
@@ -211,9 +185,7 @@ TEST_F(AnalysisFormTest, GraphAreasStayEmptyUntilARunIsOpenedAndFillAtTheNextFra
 
 TEST_F(AnalysisFormTest, ASpinnerClickShowsAtTheNextFrameInTheModelGraphOnly)
 {
-    form->show();
-    dialogs.openAnswers.push_back(writeRun("run1.txt", 3, 1));
-    click("OpenBtn");
+    openRun("run1.txt", 3, 1);
     session.AnalysisFrame();
     const QString errorBefore = text("ErrFitEdit");
     const QImage runBefore = shown("RunPaintBox");
@@ -230,7 +202,7 @@ TEST_F(AnalysisFormTest, ASpinnerClickShowsAtTheNextFrameInTheModelGraphOnly)
 
 TEST_F(AnalysisFormTest, UnchangedErrorsLeaveTheBoxesAloneSoASelectionSurvivesTheFrames)
 {
-    state->run = *test::sineRun();
+    state->run = *sineRun();
     state->experiment.RunAvailable = true;
     session.AnalysisFrame();
     QLineEdit* modelError = child<QLineEdit>("ErrFitEdit");
@@ -246,23 +218,19 @@ TEST_F(AnalysisFormTest, UnchangedErrorsLeaveTheBoxesAloneSoASelectionSurvivesTh
 
 TEST_F(AnalysisFormTest, RescaleErrorTogglesBothCaptionsAndTheErrorTraces)
 {
-    form->show();
-    RunRecord run;
-    run.Error.fill(100.0);
-    state->run = run;
+    form.show();
+    state->run.Error.fill(100.0);
     ComputeMagnifiedRunError(state->run);
     state->experiment.RunAvailable = true;
 
     click("Rescale1");
     EXPECT_TRUE(state->analysis.ErrorMagnified);
-    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error X 5");
-    EXPECT_EQ(child<QLabel>("Label3")->text(), "Error X 5");
+    EXPECT_EQ(read("text", {"Label13", "Label3"}), QStringList({"Error X 5", "Error X 5"}));
     session.AnalysisFrame();
     EXPECT_EQ(pixel(shown("RunPaintBox"), 300, 68 - 47), clBlack);
 
     click("Rescale1");
-    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error");
-    EXPECT_EQ(child<QLabel>("Label3")->text(), "Error");
+    EXPECT_EQ(read("text", {"Label13", "Label3"}), QStringList({"Error", "Error"}));
     session.AnalysisFrame();
     EXPECT_EQ(pixel(shown("RunPaintBox"), 300, 68 - 47), 0xFFFFFFu);
     EXPECT_EQ(pixel(shown("RunPaintBox"), 300, 68 - 9), clBlack);
@@ -270,39 +238,37 @@ TEST_F(AnalysisFormTest, RescaleErrorTogglesBothCaptionsAndTheErrorTraces)
 
 TEST_F(AnalysisFormTest, RescaleBeforeAnyRunChangesOnlyTheCaptionsAndTheFlag)
 {
-    form->show();
+    form.show();
     click("Rescale1");
-    EXPECT_EQ(child<QLabel>("Label13")->text(), "Error X 5");
+    EXPECT_EQ(text("Label13"), "Error X 5");
     EXPECT_FALSE(contains(shown("RunPaintBox"), clBlack));
     EXPECT_FALSE(contains(shown("ModelPaint"), clBlack));
 }
 
 TEST_F(AnalysisFormTest, ClosingByAnyMeansReportsOnceAndHides)
 {
-    QSignalSpy closed(form.get(), &TAnalysisForm::analysisClosed);
-    form->show();
+    QSignalSpy closed(&form, &TAnalysisForm::analysisClosed);
+    form.show();
     click("CloseBtn");
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form.isVisible());
 
-    form->show();
-    form->close();  // the close box
+    form.show();
+    form.close();  // the close box
     EXPECT_EQ(closed.count(), 2);
 
-    form->show();
-    QTest::keyClick(form.get(), Qt::Key_Escape);
+    form.show();
+    QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_EQ(closed.count(), 3);
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form.isVisible());
 
-    form->close();  // already hidden: nothing to report
+    form.close();  // already hidden: nothing to report
     EXPECT_EQ(closed.count(), 3);
 }
 
 TEST_F(AnalysisFormTest, EverythingTheWindowHoldsSurvivesClosingAndReopening)
 {
-    form->show();
-    dialogs.openAnswers.push_back(writeRun("run1.txt", 2, 9));
-    click("OpenBtn");
+    openRun("run1.txt", 2, 9);
     step("DampUpDown", 0, 5);
     click("Rescale1");
     session.AnalysisFrame();
@@ -310,12 +276,9 @@ TEST_F(AnalysisFormTest, EverythingTheWindowHoldsSurvivesClosingAndReopening)
     const QImage modelGraph = shown("ModelPaint");
     click("CloseBtn");
 
-    form->show();
-    EXPECT_EQ(text("DampEdit"), "25");
-    EXPECT_EQ(text("FileEdit"), "run1.txt");
-    EXPECT_EQ(text("DiffEdit"), "  2");
-    EXPECT_EQ(text("ErrFitEdit"), modelError);
-    EXPECT_EQ(child<QLabel>("Label3")->text(), "Error X 5");
+    form.show();
+    EXPECT_EQ(read("text", {"DampEdit", "FileEdit", "DiffEdit", "ErrFitEdit", "Label3"}),
+              QStringList({"25", "run1.txt", "  2", modelError, "Error X 5"}));
     EXPECT_EQ(shown("ModelPaint"), modelGraph);
     session.AnalysisFrame();
     EXPECT_EQ(text("ErrFitEdit"), modelError);
@@ -326,12 +289,14 @@ TEST_F(AnalysisFormTest, OpensCentredOverTheMainWindow)
 {
     QWidget mainWindow;
     mainWindow.setGeometry(40, 30, 1000, 700);
-    auto centred = std::make_unique<TAnalysisForm>(session, &mainWindow, 1.0);
-    centred->show();
-    const QPoint offset = centred->frameGeometry().center() - mainWindow.frameGeometry().center();
-    EXPECT_LE(offset.manhattanLength(), 2);
-    centred->hide();
-    centred.reset();
+    {
+        TAnalysisForm centred(session, &mainWindow, 1.0);
+        centred.show();
+        const QPoint offset =
+            centred.frameGeometry().center() - mainWindow.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 2);
+        centred.hide();
+    }
     // The session must not keep talking to a window that is gone.
     session.ComputeErrors();
 }
@@ -354,31 +319,26 @@ TEST_F(AnalysisFormTest, SaveAndRetrieveRoundTripThroughTheButtons)
     dialogs.openAnswers.push_back(path);
     click("RetrieveParmsBtn");
     EXPECT_TRUE(dialogs.boxes.empty()) << dialogs.texts().join("; ").toStdString();
-    EXPECT_EQ(text("InpDelayEdit"), "5");
-    EXPECT_EQ(text("OutGainEdit"), "37");
-    EXPECT_EQ(text("DampEdit"), "120");
-    EXPECT_EQ(text("RefEdit"), "-15");
+    EXPECT_EQ(spinners(), QStringList({"5", "37", "120", "-15"}));
     EXPECT_EQ(text("ParamFileNameEdit"), "fit.par");
 }
 
 TEST_F(AnalysisFormTest, SavingOverAnExistingFileAsksFirst)
 {
     const QString path = folder.path("fit.par");
-    test::writeAll(path, "keep me\r\n");
+    writeAll(path, "keep me\r\n");
 
     dialogs.saveAnswers.push_back(path);
     dialogs.confirmAnswers.push_back(false);
     click("SaveParamBtn");
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].kind, "Confirm");
-    EXPECT_EQ(dialogs.boxes[0].text, "fit.par already exists.  Overwrite?");
+    EXPECT_EQ(dialogs.texts(), QStringList({"Confirm: fit.par already exists.  Overwrite?"}));
     EXPECT_EQ(text("ParamFileNameEdit"), "Save aborted");
-    EXPECT_EQ(test::readAll(path), QByteArray("keep me\r\n"));
+    EXPECT_EQ(readAll(path), QByteArray("keep me\r\n"));
 
     dialogs.saveAnswers.push_back(path);
     dialogs.confirmAnswers.push_back(true);
     click("SaveParamBtn");
-    EXPECT_TRUE(test::readAll(path).startsWith("TrackParameters\r\n"));
+    EXPECT_TRUE(readAll(path).startsWith("TrackParameters\r\n"));
     EXPECT_EQ(text("ParamFileNameEdit"), "fit.par");
 
     // A write that fails after the question leaves "Overwriting" in the box.
@@ -397,27 +357,23 @@ TEST_F(AnalysisFormTest, AutoFitPutsTheFittedValuesOnTheSpinners)
     // at the middle of its range.
     state->experiment.RunAvailable = true;
     click("AutoFitBtn");
-    EXPECT_EQ(text("InpDelayEdit"), "8");
-    EXPECT_EQ(text("OutGainEdit"), "250");
-    EXPECT_EQ(text("DampEdit"), "500");
-    EXPECT_EQ(text("RefEdit"), "0");
-    EXPECT_EQ(text("ErrFitEdit"), " 0.000");
-    EXPECT_EQ(text("ErrPredEdit"), " 0.000");
+    EXPECT_EQ(spinners(), QStringList({"8", "250", "500", "0"}));
+    EXPECT_EQ(read("text", {"ErrFitEdit", "ErrPredEdit"}), QStringList({" 0.000", " 0.000"}));
 }
 
 TEST_F(AnalysisFormTest, AFitOnTheHiddenWindowShowsWhenItOpens)
 {
-    state->run = *test::sineRun();
+    state->run = *sineRun();
     state->files.DataFilePath = folder.path("series_b.txt");
     session.FitAndSaveAfterRun(3, 1);
     EXPECT_TRUE(QFileInfo::exists(folder.path("series_b.par")));
     const ParameterSpinners& s = state->analysis.Spinners;
 
-    form->show();
-    EXPECT_EQ(text("InpDelayEdit"), QString::number(s.InDelayUpDown.Position));
-    EXPECT_EQ(text("OutGainEdit"), QString::number(s.OutGainUpDown.Position));
-    EXPECT_EQ(text("DampEdit"), QString::number(s.DampUpDown.Position));
-    EXPECT_EQ(text("RefEdit"), QString::number(s.RefUpDown.Position));
+    form.show();
+    EXPECT_EQ(spinners(), QStringList({QString::number(s.InDelayUpDown.Position),
+                                       QString::number(s.OutGainUpDown.Position),
+                                       QString::number(s.DampUpDown.Position),
+                                       QString::number(s.RefUpDown.Position)}));
     EXPECT_NE(s.OutGainUpDown.Position, 20);
     EXPECT_TRUE(text("FileEdit").isEmpty());  // the hidden fit leaves the run's identity alone
 }
@@ -425,15 +381,15 @@ TEST_F(AnalysisFormTest, AFitOnTheHiddenWindowShowsWhenItOpens)
 TEST_F(AnalysisFormTest, SpinnerPositionsChangedWhileHiddenAreShownOnOpening)
 {
     state->analysis.Spinners.DampUpDown.Position = 777;
-    form->show();
+    form.show();
     EXPECT_EQ(text("DampEdit"), "777");
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 0.0);  // shown, not clicked
 }
 
 TEST_F(AnalysisFormTest, TheModelGraphFillsItsPaintBoxOnceTheWindowHasPainted)
 {
-    form->show();
-    form->repaint();
+    form.show();
+    form.repaint();
     state->experiment.RunAvailable = true;
     session.AnalysisFrame();
     const QImage model = shown("ModelPaint");
@@ -442,4 +398,4 @@ TEST_F(AnalysisFormTest, TheModelGraphFillsItsPaintBoxOnceTheWindowHasPainted)
 }
 
 }  // namespace
-}  // namespace quelvar
+}  // namespace quelvar::test

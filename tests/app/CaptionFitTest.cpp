@@ -12,19 +12,18 @@ namespace {
 TEST(CaptionFit, RoomEndsAtTheNearestControlRightOfTheCaptionOnItsRows)
 {
     const QRect caption(20, 70, 50, 16);
-    const struct {
-        QList<QRect> siblings;
-        int room;
-    } cases[] = {
+    // The controls beside the caption, and the room it has.
+    const std::pair<QList<QRect>, int> cases[] = {
         {{}, 200 - 20 - 4},
         {{QRect(145, 65, 26, 24)}, 145 - 20 - 4},
         {{QRect(171, 65, 15, 24), QRect(145, 65, 26, 24)}, 145 - 20 - 4},
         {{QRect(145, 90, 26, 24), QRect(145, 40, 26, 30)}, 200 - 20 - 4},  // rows above and below
-        {{QRect(145, 85, 26, 24)}, 145 - 20 - 4},                           // shares the last row
-        {{QRect(10, 65, 300, 24), QRect(20, 70, 10, 10)}, 200 - 20 - 4},    // starts left of or with it
+        {{QRect(145, 85, 26, 24)}, 145 - 20 - 4},                          // shares the last row
+        // Controls that start left of the caption or with it.
+        {{QRect(10, 65, 300, 24), QRect(20, 70, 10, 10)}, 200 - 20 - 4},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(roomToTheRight(caption, c.siblings, 200, 4), c.room) << c.siblings.size();
+    for (const auto& [siblings, room] : cases)
+        EXPECT_EQ(roomToTheRight(caption, siblings, 200, 4), room) << siblings.size();
 }
 
 TEST(CaptionFit, SizeIsTheLargestThatFitsAndNeverBelowTheSmallest)

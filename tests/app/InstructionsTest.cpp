@@ -18,15 +18,12 @@ namespace {
 
 using test::ScriptedDialogs;
 
-TEST(InstructionsPlacement, TakesHalfTheWidthAndAThirdOfTheHeightBelowTheMiddle)
+TEST(InstructionsPlacement, TakesHalfTheWidthAndAThirdOfTheHeightBelowTheMiddleOfTheWorkArea)
 {
     EXPECT_EQ(instructionsPlacement(QRect(0, 0, 1280, 984)), QRect(320, 492, 640, 328));
     // Odd sizes truncate: 1001 / 2 = 500, 1001 / 2 - 500 / 2 = 250; 767 / 3 = 255.
     EXPECT_EQ(instructionsPlacement(QRect(0, 0, 1001, 767)), QRect(250, 383, 500, 255));
-}
-
-TEST(InstructionsPlacement, FollowsAWorkAreaThatDoesNotStartAtTheScreenCorner)
-{
+    // A work area that does not start at the screen corner.
     EXPECT_EQ(instructionsPlacement(QRect(60, 40, 1280, 984)), QRect(380, 532, 640, 328));
 }
 
@@ -40,8 +37,7 @@ TEST_F(InstructionsTest, IsPlacedOnTheWorkAreaOnceAndFilledByAReadOnlyViewer)
 {
     const QRect expected = instructionsPlacement(QGuiApplication::primaryScreen()->availableGeometry());
     EXPECT_EQ(form.windowTitle(), "Instructions");
-    EXPECT_EQ(form.pos(), expected.topLeft());
-    EXPECT_EQ(form.size(), expected.size());
+    EXPECT_EQ(QRect(form.pos(), form.size()), expected);
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
     EXPECT_TRUE(form.isModal());
 

@@ -1,23 +1,24 @@
 #include "app/MainForm.h"
 
-#include "analysis/AnalysisSession.h"
 #include "app/FrameLoop.h"
 #include "app/MainLayout.h"
 #include "app/QtDialogs.h"
 #include "app/UpDown.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/AnalysisHarness.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <memory>
+
+#include <cstdlib>
+#include <functional>
+#include <tuple>
 
 namespace quelvar::test {
 namespace {
@@ -50,11 +51,7 @@ TEST(QtDialogsFilter, DescriptionAndPatternPairsBecomeQtNameFilters)
     EXPECT_EQ(qtNameFilters(""), "");
 }
 
-struct Form {
-    TempFolder folder;
-    std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    AnalysisSession session{*state, dialogs};
+struct Form : AnalysisHarness {
     TMainForm form;
 
     explicit Form(bool frames = false, Dialogs* boxes = nullptr)
@@ -63,36 +60,33 @@ struct Form {
     }
 };
 
-TEST(MainForm, ControlsCarryTheirCaptionsAndTheWindowItsColourAndScaledFont)
+class MainForm : public ::testing::Test, protected Form {
+protected:
+    TMainForm& w = form;
+};
+
+TEST_F(MainForm, ControlsCarryTheirCaptionsAndTheWindowItsColourAndScaledFont)
 {
-    Form f;
-    TMainForm& w = f.form;
     EXPECT_EQ(w.windowTitle(), "Quelvar");
     EXPECT_EQ(w.palette().color(QPalette::Window).rgb() & 0xFFFFFF, clMoneyGreen);
     EXPECT_EQ(w.font().family(), "Arial");
     EXPECT_EQ(w.font().pixelSize(), scaledLength(13, w.scaleFactor()));
-    const std::pair<QPushButton*, const char*> buttons[] = {
-        {w.CollectDataBtn, "Collect Data"}, {w.AnalyzeBtn, "Analyze Data"},
-        {w.InstructionBtn, "Instructions"}, {w.AboutBtn, "About ..."},
-        {w.ExitBtn, "Exit"}, {w.StartBtn, "Start Recording"}, {w.AbortBtn, "Abort Recording"}};
-    for (const auto& [button, caption] : buttons)
-        EXPECT_EQ(button->text(), caption);
-    EXPECT_EQ(w.RecordBox->title(), "Data Recorder");
-    EXPECT_EQ(w.RunSettingsBox->title(), "Experimental Run Settings");
+    EXPECT_EQ(
+        QStringList({w.CollectDataBtn->text(), w.AnalyzeBtn->text(), w.InstructionBtn->text(),
+                     w.AboutBtn->text(), w.ExitBtn->text(), w.StartBtn->text(), w.AbortBtn->text(),
+                     w.RecordBox->title(), w.RunSettingsBox->title(), w.DiffEdit->text(),
+                     w.DisturbEdit->text(), w.NRunsEdit->text(), w.IRIEdit->text()}),
+        QStringList({"Collect Data", "Analyze Data", "Instructions", "About ...", "Exit",
+                     "Start Recording", "Abort Recording", "Data Recorder",
+                     "Experimental Run Settings", "3", "1", "1", "5"}));
     EXPECT_EQ(w.StartBtn->geometry(), scaledRect(45, 35, 116, 25, w.scaleFactor()));
     EXPECT_EQ(w.IRIUpDown->geometry(), scaledRect(171, 180, 15, 24, w.scaleFactor()));
-    EXPECT_EQ(w.DiffEdit->text(), "3");
-    EXPECT_EQ(w.DisturbEdit->text(), "1");
-    EXPECT_EQ(w.NRunsEdit->text(), "1");
-    EXPECT_EQ(w.IRIEdit->text(), "5");
     EXPECT_TRUE(w.DiffEdit->isReadOnly());
     EXPECT_FALSE(w.CurrentRunEdit->isReadOnly());
 }
 
-TEST(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
+TEST_F(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
 {
-    Form f;
-    TMainForm& w = f.form;
     w.show();
     QApplication::processEvents();
     w.controller().ApplicationIdle();
@@ -101,10 +95,9 @@ TEST(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
     EXPECT_EQ(w.TargetBox->height(), roundToInt32(0.95 * w.height()));
     EXPECT_EQ(w.ControlPanel->height(), w.TargetBox->height());
     EXPECT_EQ(w.controller().recording().bitmap().size(), w.TargetPaint->size());
-    EXPECT_EQ(w.Status->text(), "Inactive");
+    EXPECT_EQ(QStringList({w.Status->text(), w.SaveDataEdit->text(), w.CurrentRunEdit->text()}),
+              QStringList({"Inactive", "Default.txt", "  1"}));
     EXPECT_EQ(w.Status->palette().color(QPalette::Base).rgb() & 0xFFFFFF, clYellow);
-    EXPECT_EQ(w.SaveDataEdit->text(), "Default.txt");
-    EXPECT_EQ(w.CurrentRunEdit->text(), "  1");
 
     // The mouse over the display moves the cursor position, no button needed.
     const int h = w.TargetPaint->height();
@@ -114,31 +107,23 @@ TEST(MainForm, FirstPassLaysOutTheWindowAndFillsTheBoxes)
     EXPECT_NEAR(w.controller().recording().MouseValue, 300.0, 2.0);
 }
 
-TEST(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
+TEST_F(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
 {
-    Form f;
-    TMainForm& w = f.form;
-    w.NRunsUpDown->stepDown();
-    EXPECT_EQ(w.NRunsEdit->text(), "1");
-    for (int i = 0; i < 20; ++i)
-        w.NRunsUpDown->stepUp();
-    EXPECT_EQ(w.NRunsEdit->text(), "15");
-    EXPECT_EQ(f.state->experiment.RunCount, 15);
-    EXPECT_TRUE(f.state->experiment.MultiRun);
-
-    w.IRIUpDown->stepUp();
-    EXPECT_EQ(w.IRIEdit->text(), "10");
-    for (int i = 0; i < 100; ++i)
-        w.IRIUpDown->stepUp();
-    EXPECT_EQ(w.IRIEdit->text(), "300");
+    // A spinner, its edit, arrow clicks on it (negative: down) and what the edit shows then.
+    const std::tuple<UpDown*, QLineEdit*, int, const char*> clicks[] = {
+        {w.NRunsUpDown, w.NRunsEdit, -1, "1"}, {w.NRunsUpDown, w.NRunsEdit, 20, "15"},
+        {w.IRIUpDown, w.IRIEdit, 1, "10"},     {w.IRIUpDown, w.IRIEdit, 100, "300"},
+        {w.DiffUpDown, w.DiffEdit, 3, "5"},    {w.DisturbUpDown, w.DisturbEdit, -1, "1"}};
+    for (const auto& [upDown, edit, times, shown] : clicks) {
+        for (int i = 0; i < std::abs(times); ++i)
+            times > 0 ? upDown->stepUp() : upDown->stepDown();
+        EXPECT_EQ(edit->text(), shown) << edit->objectName().toStdString() << " " << times;
+    }
+    EXPECT_EQ(state->experiment.RunCount, 15);
+    EXPECT_TRUE(state->experiment.MultiRun);
     EXPECT_EQ(w.controller().spinners().IRI, 300);
-
-    w.DiffUpDown->stepUp();
-    w.DiffUpDown->stepUp();
-    w.DiffUpDown->stepUp();
-    EXPECT_EQ(f.state->experiment.Difficulty, 5);
-    w.DisturbUpDown->stepDown();
-    EXPECT_EQ(f.state->experiment.DisturbanceNumber, 1);
+    EXPECT_EQ(state->experiment.Difficulty, 5);
+    EXPECT_EQ(state->experiment.DisturbanceNumber, 1);
 }
 
 // Runs `click`; reports whether `dialog` was the modal window shortly after.
@@ -153,24 +138,18 @@ bool opensModally(QDialog& dialog, const std::function<void()>& click)
             dialog.reject();
     });
     click();
-    QElapsedTimer t;
-    t.start();
-    while (!checked && t.elapsed() < 2000)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return seen;
+    return QTest::qWaitFor([&] { return checked; }, 2000) && seen;
 }
 
-TEST(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
+TEST_F(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
 {
-    Form f;
-    TMainForm& w = f.form;
     QDialog analysis, about, instructions;
     w.setWindows(&analysis, &about, &instructions);
     w.controller().ApplicationIdle();
-    f.dialogs.saveAnswers.push_back(f.folder.path("run.txt"));
+    dialogs.saveAnswers.push_back(folder.path("run.txt"));
     w.CollectDataBtn->click();
     w.StartBtn->click();
-    ASSERT_TRUE(f.state->experiment.Recording);
+    ASSERT_TRUE(state->experiment.Recording);
     EXPECT_TRUE(opensModally(about, [&] { w.AboutBtn->click(); }));
     EXPECT_FALSE(opensModally(instructions, [&] { w.InstructionBtn->click(); }));
     EXPECT_FALSE(opensModally(analysis, [&] { w.AnalyzeBtn->click(); }));
@@ -178,7 +157,7 @@ TEST(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
     w.AbortBtn->click();
     EXPECT_TRUE(opensModally(instructions, [&] { w.InstructionBtn->click(); }));
     EXPECT_TRUE(opensModally(analysis, [&] { w.AnalyzeBtn->click(); }));
-    EXPECT_EQ(f.state->experiment.State, AnalysisLive);
+    EXPECT_EQ(state->experiment.State, AnalysisLive);
 }
 
 // Closes whatever modal window is open after `ms`, noting the frame count then.
@@ -198,10 +177,7 @@ TEST(FrameLoopUnderBoxes, FramesGoOnWhileAMessageBoxOpenedByAButtonIsOpen)
     boxes.setParentWindow(&f.form);
     boxes.setModalHooks(&f.form.frameLoop());
     f.form.show();
-    QElapsedTimer t;
-    t.start();
-    while (f.state->experiment.State == StartupLayout && t.elapsed() < 2000)
-        QApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.state->experiment.State != StartupLayout; }, 2000));
     ASSERT_EQ(f.state->experiment.StatusText, "Inactive");
     std::int64_t atClose = 0;
     closeModalAfter(400, f.form.frameLoop(), atClose);
@@ -228,12 +204,7 @@ TEST(FrameLoopUnderBoxes, FramesGoOnUnderABoxOpenedByAFrameAndStopUnderAFileDial
     loopPtr = &loop;
     boxes.setModalHooks(&loop);
     loop.start();
-    QElapsedTimer t;
-    t.start();
-    while (!boxShown || atClose == 0) {
-        QApplication::processEvents();
-        ASSERT_LT(t.elapsed(), 3000);
-    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxShown && atClose != 0; }, 3000));
     EXPECT_GT(atClose - atOpen, 20) << "nested frames ran while the box was open";
 
     closeModalAfter(300, loop, atClose);

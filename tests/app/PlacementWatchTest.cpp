@@ -1,7 +1,7 @@
 #include "app/PlacementWatch.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -11,36 +11,33 @@ namespace {
 
 TEST(PlacementWatch, ReportsOnceTheShownWindowHoldsStillAndNeverWaitsPastTheDeadline)
 {
-    const struct {
-        bool show;
-        int resizeForMs;  // a window manager still resizing the window after it shows
-        int deadlineMs;
-        int earliestMs;
-    } cases[] = {
+    // Shown or not, how long a window manager goes on resizing it after it shows, the
+    // deadline, and the earliest report.
+    const std::tuple<bool, int, int, int> cases[] = {
         {true, 0, 5000, PlacementWatch::kSteadyMs},
         {true, 400, 5000, 400 + PlacementWatch::kSteadyMs},
         {false, 0, 300, 300},
     };
-    for (const auto& c : cases) {
+    for (const auto& [show, resizeForMs, deadlineMs, earliestMs] : cases) {
         QWidget window;
         QElapsedTimer t;
         t.start();
         qint64 placedAt = -1;
-        new PlacementWatch(&window, [&] { placedAt = t.elapsed(); }, &window, c.deadlineMs);
+        new PlacementWatch(
+            &window, [&] { placedAt = t.elapsed(); }, &window, deadlineMs);
         QTimer grow;
         QObject::connect(&grow, &QTimer::timeout, [&] {
             window.resize(window.size() + QSize(1, 1));
-            if (t.hasExpired(c.resizeForMs))
+            if (t.hasExpired(resizeForMs))
                 grow.stop();
         });
-        if (c.show)
+        if (show)
             window.show();
-        if (c.resizeForMs > 0)
+        if (resizeForMs > 0)
             grow.start(40);
-        while (placedAt < 0 && !t.hasExpired(8000))
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
-        EXPECT_GE(placedAt, c.earliestMs) << c.resizeForMs << " ms resizing";
-        EXPECT_LT(placedAt, c.earliestMs + 1500) << c.resizeForMs << " ms resizing";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return placedAt >= 0; }, 8000));
+        EXPECT_GE(placedAt, earliestMs) << resizeForMs << " ms resizing";
+        EXPECT_LT(placedAt, earliestMs + 1500) << resizeForMs << " ms resizing";
     }
 }
 

@@ -12,6 +12,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace quelvar::test {
 namespace {
 
@@ -19,11 +21,7 @@ using Action = StartOptions::Action;
 
 TEST(StartArguments, OnlyVersionHelpAndDesktopMeanAnythingToTheProgram)
 {
-    const struct {
-        QStringList arguments;
-        Action action;
-        bool desktop;
-    } cases[] = {
+    const std::tuple<QStringList, Action, bool> cases[] = {
         {{}, Action::Run, false},
         {{"--desktop"}, Action::Run, true},
         {{"--version"}, Action::PrintVersion, false},
@@ -32,30 +30,24 @@ TEST(StartArguments, OnlyVersionHelpAndDesktopMeanAnythingToTheProgram)
         {{"-display", ":1", "run.txt", "--verbose"}, Action::Run, false},
         {{"--", "--desktop"}, Action::Run, false},
     };
-    for (const auto& c : cases) {
-        const StartOptions options = parseStartArguments(c.arguments);
-        EXPECT_EQ(options.action, c.action) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(options.desktop, c.desktop) << c.arguments.join(' ').toStdString();
+    for (const auto& [arguments, action, desktop] : cases) {
+        const StartOptions options = parseStartArguments(arguments);
+        EXPECT_EQ(options.action, action) << arguments.join(' ').toStdString();
+        EXPECT_EQ(options.desktop, desktop) << arguments.join(' ').toStdString();
     }
 }
 
 TEST(StartPlatform, X11IsTriedBeforeWaylandUnlessTheUserChoseAPlatformOrThereIsNoXServer)
 {
-    const struct {
-        const char* chosen;
-        bool x11Display;
-        const char* requested;
-    } cases[] = {
-        {"", true, "xcb;wayland"},
-        {"  ", true, "xcb;wayland"},
-        {"", false, "wayland;xcb"},
-        {"wayland", true, "wayland"},
-        {"offscreen", false, "offscreen"},
-        {"wayland;xcb", true, "wayland;xcb"},
+    // QT_QPA_PLATFORM as the user set it, whether an X server is there, and the platforms asked for.
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"", true, "xcb;wayland"},         {"  ", true, "xcb;wayland"},
+        {"", false, "wayland;xcb"},        {"wayland", true, "wayland"},
+        {"offscreen", false, "offscreen"}, {"wayland;xcb", true, "wayland;xcb"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(platformRequest(c.chosen, c.x11Display), QByteArray(c.requested))
-            << c.chosen << " " << c.x11Display;
+    for (const auto& [chosen, x11Display, requested] : cases)
+        EXPECT_EQ(platformRequest(chosen, x11Display), QByteArray(requested))
+            << chosen << " " << x11Display;
 }
 
 TEST(WorkFolder, IsMadeWhenMissingUnlessAFileIsInTheWay)

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -67,11 +68,9 @@ struct Desktop : ::testing::Test {
     {
         ASSERT_EQ(QGuiApplication::platformName(), "xcb");
         main.show();
-        QElapsedTimer t;
-        t.start();
-        while (program.state().experiment.State == StartupLayout && !t.hasExpired(10000))
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        ASSERT_NE(program.state().experiment.State, StartupLayout) << "the first pass never ran";
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return program.state().experiment.State != StartupLayout; }, 10000))
+            << "the first pass never ran";
     }
 
     // Presses `button` and hands the modal window it opens to `check` once
@@ -141,9 +140,8 @@ TEST_F(Desktop, WindowsOpenModallyOverTheMainWindowAndTheInstructionsHaveTheirOu
         [&](const XWindow& x) { return x.framed && x.outer() == placement; },
         [&](const XWindow& x) {
             modalOverMain(x);
-            XWindow expected;
-            expected.client = placement;
-            EXPECT_EQ(x.outerText(), expected.outerText()) << "outer size and place, frame included";
+            EXPECT_EQ(x.outer(), placement)
+                << "outer size and place, frame included: " << x.outerText();
         });
 }
 
