@@ -21,10 +21,6 @@ struct AnalysisHarness {
     AnalysisHarness() { session.setView(&view); }
 };
 
-}  // namespace quelvar::test
-
-namespace quelvar::test {
-
 // The four spinners' positions: delay, gain, damping, reference.
 inline std::array<int, 4> positions(const ParameterSpinners& s)
 {
