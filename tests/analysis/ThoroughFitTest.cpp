@@ -112,16 +112,8 @@ TEST(ThoroughFit, ADelayPastTheSpinnersRangeIsReportedWhenItFitsBetter)
 // The settings from `low` to `high`, with no delays beyond.
 SearchSpace within(const SpinnerSetting& low, const SpinnerSetting& high)
 {
-    SearchSpace space;
-    space.delayMin = low.delay;
-    space.delayMax = space.beyondDelayMax = high.delay;
-    space.gainMin = low.gain;
-    space.gainMax = high.gain;
-    space.dampingMin = low.damping;
-    space.dampingMax = high.damping;
-    space.referenceMin = low.reference;
-    space.referenceMax = high.reference;
-    return space;
+    return {low.delay,    high.delay,    low.gain,       high.gain, low.damping,
+            high.damping, low.reference, high.reference, high.delay};
 }
 
 // Every setting of a small space, one at a time with RunModel: the best and
