@@ -69,10 +69,12 @@ protected:
         graphs.setModelGraphSize(636, 153);
     }
 
-    QImage blank(int width, int height)
+    // `values` drawn alone on a white bitmap the run graph's size.
+    QImage drawn(const FrameArray& values, QRgb colour = clBlack)
     {
-        QImage image(width, height, QImage::Format_RGB32);
+        QImage image(636, 136, QImage::Format_RGB32);
         image.fill(0xFFFFFFFFu);
+        graphs.DrawTrace(colour, values, image, 1440.0);
         return image;
     }
 
@@ -162,8 +164,7 @@ TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndFrameSixStartsColumn
     for (int frame : {1, 3, 5, 6, 3599}) {
         FrameArray values = constant(0.0);
         values[frame] = 500.0;
-        QImage bitmap = blank(636, 136);
-        graphs.DrawTrace(clBlack, values, bitmap, 1440.0);
+        const QImage bitmap = drawn(values);
         const int expected = frame <= 5 ? 0 : (frame == 6 ? 1 : 635);
         EXPECT_EQ(columnsWith(bitmap, top, clBlack), std::set<int>{expected}) << "frame " << frame;
     }
@@ -173,8 +174,7 @@ TEST_F(AnalysisGraphsTest, TheLastFrameLiesOneColumnBeyondTheBitmap)
 {
     FrameArray values = constant(0.0);
     values[3600] = 500.0;
-    QImage bitmap = blank(636, 136);
-    graphs.DrawTrace(clBlack, values, bitmap, 1440.0);
+    const QImage bitmap = drawn(values);
     // Only the rise towards x = 636 is visible, in the last column.
     EXPECT_TRUE(columnsWith(bitmap, 68 - 47, clBlack).empty());
     EXPECT_EQ(pixel(bitmap, 635, 68 - 10), clBlack);
@@ -216,8 +216,7 @@ TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
     for (int i = 1; i <= kRunFrames; ++i)
         values[i] = (i % 2 == 0) ? 1e300 : -std::numeric_limits<double>::infinity();
     values[7] = std::nan("");
-    QImage bitmap = blank(636, 136);
-    graphs.DrawTrace(clBlue, values, bitmap, 1440.0);
+    const QImage bitmap = drawn(values, clBlue);
     EXPECT_EQ(pixel(bitmap, 300, 0), clBlue);
     EXPECT_EQ(pixel(bitmap, 300, 135), clBlue);
 }

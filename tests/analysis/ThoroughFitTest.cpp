@@ -46,10 +46,8 @@ FitPoint autoFit(const RunRecord& run)
     h.session.AnalysisFrame();
     h.session.AutoFitBtnClick();
     h.session.AnalysisFrame();
-    FitPoint point;
-    point.at = settingOf(h.state->analysis.Spinners);
-    point.modelRms = h.state->analysis.Results.ModelRmsError;
-    return point;
+    return {.at = settingOf(h.state->analysis.Spinners),
+            .modelRms = h.state->analysis.Results.ModelRmsError};
 }
 
 TEST(ThoroughFit, IsNeverWorseThanAutoFitAndReportsExactErrors)
@@ -126,9 +124,7 @@ ThoroughResult everySetting(const RunRecord& run, const SearchSpace& space)
         for (int g = space.gainMin; g <= space.gainMax; ++g)
             for (int k = space.dampingMin; k <= space.dampingMax; ++k)
                 for (int r = space.referenceMin; r <= space.referenceMax; ++r) {
-                    FitPoint p;
-                    p.at = {d, g, k, r};
-                    p.modelRms = exactRms(run, p.at);
+                    const FitPoint p{.at = {d, g, k, r}, .modelRms = exactRms(run, {d, g, k, r})};
                     FitPoint& best = all.profile[static_cast<std::size_t>(d - space.delayMin)];
                     if (better(p, best))
                         best = p;
