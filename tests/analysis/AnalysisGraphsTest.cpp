@@ -1,14 +1,18 @@
 #include "analysis/AnalysisGraphs.h"
-#include "support/ImageChecks.h"
-
+#include "analysis/GraphPlot.h"
 #include "support/AllocationCounter.h"
+#include "support/ImageChecks.h"
+#include "support/SyntheticRuns.h"
+#include "support/TestFiles.h"
 
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace quelvar {
 namespace {
@@ -17,7 +21,6 @@ using test::contains;
 using test::pixel;
 
 constexpr QRgb kWhite = 0xFFFFFF;
-
 
 // Columns in which `row` carries `colour`.
 std::set<int> columnsWith(const QImage& image, int row, QRgb colour)
@@ -29,11 +32,13 @@ std::set<int> columnsWith(const QImage& image, int row, QRgb colour)
     return columns;
 }
 
-bool rowIsAll(const QImage& image, int row, QRgb colour)
+// Each listed row carries its colour in every column.
+void expectRows(const QImage& image, std::initializer_list<std::pair<int, QRgb>> rows)
 {
-    return static_cast<int>(columnsWith(image, row, colour).size()) == image.width();
+    for (const auto& [row, colour] : rows)
+        EXPECT_EQ(static_cast<int>(columnsWith(image, row, colour).size()), image.width())
+            << "row " << row << ", colour " << std::hex << colour;
 }
-
 
 FrameArray constant(double value)
 {
@@ -64,10 +69,12 @@ protected:
         graphs.setModelGraphSize(636, 153);
     }
 
-    QImage blank(int width, int height)
+    // `values` drawn alone on a white bitmap the run graph's size.
+    QImage drawn(const FrameArray& values, QRgb colour = clBlack)
     {
-        QImage image(width, height, QImage::Format_RGB32);
+        QImage image(636, 136, QImage::Format_RGB32);
         image.fill(0xFFFFFFFFu);
+        graphs.DrawTrace(colour, values, image, 1440.0);
         return image;
     }
 
@@ -110,12 +117,8 @@ TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
     graphs.DrawRunGraph();
     const QImage& bitmap = graphs.runGraphBitmap();
     ASSERT_EQ(bitmap.size(), QSize(636, 136));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 47, clRed));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 + 47, clLime));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 9, clBlack));
-    EXPECT_TRUE(rowIsAll(bitmap, 68, clGray));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 48, kWhite));
-    EXPECT_TRUE(rowIsAll(bitmap, 68 - 46, kWhite));
+    expectRows(bitmap, {{68 - 47, clRed}, {68 + 47, clLime}, {68 - 9, clBlack}});
+    expectRows(bitmap, {{68, clGray}, {68 - 48, kWhite}, {68 - 46, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, RunGraphFollowsTheDisplayScale)
@@ -123,7 +126,7 @@ TEST_F(AnalysisGraphsTest, RunGraphFollowsTheDisplayScale)
     state->experiment.DisplayScale = 1000;  // scale 1200: 136 x 500 / 1200 = 56.67
     state->run.Target = constant(500.0);
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 57, clRed));
+    expectRows(graphs.runGraphBitmap(), {{68 - 57, clRed}});
 }
 
 TEST_F(AnalysisGraphsTest, MagnifiedRunErrorReplacesTheErrorTrace)
@@ -132,13 +135,11 @@ TEST_F(AnalysisGraphsTest, MagnifiedRunErrorReplacesTheErrorTrace)
     ComputeMagnifiedRunError(state->run);
     state->analysis.ErrorMagnified = true;
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, clBlack));
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 9, kWhite));
+    expectRows(graphs.runGraphBitmap(), {{68 - 47, clBlack}, {68 - 9, kWhite}});
 
     state->analysis.ErrorMagnified = false;
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 9, clBlack));
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, kWhite));
+    expectRows(graphs.runGraphBitmap(), {{68 - 9, clBlack}, {68 - 47, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMinusModel)
@@ -149,14 +150,12 @@ TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMin
     graphs.DrawModelGraph(1200.0);
     const QImage& bitmap = graphs.modelGraphBitmap();
     ASSERT_EQ(bitmap.size(), QSize(636, 153));
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 64, clLime));
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 51, clBlue));   // 153 x 400 / 1200 = 51
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 13, clBlack));  // +100: 12.75 rounds to 13
+    // 153 x 400 / 1200 = 51; the difference, +100, at 12.75 rounds to 13.
+    expectRows(bitmap, {{76 - 64, clLime}, {76 - 51, clBlue}, {76 - 13, clBlack}});
 
     state->analysis.ErrorMagnified = true;
     graphs.DrawModelGraph(1200.0);
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 64, clBlack));  // 5 x 100 lies over the mouse
-    EXPECT_TRUE(rowIsAll(bitmap, 76 - 13, kWhite));
+    expectRows(bitmap, {{76 - 64, clBlack}, {76 - 13, kWhite}});  // 5 x 100 lies over the mouse
 }
 
 TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndFrameSixStartsColumnOne)
@@ -165,8 +164,7 @@ TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndFrameSixStartsColumn
     for (int frame : {1, 3, 5, 6, 3599}) {
         FrameArray values = constant(0.0);
         values[frame] = 500.0;
-        QImage bitmap = blank(636, 136);
-        graphs.DrawTrace(clBlack, values, bitmap, 1440.0);
+        const QImage bitmap = drawn(values);
         const int expected = frame <= 5 ? 0 : (frame == 6 ? 1 : 635);
         EXPECT_EQ(columnsWith(bitmap, top, clBlack), std::set<int>{expected}) << "frame " << frame;
     }
@@ -176,8 +174,7 @@ TEST_F(AnalysisGraphsTest, TheLastFrameLiesOneColumnBeyondTheBitmap)
 {
     FrameArray values = constant(0.0);
     values[3600] = 500.0;
-    QImage bitmap = blank(636, 136);
-    graphs.DrawTrace(clBlack, values, bitmap, 1440.0);
+    const QImage bitmap = drawn(values);
     // Only the rise towards x = 636 is visible, in the last column.
     EXPECT_TRUE(columnsWith(bitmap, 68 - 47, clBlack).empty());
     EXPECT_EQ(pixel(bitmap, 635, 68 - 10), clBlack);
@@ -193,7 +190,7 @@ TEST_F(AnalysisGraphsTest, LaterTracesCoverEarlierOnesInBothGraphs)
     graphs.DrawRunGraph();
     EXPECT_FALSE(contains(graphs.runGraphBitmap(), clRed));
     EXPECT_FALSE(contains(graphs.runGraphBitmap(), clGray));
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68, clBlack));
+    expectRows(graphs.runGraphBitmap(), {{68, clBlack}});
     EXPECT_TRUE(contains(graphs.runGraphBitmap(), clLime));
 
     // A perfect model: blue covers lime.
@@ -210,7 +207,7 @@ TEST_F(AnalysisGraphsTest, EachRedrawStartsFromAWhiteBitmap)
     graphs.DrawRunGraph();
     state->run.Target = constant(-300.0);
     graphs.DrawRunGraph();
-    EXPECT_TRUE(rowIsAll(graphs.runGraphBitmap(), 68 - 47, kWhite));
+    expectRows(graphs.runGraphBitmap(), {{68 - 47, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
@@ -219,8 +216,7 @@ TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
     for (int i = 1; i <= kRunFrames; ++i)
         values[i] = (i % 2 == 0) ? 1e300 : -std::numeric_limits<double>::infinity();
     values[7] = std::nan("");
-    QImage bitmap = blank(636, 136);
-    graphs.DrawTrace(clBlue, values, bitmap, 1440.0);
+    const QImage bitmap = drawn(values, clBlue);
     EXPECT_EQ(pixel(bitmap, 300, 0), clBlue);
     EXPECT_EQ(pixel(bitmap, 300, 135), clBlue);
 }
@@ -242,12 +238,9 @@ TEST_F(AnalysisGraphsTest, AFrameOfBothGraphsAllocatesNothing)
 {
     CountingPresenter presenter;
     graphs.setPresenter(&presenter);
-    for (int i = 1; i <= kRunFrames; ++i) {
-        state->run.Target[i] = 400.0 * std::sin(i / 50.0);
-        state->run.Mouse[i] = 380.0 * std::sin((i - 12) / 50.0);
-        state->run.Error[i] = state->run.Target[i] - state->run.Mouse[i];
+    state->run = *test::sineRun({400.0, 380.0, 50.0, 12});
+    for (int i = 1; i <= kRunFrames; ++i)
         state->analysis.Results.ModelMouseTrace[i] = 390.0 * std::sin((i - 10) / 50.0);
-    }
     graphs.DrawRunGraph();  // first draw may touch lazily made state
     graphs.DrawModelGraph(1200.0);
     test::AllocationCounter counter;
@@ -273,6 +266,73 @@ TEST(AnalysisGraphsUnsized, DrawingBeforeTheFirstPaintLeavesTheModelGraphEmpty)
     graphs.DrawRunGraph();
     EXPECT_TRUE(graphs.modelGraphBitmap().isNull());
     EXPECT_TRUE(graphs.runGraphBitmap().isNull());
+}
+
+// The analysis plot: both graphs, the key and the errors in one picture.
+std::unique_ptr<SharedState> runningState()
+{
+    auto state = std::make_unique<SharedState>();
+    state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
+    for (int i = 1; i <= kRunFrames; ++i)
+        state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
+    state->analysis.Results.ModelRmsError = 1.5;
+    state->analysis.Results.TrackingRmsError = 4.25;
+    return state;
+}
+
+// True when `region` of `picture` holds exactly the pixels of `bitmap`.
+bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
+{
+    return picture.copy(region).convertToFormat(QImage::Format_RGB32)
+           == bitmap.convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(GraphPlot, PlacesBothGraphsAtTwiceTheirDesignSizeAsTheWindowDrawsThem)
+{
+    auto state = runningState();
+    state->experiment.State = Blank;
+    AnalysisGraphs graphs(*state);
+    const QImage picture = renderAnalysisPlot(*state, graphs, QStringLiteral("run1.txt"));
+    const AnalysisPlotLayout layout = analysisPlotLayout();
+    ASSERT_EQ(picture.size(), layout.image);
+    EXPECT_EQ(layout.runGraph.size(), QSize(1272, 272));
+    EXPECT_EQ(layout.modelGraph.size(), QSize(1272, 306));
+    EXPECT_LT(layout.runGraph.bottom(), layout.modelGraph.top());
+
+    EXPECT_TRUE(holds(picture, layout.runGraph, graphs.runGraphBitmap()));
+    EXPECT_TRUE(holds(picture, layout.modelGraph, graphs.modelGraphBitmap()));
+    EXPECT_EQ(state->experiment.State, Blank) << "a picture leaves the controller alone";
+}
+
+TEST(GraphPlot, KeyAndErrorsAreDrawnBesideTheGraphs)
+{
+    auto state = runningState();
+    AnalysisGraphs graphs(*state);
+    const QImage plain = renderAnalysisPlot(*state, graphs);
+    const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
+                    plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
+    for (QRgb colour : {clRed, clLime, clBlue, clBlack})
+        EXPECT_TRUE(contains(plain.copy(key), colour)) << std::hex << colour;
+
+    state->analysis.Results.ModelRmsError = 17.125;
+    const QImage otherError = renderAnalysisPlot(*state, graphs);
+    EXPECT_NE(plain.copy(key), otherError.copy(key)) << "the error text is part of the key";
+}
+
+TEST(GraphPlot, SavesAPngAndReportsAPathItCannotWrite)
+{
+    auto state = runningState();
+    test::TempFolder folder;
+    const QString path = folder.path("run1.png");
+    ASSERT_TRUE(test::fileOk(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"))));
+    QImageReader reader(path);
+    EXPECT_EQ(reader.format(), "png");
+    EXPECT_EQ(reader.size(), analysisPlotLayout().image);
+
+    const FileResult missing = saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing->path, folder.path("missing/dir/run1.png"));
+    EXPECT_FALSE(missing->reason.isEmpty());
 }
 
 }  // namespace

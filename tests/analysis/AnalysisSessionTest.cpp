@@ -4,19 +4,16 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
 #include "support/AnalysisHarness.h"
+#include "support/ModelRuns.h"
 #include "support/SyntheticRuns.h"
 
-#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <memory>
 
 using namespace quelvar;
-using quelvar::test::ScriptedDialogs;
 using quelvar::test::fileOk;
-using quelvar::test::TempFolder;
 
 namespace {
-
 
 struct Fixture : ::testing::Test, test::AnalysisHarness {
     static RunRecord rampRun(double offset) { return *test::sineRun({100.0, 90.0, 100.0, 20, 0.0, offset}); }
@@ -50,49 +47,9 @@ TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
     EXPECT_DOUBLE_EQ(state->run.MagnifiedRunError[7], 5.0 * state->run.Error[7]);
 }
 
-TEST_F(Fixture, ARefusedDataFileKeepsTheRunInMemory)
-{
-    state->run = rampRun(50.0);
-    state->experiment.RunAvailable = true;
-    const RunRecord before = state->run;
-
-    // Cut short: the last frame number is not 3600.
-    QByteArray text = formatDataFile(2, 3, rampRun(0.0));
-    text.truncate(text.indexOf("\r\n  3000"));
-    text += "\r\n";
-    test::writeAll(folder.path("short.txt"), text);
-    EXPECT_FALSE(session.LoadDataFile(folder.path("short.txt")));
-    EXPECT_EQ(dialogs.boxes.back().text, "Number of data points not equal to3600. Load aborted.");
-    // Names, the file box and the identity change; the run does not.
-    EXPECT_EQ(view.file, "short.txt");
-    EXPECT_EQ(state->files.LoadedDifficulty, 2);
-    EXPECT_EQ(state->files.LoadedDisturbanceNumber, 3);
-    EXPECT_TRUE(state->experiment.RunAvailable);
-    EXPECT_EQ(state->run.Mouse, before.Mouse);
-    EXPECT_EQ(state->run.Target, before.Target);
-
-    test::writeAll(folder.path("header.txt"), "TrackData \r\n 1 1\r\n");
-    EXPECT_FALSE(session.LoadDataFile(folder.path("header.txt")));
-    EXPECT_EQ(dialogs.boxes.back().kind, "Error");
-    EXPECT_EQ(dialogs.boxes.back().text, "header.txt is not a valid data file.");
-    EXPECT_EQ(view.file, "short.txt");
-
-    test::writeAll(folder.path("nan.txt"), "TrackData\r\n 1 1\r\n 1 nan 0\r\n");
-    EXPECT_FALSE(session.LoadDataFile(folder.path("nan.txt")));
-    EXPECT_EQ(dialogs.boxes.back().text, "File I/O error.");
-
-    EXPECT_FALSE(session.LoadDataFile(folder.path("nowhere.txt")));
-    EXPECT_EQ(dialogs.boxes.back().text, "File not found.");
-    EXPECT_EQ(state->files.DataFileName, "nowhere.txt");
-
-    EXPECT_EQ(state->run.Mouse, before.Mouse);
-    EXPECT_TRUE(state->experiment.RunAvailable);
-}
-
 TEST_F(Fixture, AnalysisFrameReloadsTheSpinnersAndShowsBothErrors)
 {
-    for (int i = 1; i <= kRunFrames; ++i)
-        state->run.Target[i] = 100.0;
+    state->run.Target.fill(100.0);
     state->analysis.Parameters.OutGain = 123.456;  // a fitted value the frame replaces
 
     session.AnalysisFrame();
@@ -119,11 +76,7 @@ TEST_F(Fixture, SpinnerClicksChangeOnlyTheirOwnField)
 TEST_F(Fixture, FitPassOnAnEmptyRunSetsTheMiddleOfEveryRange)
 {
     session.FitPass();
-    const ParameterSpinners& s = state->analysis.Spinners;
-    EXPECT_EQ(s.InDelayUpDown.Position, 8);
-    EXPECT_EQ(s.OutGainUpDown.Position, 250);
-    EXPECT_EQ(s.DampUpDown.Position, 500);
-    EXPECT_EQ(s.RefUpDown.Position, 0);
+    EXPECT_EQ(test::positions(state->analysis.Spinners), (std::array{8, 250, 500, 0}));
     EXPECT_EQ(view.spinnerUpdates, 4);
     EXPECT_EQ(view.modelErrorUpdates, 88);
 }
@@ -196,10 +149,8 @@ TEST_F(Fixture, RetrieveSetsSpinnersRoundedAndHeldWhileFieldsKeepTheFileValues)
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(dialogs.openRequests.back().proposedName, "");
     const AnalysisState& a = state->analysis;
-    EXPECT_EQ(a.Spinners.InDelayUpDown.Position, 2);  // 2.5: half to even
-    EXPECT_EQ(a.Spinners.OutGainUpDown.Position, 500);  // 600 held at the maximum
-    EXPECT_EQ(a.Spinners.DampUpDown.Position, 123);
-    EXPECT_EQ(a.Spinners.RefUpDown.Position, -15);
+    // Delay 2.5 to 2, half to even; gain 600 held at the maximum.
+    EXPECT_EQ(test::positions(a.Spinners), (std::array{2, 500, 123, -15}));
     EXPECT_DOUBLE_EQ(a.Parameters.InDelay, 2.5);
     EXPECT_DOUBLE_EQ(a.Parameters.OutGain, 600.0);
     EXPECT_DOUBLE_EQ(a.Results.ModelRmsError, 1.25);
@@ -207,58 +158,6 @@ TEST_F(Fixture, RetrieveSetsSpinnersRoundedAndHeldWhileFieldsKeepTheFileValues)
     EXPECT_EQ(view.paramName, "fit.par");
     EXPECT_EQ(view.spinnerUpdates, 1);
     EXPECT_EQ(a.ParamFilePath, path);
-}
-
-TEST_F(Fixture, FailedRetrievalChangesOnlyTheNames)
-{
-    state->analysis.Parameters = {3, 30, 40, 5};
-    state->analysis.Results.ModelRmsError = 7.0;
-    state->files.LoadedDifficulty = 4;
-    const AnalysisState before = state->analysis;
-
-    test::writeAll(folder.path("broken.par"), "TrackParameters\r\nx\r\n 1 2\r\n 1.5 0x1p3 1 1\r\n");
-    EXPECT_FALSE(session.RetrieveParametersFrom(folder.path("broken.par")));
-    EXPECT_EQ(dialogs.boxes.back().text, "File I/O error.");
-    EXPECT_EQ(state->files.LoadedDifficulty, 4);
-    EXPECT_EQ(state->analysis.Parameters.OutGain, 30.0);
-    EXPECT_EQ(state->analysis.Parameters.InDelay, 3.0);
-    EXPECT_EQ(state->analysis.Results.ModelRmsError, 7.0);
-    EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, before.Spinners.OutGainUpDown.Position);
-    EXPECT_EQ(state->analysis.ParamFileName, "broken.par");
-
-    test::writeAll(folder.path("lower.par"), "trackparameters\r\n");
-    EXPECT_FALSE(session.RetrieveParametersFrom(folder.path("lower.par")));
-    EXPECT_EQ(dialogs.boxes.back().text, "lower.par is not a valid parameter file.");
-
-    EXPECT_FALSE(session.RetrieveParametersFrom(folder.path("absent.par")));
-    EXPECT_EQ(dialogs.boxes.back().kind, "Information");
-    EXPECT_EQ(dialogs.boxes.back().text, "File not found.");
-    EXPECT_EQ(state->analysis.Parameters.Damp, 40.0);
-}
-
-TEST_F(Fixture, RetrievingHugeValuesKeepsEverythingDefined)
-{
-    test::writeAll(folder.path("huge.par"),
-                   "TrackParameters\r\nx\r\n 1 1\r\n 1e300 -1e300 1e300 1e300\r\n 0 0\r\n");
-    ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("huge.par")));
-    EXPECT_EQ(state->analysis.Spinners.InDelayUpDown.Position, 16);
-    EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 0);
-    EXPECT_EQ(state->analysis.Spinners.RefUpDown.Position, 100);
-    // A model run on the unrounded values stays within its output limits.
-    session.RunModel();
-    session.ComputeErrors();
-    EXPECT_TRUE(std::isfinite(state->analysis.Results.ModelRmsError));
-}
-
-TEST_F(Fixture, AParameterFileEndingAfterItsPathReadsAsZeros)
-{
-    test::writeAll(folder.path("short.par"), "TrackParameters\r\nx\r\n");
-    ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("short.par")));
-    const ParameterSpinners& s = state->analysis.Spinners;
-    EXPECT_EQ(s.InDelayUpDown.Position, 0);
-    EXPECT_EQ(s.OutGainUpDown.Position, 0);
-    EXPECT_EQ(s.DampUpDown.Position, 0);
-    EXPECT_EQ(s.RefUpDown.Position, 0);
 }
 
 TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
@@ -274,15 +173,9 @@ TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
     const auto file = readParameterFile(folder.path("subj_b.par"));
     ASSERT_EQ(file.outcome, ParameterFileReadResult::Loaded);
     // Running the model with the parameters on line 4 gives the errors on line 5.
-    SharedState check;
-    check.run = state->run;
-    ScriptedDialogs quiet;
-    AnalysisSession replay(check, quiet);
-    check.analysis.Parameters = {file.values.inputDelay, file.values.outputGain * 10,
-                                 file.values.damping * 1000, file.values.reference * 10};
-    replay.RunModel();
-    replay.ComputeErrors();
-    EXPECT_NEAR(check.analysis.Results.ModelRmsError, file.values.modelRmsError, 0.0015);
+    const ModelParameters written = {file.values.inputDelay, file.values.outputGain * 10,
+                                     file.values.damping * 1000, file.values.reference * 10};
+    EXPECT_NEAR(test::modelRms(state->run, written), file.values.modelRmsError, 0.0015);
     // The automatic save keeps the name of the file last saved with the dialog.
     EXPECT_EQ(view.paramName, "mine.par");
     EXPECT_EQ(state->analysis.ParamFileName, "mine.par");

@@ -1,53 +1,45 @@
 #include "analysis/ControlModel.h"
+#include "analysis/AutoFit.h"
 #include "common/DisplayText.h"
+#include "common/Rounding.h"
 #include "support/AllocationCounter.h"
+#include "support/ModelRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace quelvar {
 namespace {
 
 std::string shown(double value) { return std::string(formatPrintfFixed(value, 3, 6).view()); }
 
-class Model : public testing::Test {
+class Model : public testing::Test, protected test::ModelBench {
 protected:
-    // The run record and traces are large; keep them off the stack.
-    std::unique_ptr<RunRecord> run = std::make_unique<RunRecord>();
-    std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    ModelParameters parameters;
+    // The spinners' default positions.
+    ModelParameters parameters = parametersOf(settingOf(ParameterSpinners{}));
     double timeStep = 1.0 / 60.0;
 
-    void simulate()
+    void simulate() { rms(parameters); }
+    // One pass of Auto Fit: each parameter in turn, in the window's order.
+    void pass()
     {
-        RunModel(parameters, timeStep, *run, delay, *results);
-        ComputeErrors(*results);
+        auto evaluateModel = [this] { return rms(parameters); };
+        FitParameter(parameters.OutGain, 0, 500, evaluateModel);
+        FitParameter(parameters.Ref, -100, 100, evaluateModel);
+        FitParameter(parameters.InDelay, 0, 16, evaluateModel);
+        FitParameter(parameters.Damp, 0, 1000, evaluateModel);
     }
     double o(int frame) const { return results->ModelMouseTrace[static_cast<std::size_t>(frame)]; }
-
-    // The spinners' default positions.
-    void useDefaultSpinners()
-    {
-        const ParameterSpinners spinners;
-        parameters.InDelay = spinners.InDelayUpDown.Position;
-        parameters.OutGain = spinners.OutGainUpDown.Position;
-        parameters.Damp = spinners.DampUpDown.Position;
-        parameters.Ref = spinners.RefUpDown.Position;
-    }
-
-    void fill(FrameArray& a, double value) { a.fill(value); }
 };
 
 TEST_F(Model, DefaultSpinnersTrackAConstantTargetAsWorkedOut)
 {
-    useDefaultSpinners();
-    fill(run->Target, 100.0);
-    fill(run->Mouse, 0.0);
+    run->Target.fill(100.0);
     simulate();
 
     EXPECT_EQ(o(1), 0.0);
@@ -64,10 +56,8 @@ TEST_F(Model, DefaultSpinnersTrackAConstantTargetAsWorkedOut)
 
 TEST_F(Model, WithoutGainOrDampingTheOutputHoldsTheFirstMousePosition)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = 37.5 + std::sin(i * 0.01) * 200.0;
-        run->Target[i] = std::cos(i * 0.02) * 300.0;
-    }
+    follow([](int i) { return 37.5 + std::sin(i * 0.01) * 200.0; },
+           [](int i) { return std::cos(i * 0.02) * 300.0; });
     parameters = {2.0, 0.0, 0.0, 0.0};
     simulate();
     for (int i = 1; i <= kRunFrames; ++i) {
@@ -79,8 +69,8 @@ TEST_F(Model, WithoutGainOrDampingTheOutputHoldsTheFirstMousePosition)
 
 TEST_F(Model, WithoutGainTheOutputDecaysByTheDampingPerFrame)
 {
-    fill(run->Mouse, 400.0);
-    fill(run->Target, -250.0);
+    run->Mouse.fill(400.0);
+    run->Target.fill(-250.0);
     parameters = {0.0, 0.0, 300.0, 0.0};  // K = 0.3
     simulate();
     double expected = 400.0;
@@ -123,10 +113,7 @@ TEST_F(Model, TheReferenceIsRoundedToWholeUnitsHalvesToEven)
 
 TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = 10.0;
-        run->Target[i] = 50.0 + i;
-    }
+    follow([](int) { return 10.0; }, [](int i) { return 50.0 + i; });
     // With G = 1 and no damping, o moves only once the delayed perception
     // arrives; q(d + 1) = M(1) - T(1).
     const struct {
@@ -147,10 +134,8 @@ TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
 
 TEST_F(Model, TheDelayLinesStartingPositionDoesNotMatter)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = std::sin(i * 0.003) * 300.0;
-        run->Target[i] = std::sin(i * 0.004 + 1.0) * 350.0;
-    }
+    follow([](int i) { return std::sin(i * 0.003) * 300.0; },
+           [](int i) { return std::sin(i * 0.004 + 1.0) * 350.0; });
     parameters = {9.0, 120.0, 45.0, 7.0};
     simulate();
     const auto first = results->ModelMouseTrace;
@@ -166,10 +151,7 @@ TEST_F(Model, WildParametersStillGiveBoundedTraces)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = 20.0;
-        run->Target[i] = std::sin(i * 0.01) * 300.0;
-    }
+    follow([](int) { return 20.0; }, [](int i) { return std::sin(i * 0.01) * 300.0; });
     const ModelParameters cases[] = {
         {nan, 20, 20, 0}, {2, nan, 20, 0}, {2, 20, nan, 0}, {2, 20, 20, nan},
         {1e300, 20, 20, 0}, {-1e300, 20, 20, 0}, {2, 1e300, 20, 0}, {2, 20, 1e300, 0},
@@ -212,10 +194,8 @@ TEST_F(Model, ErrorsAreRootMeanSquaresAsPercentagesOfAThousandUnits)
 
 TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
 {
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = std::sin(i * 0.0031) * 310.0 + (i % 7) * 0.37;
-        run->Target[i] = std::sin(i * 0.0042 + 1.0) * 350.0;
-    }
+    follow([](int i) { return std::sin(i * 0.0031) * 310.0 + (i % 7) * 0.37; },
+           [](int i) { return std::sin(i * 0.0042 + 1.0) * 350.0; });
     for (const ModelParameters& p : {ModelParameters{0, 37, 3, 4}, ModelParameters{5, 120, 45, -23},
                                      ModelParameters{16, 500, 0, 100}}) {
         parameters = p;
@@ -230,12 +210,132 @@ TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
 
 TEST_F(Model, SimulationAndErrorsAllocateNothing)
 {
-    useDefaultSpinners();
-    fill(run->Target, 100.0);
+    run->Target.fill(100.0);
     test::AllocationCounter counter;
     simulate();
     EXPECT_EQ(counter.count(), 0u);
     EXPECT_GT(results->ModelRmsError, 0.0);
+}
+
+// The search behind "Auto Fit", one parameter at a time.
+struct Range {
+    const char* name;
+    int lower;
+    int upper;
+    double middle;
+};
+
+// The four spinners' ranges and the middle that a flat error settles on.
+constexpr Range kRanges[] = {{"gain", 0, 500, 250.0},
+                             {"reference", -100, 100, 0.0},
+                             {"delay", 0, 16, 8.0},
+                             {"damping", 0, 1000, 500.0}};
+
+// Errors of a known shape on the spinners' ranges: where the search ends and
+// after how many evaluations.
+TEST(FitParameter, EndsWhereTheShapeOfTheErrorSendsIt)
+{
+    struct Case {
+        std::string name;
+        Range range;
+        std::function<double(double field, int evaluation)> error;  // counted from 1
+        double end;
+        int evaluations;
+        bool reverses = false;  // each trial worse than the last
+    };
+    std::vector<Case> cases;
+    // Equal errors never reverse, so the step never shrinks and only the
+    // trial limit stops the search, on the first trial, the middle.
+    for (const Range& range : kRanges)
+        cases.push_back({std::string("flat ") + range.name, range, [](double, int) { return 4.0; },
+                         range.middle, 22});
+    // Every trial worse than the last: the search reverses on every round,
+    // 8 times for gain (step 0.00064), 6 for delay (0.000512), 9 for
+    // damping (0.000256), and keeps the first trial, the middle.
+    const int rising[] = {9, 9, 7, 10};
+    for (int r = 0; r < 4; ++r)
+        cases.push_back({std::string("rising ") + kRanges[r].name, kRanges[r],
+                         [](double, int n) { return double(n); }, kRanges[r].middle, rising[r] + 1,
+                         true});
+    // An error that keeps falling walks past the upper bound until the trial limit.
+    cases.push_back(
+        {"falling gain", kRanges[0], [](double, int n) { return 1000.0 - n; }, 21 * 250.0, 22});
+    // The least error lies at the lower bound, but the evaluation there is
+    // only the reference for the first comparison: it is chosen only when a
+    // search comes back to it exactly (250 - 5 x 50).
+    cases.push_back({"lowest at the lower bound", kRanges[2],
+                     [](double field, int) { return field == 0.0 ? -1.0 : 1.0; }, 8.0, 22});
+    cases.push_back({"back to the lower bound", kRanges[0],
+                     [](double field, int) { return std::fabs(field); }, 0.0, 22});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        double field = 12345.0;
+        std::vector<double> trials;
+        FitParameter(field, c.range.lower, c.range.upper, [&] {
+            trials.push_back(field);
+            return c.error(field, static_cast<int>(trials.size()));
+        });
+        EXPECT_EQ(field, c.end);
+        EXPECT_EQ(static_cast<int>(trials.size()), c.evaluations);
+        for (std::size_t i = 2; c.reverses && i < trials.size(); ++i) {
+            const double step = trials[i] - trials[i - 1], last = trials[i - 1] - trials[i - 2];
+            EXPECT_NEAR(step, -last / 5.0, 1e-12) << "trial " << i - 1;
+        }
+    }
+}
+
+TEST(FitParameter, DelaySearchVisitsTheTrialsOfTheWorkedExample)
+{
+    double field = 0.0;
+    std::vector<double> trials;
+    FitParameter(field, 0, 16, [&] {
+        trials.push_back(field);
+        return std::fabs(static_cast<double>(roundHalfEven(field) - 3));
+    });
+    const std::vector<double> expected = {0,    8,     6.4,   4.8,   3.2,   1.6,   1.92,  2.24,
+                                          2.56, 2.88,  3.2,   3.52,  3.456, 3.392, 3.328, 3.264,
+                                          3.2,  3.136, 3.072, 3.008, 2.944, 2.88};
+    ASSERT_EQ(trials.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(trials[i], expected[i], 1e-9) << "evaluation " << i;
+    // The first trial to reach the least error wins over later equal ones.
+    EXPECT_EQ(field, trials[4]);
+    EXPECT_NEAR(field, 3.2, 1e-12);
+    EXPECT_EQ(roundHalfEven(field), 3);
+}
+
+class ModelFit : public Model {};
+
+TEST_F(ModelFit, AnAllZeroRunLeavesEveryParameterAtItsMiddle)
+{
+    pass();
+    EXPECT_EQ(parameters.OutGain, 250.0);
+    EXPECT_EQ(parameters.Ref, 0.0);
+    EXPECT_EQ(parameters.InDelay, 8.0);
+    EXPECT_EQ(parameters.Damp, 500.0);
+}
+
+TEST_F(ModelFit, RecoversTheParametersOfARunTheModelItselfProduced)
+{
+    // A mouse produced by the model with delay 7, gain 80, damping 150 and
+    // reference 30 must be fitted with about those values.
+    run = test::modelRun({7, 80, 150, 3});
+    for (int p = 0; p < 5; ++p)
+        pass();
+    EXPECT_EQ(roundHalfEven(parameters.InDelay), 7);
+    EXPECT_EQ(roundHalfEven(parameters.Ref / 10.0), 3);
+    EXPECT_NEAR(parameters.OutGain, 80.0, 2.0);
+    EXPECT_NEAR(parameters.Damp, 150.0, 15.0);
+    EXPECT_LT(rms(parameters), 0.05);
+}
+
+TEST_F(ModelFit, ASearchAllocatesNothing)
+{
+    for (int i = 1; i <= kRunFrames; ++i)
+        run->Target[i] = 200.0 * std::sin(i * 0.02);
+    test::AllocationCounter counter;
+    FitParameter(parameters.OutGain, 0, 500, [this] { return rms(parameters); });
+    EXPECT_EQ(counter.count(), 0u);
 }
 
 }  // namespace

@@ -9,9 +9,7 @@
 #include "datafiles/DataFile.h"
 #include "datafiles/NumberFormat.h"
 #include "datafiles/ParameterFile.h"
-#include "support/RecordingAnalysisView.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/AnalysisHarness.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -22,13 +20,10 @@
 #include <string>
 
 using namespace quelvar;
-using quelvar::test::readAll;
-using quelvar::test::ScriptedDialogs;
 using quelvar::test::fileOk;
-using quelvar::test::TempFolder;
+using quelvar::test::readAll;
 
 namespace {
-
 
 std::string printfOneAndAHalf()
 {
@@ -37,7 +32,7 @@ std::string printfOneAndAHalf()
     return text;
 }
 
-class DecimalComma : public ::testing::Test {
+class DecimalComma : public ::testing::Test, protected test::AnalysisHarness {
 protected:
     void SetUp() override
     {
@@ -76,7 +71,6 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
     EXPECT_EQ(formatFixed(-56.78, 2, 10), "    -56.78");
     EXPECT_EQ(formatPrintfFixed(4.5678, 3, 6).view(), " 4.568");
 
-    TempFolder folder;
     auto run = std::make_unique<RunRecord>();
     for (int i = 1; i <= kRunFrames; ++i) {
         run->Mouse[i] = 12.34 + i % 7;
@@ -94,11 +88,6 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
 
     // The analysis routines: errors shown, the parameter file written, and
     // the spinners retrieved from it.
-    auto state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    test::RecordingAnalysisView view;
-    AnalysisSession session(*state, dialogs);
-    session.setView(&view);
     ASSERT_TRUE(session.LoadDataFile(folder.path("run.txt")));
     session.AnalysisFrame();
     EXPECT_TRUE(view.modelError.contains('.') && !view.modelError.contains(',')) << view.modelError.toStdString();

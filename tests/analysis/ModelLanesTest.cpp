@@ -1,13 +1,12 @@
 #include "analysis/ModelLanes.h"
+#include "support/ModelRuns.h"
 #include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <iostream>
 #include <limits>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,20 +15,6 @@ namespace quelvar {
 namespace {
 
 using test::sameBits;
-
-// A wavy target and a mouse that follows it with noise, far enough from the
-// model that no set fits it exactly.
-std::unique_ptr<RunRecord> wavyRun()
-{
-    auto run = std::make_unique<RunRecord>();
-    std::mt19937 random(7);
-    std::normal_distribution<double> noise(0.0, 15.0);
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Target[i] = 380.0 * std::sin(i / 97.0) + 120.0 * std::sin(i / 23.0);
-        run->Mouse[i] = 0.9 * run->Target[std::max(1, i - 9)] + noise(random);
-    }
-    return run;
-}
 
 // Ordinary spinner positions mixed with sets that drive the output into its
 // limits or make it NaN (which the limit sends to -1000).
@@ -53,20 +38,17 @@ std::vector<ModelParameters> testSets(int count)
     return sets;
 }
 
-class ModelLanesTest : public testing::Test {
+// A wavy target and a mouse that follows it with noise, far enough from the
+// model that no set fits it exactly.
+class ModelLanesTest : public testing::Test, protected test::ModelBench {
 protected:
+    ModelLanesTest()
+    {
+        run = test::laggingRun(
+            [](int i) { return 380.0 * std::sin(i / 97.0) + 120.0 * std::sin(i / 23.0); }, {});
+    }
     void TearDown() override { useModelLanesUnit(defaultUnit); }
     std::string defaultUnit = modelLanesUnit();
-    std::unique_ptr<RunRecord> run = wavyRun();
-    std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
-    DelayLine delay;
-
-    double scalarRms(const ModelParameters& p)
-    {
-        RunModel(p, 1.0 / 60.0, *run, delay, *results);
-        ComputeErrors(*results);
-        return results->ModelRmsError;
-    }
 };
 
 TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
@@ -76,7 +58,7 @@ TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
     const std::vector<ModelParameters> sets = testSets(75);
     std::vector<double> expected;
     for (const ModelParameters& p : sets)
-        expected.push_back(scalarRms(p));
+        expected.push_back(rms(p));
     std::string ran;
     for (const char* unit : modelLanesUnits()) {
         ASSERT_TRUE(useModelLanesUnit(unit));
@@ -133,7 +115,7 @@ TEST_F(ModelLanesTest, APassIsCutShortOnlyWhenEveryLanePassedTheBound)
     double exact[4];
     for (int k = 0; k < 4; ++k) {
         lanes[k] = modelConstants(sets[k]);
-        scalarRms(sets[k]);
+        rms(sets[k]);
         exact[k] = results->ModelErrorSquares;
     }
     const double best = *std::min_element(exact, exact + 4);
@@ -170,7 +152,7 @@ TEST_F(ModelLanesTest, TheReferenceResponseGivesEachReferencesErrorAsAParabola)
         simulateReferenceResponse(*run, 1.0 / 60.0, lanes.data(), 4, nullptr, -10, 10, responses.data());
         for (std::size_t k = 0; k < gains.size(); ++k) {
             SCOPED_TRACE(testing::Message() << "gain " << gains[k]);
-            scalarRms({6, gains[k], 40, 0});
+            rms({6, gains[k], 40, 0});
             EXPECT_TRUE(sameBits(responses[k].sum, results->ModelErrorSquares));
             EXPECT_EQ(responses[k].limitMayAct(), gains[k] > 1000);
             if (responses[k].limitMayAct())
@@ -178,7 +160,7 @@ TEST_F(ModelLanesTest, TheReferenceResponseGivesEachReferencesErrorAsAParabola)
             double best = kNoBound;
             int bestReference = 0;
             for (int r = -10; r <= 10; ++r) {
-                scalarRms({6, gains[k], 40, 10.0 * r});
+                rms({6, gains[k], 40, 10.0 * r});
                 const double exact = results->ModelErrorSquares;
                 EXPECT_NEAR(responses[k].at(r), exact, 1e-9 * exact) << "r " << r;
                 EXPECT_TRUE(responses[k].mayReach(r, exact)) << "r " << r;
@@ -203,7 +185,7 @@ TEST_F(ModelLanesTest, ABoundedResponsePassProvesALowerBoundForEveryReference)
         for (int r = -10; r <= 10; ++r) {
             ModelParameters p = sets[k];
             p.Ref = 10.0 * r;
-            scalarRms(p);
+            rms(p);
             least[k] = std::min(least[k], results->ModelErrorSquares);
         }
     }
@@ -238,7 +220,7 @@ TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
         {60, 200, -100, 100, false}, {120, 0, -20, 20, false},
     };
     const auto peakAt = [&](double gain, double damping, int r) {
-        scalarRms({6, gain, damping, 10.0 * r});
+        rms({6, gain, damping, 10.0 * r});
         double peak = 0.0;
         for (int i = 1; i <= kRunFrames; ++i)
             peak = std::max(peak, std::fabs(results->ModelMouseTrace[i]));

@@ -1,7 +1,9 @@
+#include "analysis/ThoroughFit.h"
 #include "analysis/AnalysisSession.h"
 #include "analysis/ControlModel.h"
 #include "analysis/ExhaustiveFit.h"
-#include "analysis/ThoroughFit.h"
+#include "analysis/FitUncertainty.h"
+#include "analysis/ModelLanes.h"
 #include "support/AnalysisHarness.h"
 #include "support/ModelRuns.h"
 #include "support/SyntheticRuns.h"
@@ -9,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 
 namespace quelvar {
 namespace {
@@ -19,30 +21,20 @@ namespace {
 constexpr double kStep = 1.0 / 60.0;
 const SearchSpace kSpinners = SearchSpace::ofSpinners(ParameterSpinners{});
 using test::modelRun;
-using test::smoothTarget;
-
 using test::sameBits;
+using test::smoothTarget;
 
 // A mouse that lags the target with noise, as a person's.
 std::unique_ptr<RunRecord> noisyRun(unsigned seed)
 {
-    auto run = std::make_unique<RunRecord>();
-    std::mt19937 random(seed);
-    std::normal_distribution<double> noise(0.0, 12.0);
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Target[i] = smoothTarget(i + static_cast<int>(seed) * 97);
-        run->Mouse[i] = 0.92 * smoothTarget(std::max(1, i - 11) + static_cast<int>(seed) * 97) + 4.0 + noise(random);
-    }
-    return run;
+    const int shift = static_cast<int>(seed) * 97;
+    return test::laggingRun([&](int i) { return smoothTarget(i + shift); },
+                            {0.92, 11, 4.0, 12.0, seed});
 }
 
-double exactRms(const RunRecord& run, const SpinnerSetting& setting)
+double exactRms(const RunRecord& run, const SpinnerSetting& at)
 {
-    auto results = std::make_unique<ModelResults>();
-    DelayLine delay;
-    RunModel(parametersOf(setting), kStep, run, delay, *results);
-    ComputeErrors(*results);
-    return results->ModelRmsError;
+    return test::modelRms(run, parametersOf(at));
 }
 
 // "Auto Fit" in the window, then the next frame: the spinners' setting and
@@ -54,21 +46,16 @@ FitPoint autoFit(const RunRecord& run)
     h.session.AnalysisFrame();
     h.session.AutoFitBtnClick();
     h.session.AnalysisFrame();
-    FitPoint point;
-    point.at = settingOf(h.state->analysis.Spinners);
-    point.modelRms = h.state->analysis.Results.ModelRmsError;
-    return point;
+    return {.at = settingOf(h.state->analysis.Spinners),
+            .modelRms = h.state->analysis.Results.ModelRmsError};
 }
 
 TEST(ThoroughFit, IsNeverWorseThanAutoFitAndReportsExactErrors)
 {
-    std::vector<std::unique_ptr<RunRecord>> runs;
-    runs.push_back(modelRun({7, 80, 150, 3}));
-    runs.push_back(modelRun({1, 300, 20, -2}));
-    runs.push_back(noisyRun(1));
-    runs.push_back(noisyRun(2));
-    runs.push_back(std::make_unique<RunRecord>());  // all zeros
-    for (std::size_t n = 0; n < runs.size(); ++n) {
+    const std::unique_ptr<RunRecord> runs[] = {
+        modelRun({7, 80, 150, 3}), modelRun({1, 300, 20, -2}), noisyRun(1), noisyRun(2),
+        std::make_unique<RunRecord>()};  // the last all zeros
+    for (std::size_t n = 0; n < std::size(runs); ++n) {
         SCOPED_TRACE(testing::Message() << "run " << n);
         const FitPoint window = autoFit(*runs[n]);
         const ThoroughResult result = thoroughFit(*runs[n], kStep, kSpinners, window.at);
@@ -123,16 +110,8 @@ TEST(ThoroughFit, ADelayPastTheSpinnersRangeIsReportedWhenItFitsBetter)
 // The settings from `low` to `high`, with no delays beyond.
 SearchSpace within(const SpinnerSetting& low, const SpinnerSetting& high)
 {
-    SearchSpace space;
-    space.delayMin = low.delay;
-    space.delayMax = space.beyondDelayMax = high.delay;
-    space.gainMin = low.gain;
-    space.gainMax = high.gain;
-    space.dampingMin = low.damping;
-    space.dampingMax = high.damping;
-    space.referenceMin = low.reference;
-    space.referenceMax = high.reference;
-    return space;
+    return {low.delay,    high.delay,    low.gain,       high.gain, low.damping,
+            high.damping, low.reference, high.reference, high.delay};
 }
 
 // Every setting of a small space, one at a time with RunModel: the best and
@@ -145,9 +124,7 @@ ThoroughResult everySetting(const RunRecord& run, const SearchSpace& space)
         for (int g = space.gainMin; g <= space.gainMax; ++g)
             for (int k = space.dampingMin; k <= space.dampingMax; ++k)
                 for (int r = space.referenceMin; r <= space.referenceMax; ++r) {
-                    FitPoint p;
-                    p.at = {d, g, k, r};
-                    p.modelRms = exactRms(run, p.at);
+                    const FitPoint p{.at = {d, g, k, r}, .modelRms = exactRms(run, {d, g, k, r})};
                     FitPoint& best = all.profile[static_cast<std::size_t>(d - space.delayMin)];
                     if (better(p, best))
                         best = p;
@@ -187,12 +164,9 @@ TEST(ExhaustiveFit, FindsWhatEvaluatingEverySettingFindsWhateverTheThreads)
 TEST(ExhaustiveFit, AgreesWithTheThoroughFitOnASmallSetOfRuns)
 {
     const SearchSpace space = within({0, 0, 0, -5}, {12, 160, 200, 5});
-    std::vector<std::unique_ptr<RunRecord>> runs;
-    runs.push_back(noisyRun(4));
-    runs.push_back(noisyRun(5));
-    runs.push_back(modelRun({4, 110, 70, -3}));
-    runs.push_back(std::make_unique<RunRecord>());
-    for (std::size_t n = 0; n < runs.size(); ++n) {
+    const std::unique_ptr<RunRecord> runs[] = {noisyRun(4), noisyRun(5), modelRun({4, 110, 70, -3}),
+                                               std::make_unique<RunRecord>()};
+    for (std::size_t n = 0; n < std::size(runs); ++n) {
         SCOPED_TRACE(testing::Message() << "run " << n);
         const ThoroughResult thorough = thoroughFit(*runs[n], kStep, space);
         const ThoroughResult exhaustive = exhaustiveFit(*runs[n], kStep, space, thorough, 2);
@@ -200,7 +174,120 @@ TEST(ExhaustiveFit, AgreesWithTheThoroughFitOnASmallSetOfRuns)
         EXPECT_TRUE(sameBits(exhaustive.best.modelRms, thorough.best.modelRms));
     }
     // All zeros: every setting with r = 0 fits exactly; the smallest wins.
-    EXPECT_EQ(thoroughFit(*runs.back(), kStep, space).best.at, (SpinnerSetting{0, 0, 0, 0}));
+    EXPECT_EQ(thoroughFit(*runs[3], kStep, space).best.at, (SpinnerSetting{0, 0, 0, 0}));
+}
+
+constexpr int SpinnerSetting::*kFields[] = {&SpinnerSetting::delay, &SpinnerSetting::gain,
+                                            &SpinnerSetting::damping, &SpinnerSetting::reference};
+const SearchSpace kSpace = [] {
+    SearchSpace space = SearchSpace::ofSpinners(ParameterSpinners{});
+    space.beyondDelayMax = space.delayMax;
+    return space;
+}();
+
+// Fewer replicates than quelvar-fit draws keep the batches quick; with 39
+// the intervals run from the least to the largest, which the 2.5 % rule
+// gives for that number too.
+FitUncertainty intervalsOf(const RunRecord& run, int replicates = 39)
+{
+    return bootstrapIntervals(run, kStep, kSpace, thoroughFit(run, kStep, kSpace),
+                              {replicates, 60});
+}
+
+TEST(FitUncertainty, IntervalsHoldTheTrueSettingAtAboutTheNominalRate)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP()
+        << "a batch takes a minute under the sanitizers; the tests below run the same code there";
+#endif
+    // Settings a person might track with (gain times delay well below the
+    // loop's limit); half the runs with white noise, half with noise that
+    // carries most of itself to the next frame.
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> delay(2, 12), gain(20, 150), damping(0, 300),
+        reference(-4, 4);
+    int held = 0;
+    for (unsigned n = 0; n < 8; ++n) {
+        SpinnerSetting truth;
+        do {
+            truth = {delay(random), gain(random), damping(random), reference(random)};
+        } while (truth.gain * 0.1 * (truth.delay + 1) / 60.0 > 1.0);
+        const FitUncertainty u = intervalsOf(
+            *modelRun(truth, {15.0, n % 2 ? 0.9 : 0.0, n + 1}, 173 * static_cast<int>(n)));
+        for (const auto field : kFields)
+            held += u.low.*field <= truth.*field && truth.*field <= u.high.*field;
+        // Far from the spinners' whole ranges: an interval that says something.
+        EXPECT_LT(u.high.gain - u.low.gain, 40) << "run " << n;
+        EXPECT_LT(u.high.damping - u.low.damping, 500) << "run " << n;
+    }
+    // 95 % of 32 is 30.4; 27 or fewer would be far below it.
+    EXPECT_GE(held, 28);
+}
+
+TEST(FitUncertainty, IntervalsNarrowAsTheNoiseFallsAndEveryVectorUnitGivesThemAlike)
+{
+    const std::string widest = modelLanesUnit();
+    SpinnerSetting wider{1000, 1000, 1000, 1000};
+    for (double size : {40.0, 10.0, 2.5}) {
+        SCOPED_TRACE(testing::Message() << "noise " << size);
+        const auto run = modelRun({6, 60, 100, 2}, {size, 0.5, 3});
+        const FitUncertainty u = intervalsOf(*run);
+        for (const auto field : kFields)
+            EXPECT_LE(u.high.*field - u.low.*field, wider.*field);
+        EXPECT_LT(u.high.gain - u.low.gain, wider.gain);
+        EXPECT_LT(u.high.damping - u.low.damping, wider.damping);
+        for (const auto field : kFields)
+            wider.*field = u.high.*field - u.low.*field;
+        for (const char* unit : {"avx2", "sse2", "portable"})
+            if (size == 40.0 && useModelLanesUnit(unit))
+                EXPECT_EQ(intervalsOf(*run, 4).replicates,
+                          std::vector(u.replicates.begin(), u.replicates.begin() + 4));
+        useModelLanesUnit(widest);
+    }
+}
+
+TEST(FitUncertainty, ANoiseFreeRunGivesIntervalsOfOnePositionAtTheTruthAndNoHoldoutError)
+{
+    for (const SpinnerSetting truth :
+         {SpinnerSetting{7, 80, 150, 0}, SpinnerSetting{3, 120, 40, -3}}) {
+        const auto run = modelRun(truth);
+        const FitUncertainty u =
+            fitUncertainty(*run, kStep, kSpace, thoroughFit(*run, kStep, kSpace), {20, 60});
+        EXPECT_EQ(u.low, truth);
+        EXPECT_EQ(u.high, truth);
+        EXPECT_EQ(u.replicates.size(), 20u);
+        EXPECT_LT(u.holdoutRms, 0.01);
+    }
+    // White noise is out of sample what it is in sample.
+    const auto noisy = modelRun({5, 70, 60, 1}, {20.0, 0.0, 9});
+    const ThoroughResult fit = thoroughFit(*noisy, kStep, kSpace);
+    EXPECT_NEAR(holdoutRms(*noisy, kStep, kSpace, fit), fit.best.modelRms, 0.1 * fit.best.modelRms);
+}
+
+TEST(FitUncertainty, AReplicateIsBlocksOfTheResidualDrawnFromTheRunsOwnSeed)
+{
+    // A residual that counts the frames shows where each block was cut.
+    auto run = modelRun({4, 50, 50, 0});
+    FrameArray model{}, residual{};
+    for (int i = 1; i <= kRunFrames; ++i) {
+        model[i] = 1000.0 * i;
+        residual[i] = i;
+    }
+    const std::uint64_t seed = bootstrapSeed(*run);
+    auto first = std::make_unique<RunRecord>(), other = std::make_unique<RunRecord>();
+    bootstrapReplicate(*run, model, residual, seed, 7, 60, *first);
+    bootstrapReplicate(*run, model, residual, seed, 8, 60, *other);
+    EXPECT_NE(first->Mouse, other->Mouse);
+    EXPECT_EQ(first->Target, run->Target);
+    for (int i = 1; i <= kRunFrames; ++i) {
+        const double drawn = first->Mouse[i] - model[i];
+        if ((i - 1) % 60 == 0)
+            EXPECT_TRUE(drawn >= 1 && drawn <= kRunFrames - 59) << "block at frame " << i;
+        else
+            EXPECT_EQ(drawn, first->Mouse[i - 1] - model[i - 1] + 1) << "frame " << i;
+    }
+    run->Mouse[1800] += 1e-9;
+    EXPECT_NE(bootstrapSeed(*run), seed);
 }
 
 }  // namespace

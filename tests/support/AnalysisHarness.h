@@ -6,6 +6,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
+#include <array>
 #include <memory>
 
 namespace quelvar::test {
@@ -19,5 +20,12 @@ struct AnalysisHarness {
 
     AnalysisHarness() { session.setView(&view); }
 };
+
+// The four spinners' positions: delay, gain, damping, reference.
+inline std::array<int, 4> positions(const ParameterSpinners& s)
+{
+    return {s.InDelayUpDown.Position, s.OutGainUpDown.Position, s.DampUpDown.Position,
+            s.RefUpDown.Position};
+}
 
 }  // namespace quelvar::test

@@ -5,6 +5,7 @@
 #include "analysis/ControlModel.h"
 #include "analysis/FitPoint.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -41,5 +42,61 @@ inline std::unique_ptr<RunRecord> modelRun(const SpinnerSetting& setting, const 
     }
     return run;
 }
+
+// The model's rms error on `run` with the parameters given.
+inline double modelRms(const RunRecord& run, const ModelParameters& parameters)
+{
+    auto results = std::make_unique<ModelResults>();
+    DelayLine delay;
+    RunModel(parameters, 1.0 / 60.0, run, delay, *results);
+    ComputeErrors(*results);
+    return results->ModelRmsError;
+}
+
+// A mouse that follows `target` `lag` frames late at `gain` of its size, off
+// by `offset`, with white noise as a person's.
+struct LaggingMouse {
+    double gain = 0.9;
+    int lag = 9;
+    double offset = 0.0;
+    double noise = 15.0;  // standard deviation
+    unsigned seed = 7;
+};
+template <class Target>
+std::unique_ptr<RunRecord> laggingRun(Target target, const LaggingMouse& m)
+{
+    auto run = std::make_unique<RunRecord>();
+    std::mt19937 random(m.seed);
+    std::normal_distribution<double> noise(0.0, m.noise);
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Target[i] = target(i);
+        run->Mouse[i] = m.gain * target(std::max(1, i - m.lag)) + m.offset + noise(random);
+    }
+    return run;
+}
+
+// A run and the model's traces on it, kept off the stack as the fits keep
+// them; rms() runs the model on the run and takes its errors.
+struct ModelBench {
+    std::unique_ptr<RunRecord> run = std::make_unique<RunRecord>();
+    std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
+    DelayLine delay;
+
+    double rms(const ModelParameters& parameters)
+    {
+        RunModel(parameters, 1.0 / 60.0, *run, delay, *results);
+        ComputeErrors(*results);
+        return results->ModelRmsError;
+    }
+    // The run's mouse and target, frame by frame.
+    template <class Mouse, class Target>
+    void follow(Mouse mouse, Target target)
+    {
+        for (int i = 1; i <= kRunFrames; ++i) {
+            run->Mouse[i] = mouse(i);
+            run->Target[i] = target(i);
+        }
+    }
+};
 
 }  // namespace quelvar::test
