@@ -24,9 +24,8 @@ using namespace test;
 TEST(RealFileFailures, AFileStoppedHalfwayLeavesTheEarlierOneAndNoTrace)
 {
     TempFolder folder;
-    writeAll(folder.path("run.txt"), "earlier run");
-    writeAll(folder.path("p.par"), "earlier parameters");
-    writeAll(folder.path("Distable"), "earlier table");
+    for (const char* name : {"run.txt", "p.par", "Distable"})
+        writeAll(folder.path(name), QByteArray("earlier ") + name);
     const auto run = sineRun();
     auto disturb = std::make_unique<TDisturb>();
     disturb->Table.fill(3.5);
@@ -40,16 +39,14 @@ TEST(RealFileFailures, AFileStoppedHalfwayLeavesTheEarlierOneAndNoTrace)
         40, [&] { return writeParameterFile(folder.path("p.par"), ParameterFileValues{}); });
     const FileResult tableWritten =
         withFileSizeLimit(200000, [&] { return disturb->SaveToFile(folder.path("Distable")); });
-    // Each says which file and the system's own reason.
+    // Each says which file and the system's own reason, and the earlier file stays.
     for (const auto& [written, name] : {std::pair{dataWritten, "run.txt"}, std::pair{parametersWritten, "p.par"},
                                         std::pair{tableWritten, "Distable"}}) {
         ASSERT_FALSE(written.ok()) << name;
         EXPECT_EQ(written->message().toStdString(), ("cannot write " + folder.path(name) + ": File too large").toStdString());
+        EXPECT_EQ(readAll(folder.path(name)), QByteArray("earlier ") + name);
     }
     EXPECT_EQ(distableMessage(*tableWritten), "Stream write error");
-    EXPECT_EQ(readAll(folder.path("run.txt")), "earlier run");
-    EXPECT_EQ(readAll(folder.path("p.par")), "earlier parameters");
-    EXPECT_EQ(readAll(folder.path("Distable")), "earlier table");
     EXPECT_EQ(folder.files(), (QStringList{"Distable", "p.par", "run.txt"}));
 
     // Without the limit the same writes go through.
