@@ -110,10 +110,8 @@ TEST_F(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWi
     const QStringList row = r.out.trimmed().split('\n').last().split(',');
     ASSERT_EQ(row.size(), 11);
     EXPECT_EQ(row.mid(9), (QStringList{"", ""})) << "no run description beside the file";
-    const QStringList line4 = par[3].split(' ', Qt::SkipEmptyParts);
-    const QStringList line5 = par[4].split(' ', Qt::SkipEmptyParts);
-    EXPECT_EQ(row.mid(3, 4), line4);
-    EXPECT_EQ(row.mid(7, 2), line5);
+    EXPECT_EQ(row.mid(3, 4), par[3].split(' ', Qt::SkipEmptyParts));
+    EXPECT_EQ(row.mid(7, 2), par[4].split(' ', Qt::SkipEmptyParts));
 }
 
 TEST_F(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)

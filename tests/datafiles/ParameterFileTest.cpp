@@ -56,16 +56,15 @@ TEST(ParameterFileFormat, TheExampleFileIsWrittenByteForByte)
 
 TEST(ParameterFileFormat, SpinnerExtremesStayInTheirFields)
 {
-    const auto line4 = [](double delay, double gain, double damping, double reference) {
-        const ParameterFileValues v{
-            .inputDelay = delay, .outputGain = gain, .damping = damping, .reference = reference};
+    // Delay, gain, damping and reference at their extremes and in between.
+    const auto line4 = [](const ParameterFileValues& v) {
         return linesOf(formatParameterFile("p", v)).at(3);
     };
-    EXPECT_EQ(line4(16, 500 / 10.0, 1000 / 1000.0, -100 / 10.0),
+    EXPECT_EQ(line4({0, 0, 16, 500 / 10.0, 1000 / 1000.0, -100 / 10.0}),
               "   16.0000   50.0000  1.000000  -10.0000");
-    EXPECT_EQ(line4(2.5, 500 / 10.0, 1 / 1000.0, -15 / 10.0),
+    EXPECT_EQ(line4({0, 0, 2.5, 500 / 10.0, 1 / 1000.0, -15 / 10.0}),
               "    2.5000   50.0000  0.001000   -1.5000");
-    EXPECT_EQ(line4(2.32, 500 / 10.0, 1 / 1000.0, 10.0),
+    EXPECT_EQ(line4({0, 0, 2.32, 500 / 10.0, 1 / 1000.0, 10.0}),
               "    2.3200   50.0000  0.001000   10.0000");
 }
 
