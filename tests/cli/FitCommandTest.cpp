@@ -252,14 +252,16 @@ TEST_F(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnyt
     }
 }
 
-TEST_F(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
+// Its rows are the same whatever the threads, and shards of a batch join
+// into it without their headers.
+TEST_F(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchangedAndShardsJoin)
 {
     writeLongDelayRun(folder.path("long.txt"));
     const FitResult plain = fit({"run.txt", "long.txt"});
     ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
     const QByteArray autoFitPar = readAll(folder.path("run.par"));
 
-    const FitResult r = fit({"--thorough", "run.txt", "long.txt"});
+    const FitResult r = fit({"--thorough", "--jobs", "2", "run.txt", "long.txt"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3);
@@ -319,28 +321,22 @@ TEST_F(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
         EXPECT_TRUE(profile[d + 1].startsWith(QStringLiteral("%1.0000,").arg(d))) << profile[d + 1].toStdString();
     EXPECT_EQ(profile[4].split(','), run.mid(9, 5));
     EXPECT_EQ(profile[18], "");
+
+    const FitResult first = fit({"--thorough", "--jobs", "1", "run.txt"});
+    const FitResult second = fit({"--thorough", "--no-header", "long.txt"});
+    EXPECT_EQ(first.out + second.out, r.out);
+    for (const char* jobs : {"0", "-3", "two", ""})
+        EXPECT_EQ(fit({"--jobs", jobs, "run.txt"}).status, 2) << jobs;
 }
 
-TEST_F(FitCommand, ShardsJoinWithoutHeadersAndTheThreadsDoNotChangeTheResults)
-{
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun())));
-    writeLongDelayRun(folder.path("b.txt"));
-    const FitResult both = fit({"--thorough", "--jobs", "2", "a.txt", "b.txt"});
-    const FitResult first = fit({"--thorough", "--jobs", "1", "a.txt"});
-    const FitResult second = fit({"--thorough", "--no-header", "b.txt"});
-    ASSERT_EQ(both.status, 0);
-    EXPECT_EQ(first.out + second.out, both.out);
-
-    for (const char* jobs : {"0", "-3", "two", ""}) {
-        const FitResult r = fit({"--jobs", jobs, "a.txt"});
-        EXPECT_EQ(r.status, 2) << jobs;
-    }
-}
-
-TEST_F(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
+// The exhaustive fit finds the thorough fit's setting, also when the system
+// refuses every thread (a thread's stack larger than all the address space
+// allowed), to the files' workers and the exhaustive fit's: no row is lost.
+TEST_F(FitCommand, ExhaustiveFindsTheThoroughFitsSettingEvenWithoutThreads)
 {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "every spinner position of a run takes minutes under the sanitizers; the fit's own tests run there";
+    GTEST_SKIP() << "every spinner position of a run takes minutes under the sanitizers, which "
+                    "cannot run under an address-space limit; the fit's own tests run there";
 #endif
     const FitResult thorough = fit({"--thorough", "run.txt"});
     const QByteArray thoroughPar = readAll(folder.path("run.thorough.par"));
@@ -348,6 +344,15 @@ TEST_F(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
     ASSERT_EQ(exhaustive.status, 0) << exhaustive.err.toStdString();
     EXPECT_EQ(exhaustive.out, thorough.out);
     EXPECT_EQ(readAll(folder.path("run.thorough.par")), thoroughPar);
+
+    const FitResult limited = runFitProgram({"--as=629145600", "--stack=1073741824",
+                                             QUELVAR_FIT_BINARY, "--exhaustive", "--jobs", "64",
+                                             "run.txt"},
+                                            folder.root(), QProcessEnvironment::systemEnvironment(),
+                                            QStringLiteral("prlimit"));
+    EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
+    EXPECT_EQ(limited.out, thorough.out);
+    EXPECT_EQ(limited.out.count('\n'), 2);
 }
 
 TEST_F(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)

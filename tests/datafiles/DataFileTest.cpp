@@ -48,6 +48,12 @@ void expectUntouched(const RunRecord& run)
         == std::tie(marked->Mouse, marked->Target, marked->Error, marked->MagnifiedRunError));
 }
 
+// Frame i's mouse, target, error and magnified error.
+auto frame(const RunRecord& run, int i)
+{
+    return std::tuple(run.Mouse[i], run.Target[i], run.Error[i], run.MagnifiedRunError[i]);
+}
+
 QByteArray dataLines(int first, int last)
 {
     QByteArray text;
@@ -127,9 +133,8 @@ TEST(DataFileRead, AcceptsEveryKindOfLineEnd)
                                    QByteArray("TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r")}) {
         const auto [result, run] = parse(text);
         ASSERT_EQ(result.outcome, DataFileReadResult::Loaded) << text.toHex().constData();
-        EXPECT_EQ(run->Mouse[1], 1.5);
-        EXPECT_EQ(run->Target[2], 4.0);
-        EXPECT_EQ(run->Error[2], 5.0);
+        EXPECT_EQ(frame(*run, 1), std::tuple(1.5, 2.5, 1.0, 5.0));
+        EXPECT_EQ(frame(*run, 2), std::tuple(-1.0, 4.0, 5.0, 25.0));
     }
 }
 
@@ -138,16 +143,11 @@ TEST(DataFileRead, AShortFileEndingAtFrame3600KeepsTheFramesItDoesNotReach)
     const auto [result, run] =
         parse("TrackData\r\n 1 2\r\n 7 10.25 20.5 99 extra columns\r\n3600 -3 3\r\n");
     ASSERT_EQ(result.outcome, DataFileReadResult::Loaded);
-    EXPECT_EQ(run->Mouse[1], 10.25);
-    EXPECT_EQ(run->Target[1], 20.5);
-    EXPECT_EQ(run->Mouse[2], -3.0);
-    EXPECT_EQ(run->Target[2], 3.0);
-    EXPECT_EQ(run->Mouse[3], -1.0);
-    EXPECT_EQ(run->Target[3600], -2.0);
+    EXPECT_EQ(frame(*run, 1), std::tuple(10.25, 20.5, 10.25, 51.25));
+    EXPECT_EQ(frame(*run, 2), std::tuple(-3.0, 3.0, 6.0, 30.0));
     // Error is recomputed for every frame, reached or not.
-    EXPECT_EQ(run->Error[1], 10.25);
-    EXPECT_EQ(run->Error[3], -1.0);
-    EXPECT_EQ(run->MagnifiedRunError[3600], -5.0);
+    EXPECT_EQ(frame(*run, 3), std::tuple(-1.0, -2.0, -1.0, -5.0));
+    EXPECT_EQ(frame(*run, 3600), std::tuple(-1.0, -2.0, -1.0, -5.0));
 }
 
 TEST(DataFileRead, CtrlZEndsTheFile)
@@ -165,8 +165,7 @@ TEST(DataFileRead, NumbersMissingAtTheEndReadAsZero)
     // The last line holds only its frame number; mouse and target read 0.
     const auto [loaded, run] = parse("TrackData\r\n1 2\r\n3600");
     ASSERT_EQ(loaded.outcome, DataFileReadResult::Loaded);
-    EXPECT_EQ(run->Mouse[1], 0.0);
-    EXPECT_EQ(run->Target[1], 0.0);
+    EXPECT_EQ(frame(*run, 1), std::tuple(0.0, 0.0, 0.0, 0.0));
 
     // A header only: the identity reads 0 and no data line exists.
     const auto [result, empty] = parse("TrackData");
