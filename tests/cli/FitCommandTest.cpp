@@ -43,13 +43,6 @@ QStringList linesOf(const QString& path)
     return QString::fromLatin1(readAll(path)).split(QStringLiteral("\r\n"));
 }
 
-// A run the model itself made with a delay of 24 frames, past the delay
-// spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
-void writeLongDelayRun(const QString& path)
-{
-    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *modelRun({24, 25, 50, 2}))));
-}
-
 // How many pixels of `area` have the RGB `colour`.
 int pixelsIn(const QImage& image, const QRect& area, QRgb colour)
 {
@@ -80,9 +73,7 @@ TEST_F(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
     EXPECT_EQ(r.err, "bad.txt: bad.txt is not a valid data file.\nmissing.txt: cannot read " +
                          folder.path("missing.txt") + ": No such file or directory\n");
 
-    EXPECT_TRUE(QFileInfo::exists(folder.path("a.par")));
-    EXPECT_TRUE(QFileInfo::exists(folder.path("b.par")));
-    EXPECT_FALSE(QFileInfo::exists(folder.path("bad.par")));
+    EXPECT_EQ(QDir(folder.root()).entryList({"*.par"}), (QStringList{"a.par", "b.par"}));
 }
 
 TEST_F(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWindowWould)
@@ -114,15 +105,25 @@ TEST_F(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWi
     EXPECT_EQ(row.mid(7, 2), par[4].split(' ', Qt::SkipEmptyParts));
 }
 
-TEST_F(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
+// The out folder is made, and holds the bare names and the picture of both
+// graphs beside the parameter file.
+TEST_F(FitCommand, OutFolderIsCreatedAndHoldsTheBareNamesAndThePlot)
 {
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("s1.run.txt"), 1, 1, modelGeneratedRun())));
     const QString out = folder.path("results/deeper");
 
-    const FitResult r = fit({"--out", out, folder.path("s1.run.txt")});
+    const FitResult r = fit({"--plot", "--out", out, folder.path("s1.run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + "/s1.run.par"));
     EXPECT_FALSE(QFileInfo::exists(folder.path("s1.run.par")));
+    QImage picture(out + "/s1.run.png");
+    ASSERT_FALSE(picture.isNull());
+    // Two graphs at twice their design width, one above the other.
+    EXPECT_GE(picture.width(), 1272);
+    EXPECT_GE(picture.height(), 272 + 306);
+    // The target's red and the model's blue both appear somewhere.
+    EXPECT_TRUE(contains(picture, 0xFF0000));
+    EXPECT_TRUE(contains(picture, 0x0000FF));
 }
 
 TEST_F(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
@@ -187,20 +188,6 @@ TEST_F(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow
     EXPECT_TRUE(QFileInfo::exists(folder.path("run.profile.csv")));
 }
 
-TEST_F(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
-{
-    const FitResult r = fit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    QImage picture(folder.path("out/run.png"));
-    ASSERT_FALSE(picture.isNull());
-    // Two graphs at twice their design width, one above the other.
-    EXPECT_GE(picture.width(), 1272);
-    EXPECT_GE(picture.height(), 272 + 306);
-    // The target's red and the model's blue both appear somewhere.
-    EXPECT_TRUE(contains(picture, 0xFF0000));
-    EXPECT_TRUE(contains(picture, 0x0000FF));
-}
-
 TEST_F(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed)
 {
     // As cron or sudo start it: no runtime folder, no platform chosen.
@@ -252,16 +239,19 @@ TEST_F(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnyt
     }
 }
 
-// Its rows are the same whatever the threads, and shards of a batch join
-// into it without their headers.
-TEST_F(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchangedAndShardsJoin)
+// Its rows are the same whatever the threads, shards of a batch join into it
+// without their headers, and its plot shows both models and the delay profile.
+TEST_F(FitCommand, ThoroughAddsItsColumnsFilesAndPlotBesideAutoFitsUnchangedAndShardsJoin)
 {
-    writeLongDelayRun(folder.path("long.txt"));
-    const FitResult plain = fit({"run.txt", "long.txt"});
+    // A run the model itself made with a delay of 24 frames, past the delay
+    // spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("long.txt"), 2, 5, *modelRun({24, 25, 50, 2}))));
+    const FitResult plain = fit({"--plot", "run.txt", "long.txt"});
     ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
     const QByteArray autoFitPar = readAll(folder.path("run.par"));
+    const QImage plainPicture(folder.path("long.png"));
 
-    const FitResult r = fit({"--thorough", "--jobs", "2", "run.txt", "long.txt"});
+    const FitResult r = fit({"--plot", "--thorough", "--jobs", "2", "run.txt", "long.txt"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3);
@@ -322,6 +312,19 @@ TEST_F(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchangedAndShard
     EXPECT_EQ(profile[4].split(','), run.mid(9, 5));
     EXPECT_EQ(profile[18], "");
 
+    // The thorough model's fuchsia trace in the model graph, the profile's
+    // points below the graphs, the best delay in red.
+    const QImage picture(folder.path("long.png"));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.width(), plainPicture.width());
+    EXPECT_GT(picture.height(), plainPicture.height() + 200);
+    const QRect graphs(0, 0, picture.width() - 420, plainPicture.height());
+    const QRect below(0, plainPicture.height(), graphs.width(),
+                      picture.height() - plainPicture.height());
+    EXPECT_GT(pixelsIn(picture, graphs, 0xFF00FF), 1000);
+    EXPECT_GT(pixelsIn(picture, below, 0xFF00FF), 100);
+    EXPECT_GT(pixelsIn(picture, below, 0xFF0000), 20);
+
     const FitResult first = fit({"--thorough", "--jobs", "1", "run.txt"});
     const FitResult second = fit({"--thorough", "--no-header", "long.txt"});
     EXPECT_EQ(first.out + second.out, r.out);
@@ -353,25 +356,6 @@ TEST_F(FitCommand, ExhaustiveFindsTheThoroughFitsSettingEvenWithoutThreads)
     EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
     EXPECT_EQ(limited.out, thorough.out);
     EXPECT_EQ(limited.out.count('\n'), 2);
-}
-
-TEST_F(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
-{
-    writeLongDelayRun(folder.path("long.txt"));
-    ASSERT_EQ(fit({"--plot", "long.txt"}).status, 0);
-    const QImage plain(folder.path("long.png"));
-    ASSERT_EQ(fit({"--plot", "--thorough", "long.txt"}).status, 0);
-    const QImage picture(folder.path("long.png"));
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(picture.width(), plain.width());
-    EXPECT_GT(picture.height(), plain.height() + 200);
-    // The thorough model's fuchsia trace in the model graph, the profile's
-    // points below the graphs, the best delay in red.
-    const QRect graphs(0, 0, picture.width() - 420, plain.height());
-    const QRect below(0, plain.height(), graphs.width(), picture.height() - plain.height());
-    EXPECT_GT(pixelsIn(picture, graphs, 0xFF00FF), 1000);
-    EXPECT_GT(pixelsIn(picture, below, 0xFF00FF), 100);
-    EXPECT_GT(pixelsIn(picture, below, 0xFF0000), 20);
 }
 
 TEST_F(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheIntervals)
