@@ -85,12 +85,8 @@ std::optional<double> realOf(std::string_view text)
 
 TEST(TextReader, IntegersArePlainDecimalsThatFitIn32Bits)
 {
-    EXPECT_EQ(readsOf("+1", "i"), Reads{"1"});
-    EXPECT_EQ(readsOf("-0", "i"), Reads{"0"});
-    EXPECT_EQ(readsOf("007", "i"), Reads{"7"});
-    EXPECT_EQ(readsOf("2147483647", "i"), Reads{"2147483647"});
-    EXPECT_EQ(readsOf("-2147483648", "i"), Reads{"-2147483648"});
-    EXPECT_EQ(readsOf("000000000000000000000000042", "i"), Reads{"42"});
+    EXPECT_EQ(readsOf("+1 -0 007 2147483647 -2147483648 000000000000000000000000042", "iiiiii"),
+              (Reads{"1", "0", "7", "2147483647", "-2147483648", "42"}));
     for (std::string_view bad : {"2147483648", "-2147483649", "99999999999999999999999", "1.0",
                                  "1e3", "0x10", "$10", "1,5", "12a", "-", "+", "--1", "+-1",
                                  "\xC2\xA0" "1"}) {
