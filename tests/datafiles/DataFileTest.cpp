@@ -111,9 +111,8 @@ TEST(DataFileRead, AWrittenFileReadsBackRoundedToTwoDecimals)
     auto read = markedRun();
     const DataFileReadResult result = readDataFile(path, *read);
     ASSERT_EQ(result.outcome, DataFileReadResult::Loaded);
-    EXPECT_TRUE(result.identityRead);
-    EXPECT_EQ(result.difficulty, 4);
-    EXPECT_EQ(result.disturbanceNumber, 7);
+    EXPECT_EQ(std::tuple(result.identityRead, result.difficulty, result.disturbanceNumber),
+              std::tuple(true, 4, 7));
     for (int i = 1; i <= kRunFrames; ++i) {
         const double mouse = std::round(written->Mouse[i] * 100.0) / 100.0;
         ASSERT_NEAR(read->Mouse[i], mouse, 1e-9) << "frame " << i;
@@ -223,10 +222,8 @@ TEST(DataFileRead, RejectsAWrongCountAndAFieldThatIsNotANumber)
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_TRUE(result.headerValid);
         EXPECT_EQ(result.identityRead, c.identityRead);
-        if (c.identityRead) {
-            EXPECT_EQ(result.difficulty, 1);
-            EXPECT_EQ(result.disturbanceNumber, 2);
-        }
+        if (c.identityRead)
+            EXPECT_EQ(std::pair(result.difficulty, result.disturbanceNumber), std::pair(1, 2));
         if (c.outcome == ioError)
             EXPECT_EQ(result.error.reason.toStdString(),
                       "line " + std::to_string(c.line) + " holds something that is not a number");

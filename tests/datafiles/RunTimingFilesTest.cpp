@@ -53,9 +53,8 @@ TEST(FrameTimingFile, ReadsBackWhatWasWrittenAndRefusesAnythingElse)
     auto rows = std::make_unique<FrameTimingRows>();
     QString problem;
     ASSERT_TRUE(parseFrameTimingFile(good, *rows, &problem)) << problem.toStdString();
-    EXPECT_EQ(rows->intervalMs[1], 25.0);
-    EXPECT_TRUE(rows->late[1]);
-    EXPECT_EQ(rows->mouse[1], 12.35);
+    EXPECT_EQ(std::tuple(rows->intervalMs[1], bool(rows->late[1]), rows->mouse[1]),
+              std::tuple(25.0, true, 12.35));
     QByteArray crlf = timingFile();
     crlf.replace("\n", "\r\n");
     EXPECT_TRUE(parseFrameTimingFile(crlf.toStdString(), *rows, &problem));
