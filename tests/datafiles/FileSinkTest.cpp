@@ -87,20 +87,6 @@ TEST_F(FileSinkTest, WritesFromSeveralThreadsAreEachCountedAndOnlyTheNthFails)
     EXPECT_EQ(failures, 1);
 }
 
-TEST_F(FileSinkTest, ATailThatCannotLeaveTheBufferFailsTheCommit)
-{
-    // A small write stays in the file's buffer until the commit; a disk that
-    // fills up then (here: a file size limit) must fail the commit, not put a
-    // cut-off file in place.
-    const QString path = folder.path("out.txt");
-    writeAll(path, "earlier");
-    const FileResult written =
-        withFileSizeLimit(10, [&] { return writeFileAtomically(path, QByteArray(100, 'x')); });
-    EXPECT_FALSE(written.ok());
-    EXPECT_EQ(readAll(path), "earlier");
-    EXPECT_EQ(folder.files(), QStringList{"out.txt"});
-}
-
 // Runs `work` with an ordinary user's rights to the file system. As root the
 // effective user changes on a thread of its own through the raw system call,
 // which, unlike the library's wrapper, leaves the other threads as they are.
