@@ -232,7 +232,7 @@ TEST(DataFileRead, RejectsAWrongCountAndAFieldThatIsNotANumber)
     EXPECT_EQ(parse(full).result.outcome, DataFileReadResult::Loaded);
 }
 
-TEST(DataFileRead, ReportsMissingFoldersAndOversizedFiles)
+TEST(DataFileRead, ReportsMissingFoldersAndOversizedOrUnreadableFiles)
 {
     TempFolder folder;
     auto run = markedRun();
@@ -252,19 +252,14 @@ TEST(DataFileRead, ReportsMissingFoldersAndOversizedFiles)
     text.chop(1);
     writeAll(big, text);
     EXPECT_EQ(readDataFile(big, *run).outcome, DataFileReadResult::WrongCount);
-    expectUntouched(*run);
-}
 
-TEST(DataFileRead, AFileThatOpensButCannotBeReadIsAnIoError)
-{
     // The process's own memory file opens like any file, but reading its
     // first page fails; unlike a file without read permission, this holds
     // when the tests run as root.
-    auto run = markedRun();
-    const DataFileReadResult result = readDataFile("/proc/self/mem", *run);
-    EXPECT_EQ(result.outcome, DataFileReadResult::IoError);
-    EXPECT_EQ(result.error.path, "/proc/self/mem");
-    EXPECT_FALSE(result.error.reason.isEmpty());
+    const DataFileReadResult unreadable = readDataFile("/proc/self/mem", *run);
+    EXPECT_EQ(unreadable.outcome, DataFileReadResult::IoError);
+    EXPECT_EQ(unreadable.error.path, "/proc/self/mem");
+    EXPECT_FALSE(unreadable.error.reason.isEmpty());
     expectUntouched(*run);
 }
 
