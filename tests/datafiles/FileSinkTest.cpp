@@ -24,7 +24,7 @@ protected:
     TempFolder folder;
 };
 
-TEST_F(FileSinkTest, TheFileAppearsOnlyOnCommit)
+TEST_F(FileSinkTest, TheFileAppearsOnlyOnCommitAndReplacesAnEarlierOneWhole)
 {
     const QString path = folder.path("out.txt");
     FileSink sink(path);
@@ -35,11 +35,7 @@ TEST_F(FileSinkTest, TheFileAppearsOnlyOnCommit)
     ASSERT_TRUE(sink.commit());
     EXPECT_EQ(readAll(path), "abcdef");
     EXPECT_EQ(sink.errorString(), "");
-}
 
-TEST_F(FileSinkTest, ReplacesAnExistingFileWhole)
-{
-    const QString path = folder.path("out.txt");
     writeAll(path, "a much longer earlier content");
     ASSERT_TRUE(fileOk(writeFileAtomically(path, "new")));
     EXPECT_EQ(readAll(path), "new");
