@@ -2,6 +2,7 @@
 
 #include "datafiles/FileSink.h"
 #include "datafiles/ParameterFile.h"
+#include "support/FaultLoop.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 #include <functional>
 #include <memory>
 #include <tuple>
-#include <vector>
 
 namespace quelvar {
 namespace {
@@ -263,43 +263,32 @@ TEST(DataFileRead, ReportsMissingFoldersAndOversizedOrUnreadableFiles)
     expectUntouched(*run);
 }
 
-// Each writer, made to fail at its open, at a write or at its commit, names the
-// file and a reason, and leaves the earlier file as it was and alone in its folder.
+// Each writer, made to fail at its open, at each of its writes or at its commit,
+// names the file and a reason, and leaves the earlier file as it was and alone
+// in its folder.
 TEST(DataFileWrite, AFailedWriteOfAnyFileLeavesTheEarlierOneIntact)
 {
     const auto run = makeRun();
-    const FileFaults open{true, 0, false}, firstWrite{false, 1, false}, commit{false, 0, true};
-    const struct {
-        const char* name;
-        std::function<FileResult(const QString&)> write;
-        std::vector<FileFaults> faults;
-    } writers[] = {
-        {"run.txt",
-         [&](const QString& path) { return writeDataFile(path, 1, 1, *run); },
-         {open, firstWrite, {false, 5, false}, commit}},
-        {"s.par",
-         [](const QString& path) { return writeParameterFile(path, {}); },
-         {open, firstWrite, commit}},
-        {"out.txt",
-         [](const QString& path) { return writeFileAtomically(path, "new"); },
-         {open, firstWrite, commit}},
+    const std::pair<const char*, std::function<FileResult(const QString&)>> writers[] = {
+        {"run.txt", [&](const QString& path) { return writeDataFile(path, 1, 1, *run); }},
+        {"s.par", [](const QString& path) { return writeParameterFile(path, {}); }},
+        {"out.txt", [](const QString& path) { return writeFileAtomically(path, "new"); }},
     };
-    for (const auto& w : writers) {
-        SCOPED_TRACE(w.name);
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
         TempFolder folder;
-        const QString path = folder.path(w.name);
-        writeAll(path, "earlier");
-        for (const FileFaults& faults : w.faults) {
-            FileSink::injectFaults(faults);
-            const FileResult result = w.write(path);
-            FileSink::clearFaults();
-            ASSERT_FALSE(result.ok());
-            EXPECT_EQ(result->path, path);
-            EXPECT_FALSE(result->reason.isEmpty());
-            EXPECT_EQ(readAll(path), "earlier");
-            EXPECT_EQ(folder.files(), QStringList{w.name});
-        }
-        ASSERT_TRUE(fileOk(w.write(path)));
+        const QString path = folder.path(name);
+        FileResult result;
+        failEverySinkStep([&] { result = write(path); },
+                          [&](const std::string& what) {
+                              ASSERT_FALSE(result.ok()) << what;
+                              EXPECT_EQ(result->path, path) << what;
+                              EXPECT_FALSE(result->reason.isEmpty()) << what;
+                              EXPECT_EQ(readAll(path), "earlier") << what;
+                              EXPECT_EQ(folder.files(), QStringList{name}) << what;
+                          },
+                          [&] { writeAll(path, "earlier"); });
+        ASSERT_TRUE(fileOk(write(path)));
         EXPECT_NE(readAll(path), "earlier");
     }
 }
