@@ -82,9 +82,8 @@ TEST(DataFileFormat, HasTheFixedLayoutAndSize)
     run->Mouse[3600] = -0.001;
     run->Target[3600] = 5.625;
     const QByteArray text = formatDataFile(3, 10, *run);
-    EXPECT_EQ(text.size(), 100829);
-    EXPECT_EQ(std::tuple(text.count("\r\n"), text.count('\n'), text.count('\r')),
-              std::tuple(3602, 3602, 3602));
+    EXPECT_EQ(std::tuple(text.size(), text.count("\r\n"), text.count('\n'), text.count('\r')),
+              std::tuple(100829, 3602, 3602, 3602));
     EXPECT_TRUE(text.startsWith("TrackData\r\n       3      10\r\n"
                                 "     1     12.34    -56.78\r\n"
                                 "     2      0.00      0.00\r\n"));
@@ -164,9 +163,8 @@ TEST(DataFileRead, NumbersMissingAtTheEndReadAsZero)
 
     // A header only: the identity reads 0 and no data line exists.
     const auto [result, empty] = parse("TrackData");
-    EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount);
-    EXPECT_TRUE(result.identityRead);
-    EXPECT_EQ(result.difficulty, 0);
+    EXPECT_EQ(std::tuple(result.outcome, result.identityRead, result.difficulty),
+              std::tuple(DataFileReadResult::WrongCount, true, 0));
     expectUntouched(*empty);
 }
 
@@ -175,9 +173,9 @@ TEST(DataFileRead, RejectsHeadersThatAreNotExactlyTrackData)
     for (const char* header : {"TrackData ", "trackdata", "TRACKDATA", " TrackData",
                                "\xEF\xBB\xBFTrackData", "TrackData\t", "TrackDat", ""}) {
         const auto [result, run] = parse(QByteArray(header) + "\r\n1 2\r\n" + dataLines(1, 3600));
-        EXPECT_EQ(result.outcome, DataFileReadResult::NotValid) << header;
-        EXPECT_FALSE(result.headerValid);
-        EXPECT_FALSE(result.identityRead);
+        EXPECT_EQ(std::tuple(result.outcome, result.headerValid, result.identityRead),
+                  std::tuple(DataFileReadResult::NotValid, false, false))
+            << header;
         expectUntouched(*run);
     }
 }
@@ -219,9 +217,8 @@ TEST(DataFileRead, RejectsAWrongCountAndAFieldThatIsNotANumber)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const auto [result, run] = parse(c.text);
-        EXPECT_EQ(result.outcome, c.outcome);
-        EXPECT_TRUE(result.headerValid);
-        EXPECT_EQ(result.identityRead, c.identityRead);
+        EXPECT_EQ(std::tuple(result.outcome, result.headerValid, result.identityRead),
+                  std::tuple(c.outcome, true, c.identityRead));
         if (c.identityRead)
             EXPECT_EQ(std::pair(result.difficulty, result.disturbanceNumber), std::pair(1, 2));
         if (c.outcome == ioError)

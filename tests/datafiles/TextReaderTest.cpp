@@ -115,9 +115,8 @@ TEST(TextReader, RealsTakeTheUsualDecimalForms)
     };
     for (const auto& [text, value] : cases) {
         const auto read = realOf(text);
-        ASSERT_TRUE(read.has_value()) << text;
-        EXPECT_EQ(*read, value) << text;
-        EXPECT_EQ(std::signbit(*read), std::signbit(value)) << text;
+        EXPECT_EQ(read, value) << text;
+        EXPECT_TRUE(read && std::signbit(*read) == std::signbit(value)) << text;
     }
 }
 
