@@ -119,12 +119,8 @@ TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
     ASSERT_EQ(bitmap.size(), QSize(636, 136));
     expectRows(bitmap, {{68 - 47, clRed}, {68 + 47, clLime}, {68 - 9, clBlack}});
     expectRows(bitmap, {{68, clGray}, {68 - 48, kWhite}, {68 - 46, kWhite}});
-}
 
-TEST_F(AnalysisGraphsTest, RunGraphFollowsTheDisplayScale)
-{
     state->experiment.DisplayScale = 1000;  // scale 1200: 136 x 500 / 1200 = 56.67
-    state->run.Target = constant(500.0);
     graphs.DrawRunGraph();
     expectRows(graphs.runGraphBitmap(), {{68 - 57, clRed}});
 }
@@ -158,25 +154,18 @@ TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMin
     expectRows(bitmap, {{76 - 64, clBlack}, {76 - 13, kWhite}});  // 5 x 100 lies over the mouse
 }
 
-TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndFrameSixStartsColumnOne)
+TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndTheLastLiesBeyondTheBitmap)
 {
-    const int top = 68 - 47;
-    for (int frame : {1, 3, 5, 6, 3599}) {
+    const std::pair<int, std::set<int>> cases[] = {{1, {0}}, {3, {0}},      {5, {0}},
+                                                   {6, {1}}, {3599, {635}}, {3600, {}}};
+    QImage bitmap;
+    for (const auto& [frame, columns] : cases) {
         FrameArray values = constant(0.0);
         values[frame] = 500.0;
-        const QImage bitmap = drawn(values);
-        const int expected = frame <= 5 ? 0 : (frame == 6 ? 1 : 635);
-        EXPECT_EQ(columnsWith(bitmap, top, clBlack), std::set<int>{expected}) << "frame " << frame;
+        bitmap = drawn(values);
+        EXPECT_EQ(columnsWith(bitmap, 68 - 47, clBlack), columns) << "frame " << frame;
     }
-}
-
-TEST_F(AnalysisGraphsTest, TheLastFrameLiesOneColumnBeyondTheBitmap)
-{
-    FrameArray values = constant(0.0);
-    values[3600] = 500.0;
-    const QImage bitmap = drawn(values);
-    // Only the rise towards x = 636 is visible, in the last column.
-    EXPECT_TRUE(columnsWith(bitmap, 68 - 47, clBlack).empty());
+    // Of the last frame only the rise towards x = 636 is visible, in the last column.
     EXPECT_EQ(pixel(bitmap, 635, 68 - 10), clBlack);
     EXPECT_EQ(pixel(bitmap, 634, 68 - 10), kWhite);
 }

@@ -1,17 +1,26 @@
 // The analysis routines on the shared state: what each control changes, what
-// it shows and what it leaves alone when a file is refused.
+// it shows and what it leaves alone when a file is refused; and the numbers
+// they write and show under a locale with decimal commas.
 #include "analysis/AnalysisSession.h"
+#include "common/DisplayText.h"
 #include "datafiles/DataFile.h"
+#include "datafiles/NumberFormat.h"
 #include "datafiles/ParameterFile.h"
 #include "support/AnalysisHarness.h"
 #include "support/ModelRuns.h"
 #include "support/SyntheticRuns.h"
 
+#include <QLocale>
 #include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
 #include <memory>
+#include <string>
 
 using namespace quelvar;
 using quelvar::test::fileOk;
+using quelvar::test::readAll;
 
 namespace {
 
@@ -31,9 +40,8 @@ TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(state->experiment.RunAvailable);
-    EXPECT_EQ(view.file, "run1.txt");
-    EXPECT_EQ(view.difficulty, "  4");
-    EXPECT_EQ(view.disturbance, "  6");
+    EXPECT_EQ((QStringList{view.file, view.difficulty, view.disturbance}),
+              (QStringList{"run1.txt", "  4", "  6"}));
     EXPECT_EQ(state->files.LoadedDifficulty, 4);
     EXPECT_EQ(state->files.DataFileName, "run1.txt");
     EXPECT_EQ(state->files.DataFilePath, folder.path("run1.txt"));
@@ -54,8 +62,7 @@ TEST_F(Fixture, AnalysisFrameReloadsTheSpinnersAndShowsBothErrors)
 
     session.AnalysisFrame();
 
-    EXPECT_EQ(state->analysis.Parameters.OutGain, 20.0);
-    EXPECT_EQ(state->analysis.Parameters.InDelay, 2.0);
+    EXPECT_EQ(test::fieldsOf(state->analysis.Parameters), (std::array{2.0, 20.0, 20.0, 0.0}));
     EXPECT_EQ(view.modelError, " 9.843");
     EXPECT_EQ(view.trackingError, "10.000");
 }
@@ -65,11 +72,8 @@ TEST_F(Fixture, SpinnerClicksChangeOnlyTheirOwnField)
     session.ReadParameters();
     session.OutGainUpDownClick(21);
     session.RefUpDownClick(-101);  // beyond the range: held at the end
-    EXPECT_EQ(state->analysis.Parameters.OutGain, 21.0);
+    EXPECT_EQ(test::fieldsOf(state->analysis.Parameters), (std::array{2.0, 21.0, 20.0, -100.0}));
     EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 21);
-    EXPECT_EQ(state->analysis.Parameters.Ref, -100.0);
-    EXPECT_EQ(state->analysis.Parameters.InDelay, 2.0);
-    EXPECT_EQ(state->analysis.Parameters.Damp, 20.0);
     EXPECT_EQ(view.modelErrorUpdates, 0);
 }
 
@@ -94,12 +98,12 @@ TEST_F(Fixture, SaveWithTheDialogProposesTheParameterNameAndAsksBeforeOverwritin
     dialogs.saveAnswers.push_back(target);
     session.SaveParametersAs();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
-    EXPECT_EQ(dialogs.saveRequests[0].proposedName, target);
-    EXPECT_EQ(dialogs.saveRequests[0].filter, "Parameter files (*.par)|*.par");
-    EXPECT_EQ(dialogs.saveRequests[0].defaultSuffix, "par");
+    const FileDialogRequest& asked = dialogs.saveRequests[0];
+    EXPECT_EQ((QStringList{asked.proposedName, asked.filter, asked.defaultSuffix}),
+              (QStringList{target, "Parameter files (*.par)|*.par", "par"}));
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(view.paramName, "subj.run.par");
-    const QByteArray written = test::readAll(target);
+    const QByteArray written = readAll(target);
     EXPECT_EQ(written, "TrackParameters\r\n" + target.toLatin1() +
                            "\r\n       3       1\r\n    2.0000    2.0000  0.020000    0.0000\r\n"
                            "     4.568    12.346\r\n");
@@ -111,14 +115,14 @@ TEST_F(Fixture, SaveWithTheDialogProposesTheParameterNameAndAsksBeforeOverwritin
     session.SaveParametersAs();
     EXPECT_EQ(dialogs.boxes.back().text, "subj.run.par already exists.  Overwrite?");
     EXPECT_EQ(view.paramName, "Save aborted");
-    EXPECT_EQ(test::readAll(target), written);
+    EXPECT_EQ(readAll(target), written);
 
     // Answered Yes: written, the box ends on the name again.
     dialogs.saveAnswers.push_back(target);
     dialogs.confirmAnswers.push_back(true);
     session.SaveParametersAs();
     EXPECT_EQ(view.paramName, "subj.run.par");
-    EXPECT_NE(test::readAll(target), written);
+    EXPECT_NE(readAll(target), written);
 }
 
 TEST_F(Fixture, CancelledSaveWritesNothingAndChangesNothing)
@@ -131,7 +135,7 @@ TEST_F(Fixture, CancelledSaveWritesNothingAndChangesNothing)
 
     session.SaveParametersAs();  // the dialog is cancelled
 
-    EXPECT_EQ(test::readAll(earlier), "keep me");
+    EXPECT_EQ(readAll(earlier), "keep me");
     EXPECT_EQ(state->analysis.ParamFilePath, earlier);
     EXPECT_EQ(view.paramName, "typed text");
     EXPECT_TRUE(dialogs.boxes.empty());
@@ -211,3 +215,99 @@ TEST_F(Fixture, RescaleErrorTogglesTheFlagAndBothCaptions)
     EXPECT_FALSE(state->analysis.ErrorMagnified);
     EXPECT_EQ(view.captions, "Error");
 }
+
+// On a desktop whose locale writes "1,5", every number the program writes to
+// a file or shows in a box still uses "." and reads back as written.
+//
+// CTest also runs the file, analysis and command-line suites whole under
+// LC_ALL=de_DE.UTF-8 with QUELVAR_EXPECT_DECIMAL_COMMA set; this test then
+// proves that the locale really took effect, so those runs test something.
+namespace {
+
+std::string printfOneAndAHalf()
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 1.5);
+    return text;
+}
+
+class DecimalComma : public ::testing::Test, protected test::AnalysisHarness {
+protected:
+    void SetUp() override
+    {
+        previousC_ = std::setlocale(LC_ALL, nullptr);
+        previousQt_ = QLocale();
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+            if (qEnvironmentVariableIsSet("QUELVAR_EXPECT_DECIMAL_COMMA"))
+                FAIL() << "de_DE.UTF-8 is not installed (scripts/install-deps generates it)";
+            GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+        }
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        ASSERT_EQ(printfOneAndAHalf(), "1,5") << "the C library writes a comma now";
+        ASSERT_EQ(QLocale().toString(1.5), "1,5");
+    }
+    void TearDown() override
+    {
+        std::setlocale(LC_ALL, previousC_.c_str());
+        QLocale::setDefault(previousQt_);
+    }
+
+private:
+    std::string previousC_;
+    QLocale previousQt_;
+};
+
+TEST(DecimalCommaEnvironment, TheSuiteRunsUnderTheLocaleItWasGiven)
+{
+    if (!qEnvironmentVariableIsSet("QUELVAR_EXPECT_DECIMAL_COMMA"))
+        GTEST_SKIP() << "only for the run under LC_ALL=de_DE.UTF-8";
+    EXPECT_EQ(printfOneAndAHalf(), "1,5");
+    EXPECT_EQ(QLocale::system().decimalPoint(), ",");
+}
+
+TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
+{
+    EXPECT_EQ(formatFixed(-56.78, 2, 10), "    -56.78");
+    EXPECT_EQ(formatPrintfFixed(4.5678, 3, 6).view(), " 4.568");
+
+    auto run = std::make_unique<RunRecord>();
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Mouse[i] = 12.34 + i % 7;
+        run->Target[i] = -56.78 - i % 5;
+    }
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *run)));
+    const QByteArray data = readAll(folder.path("run.txt"));
+    EXPECT_FALSE(data.contains(','));
+    EXPECT_TRUE(data.contains("\r\n     1     13.34    -57.78\r\n"));
+    auto back = std::make_unique<RunRecord>();
+    ASSERT_EQ(readDataFile(folder.path("run.txt"), *back).outcome, DataFileReadResult::Loaded);
+    EXPECT_EQ(back->Mouse[1], 13.34);
+    EXPECT_EQ(back->Target[3600], -56.78);
+    EXPECT_EQ(formatDataFile(3, 1, *back), data);
+
+    // The analysis routines: errors shown, the parameter file written, and
+    // the spinners retrieved from it.
+    ASSERT_TRUE(session.LoadDataFile(folder.path("run.txt")));
+    session.AnalysisFrame();
+    EXPECT_TRUE(view.modelError.contains('.') && !view.modelError.contains(','))
+        << view.modelError.toStdString();
+    EXPECT_TRUE(view.trackingError.contains('.') && !view.trackingError.contains(','));
+
+    state->analysis.Spinners.DampUpDown.Position = 125;
+    state->analysis.Spinners.RefUpDown.Position = -15;
+    session.ReadParameters();
+    session.SaveParametersAuto(0, 0);
+    const QByteArray parameters = readAll(folder.path("run.par"));
+    EXPECT_TRUE(parameters.contains("\r\n    2.0000    2.0000  0.125000   -1.5000\r\n"))
+        << parameters.toStdString();
+    EXPECT_EQ(parameters.count(','), 0);
+
+    state->analysis.Spinners.DampUpDown.Position = 0;
+    state->analysis.Spinners.RefUpDown.Position = 0;
+    ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("run.par")));
+    EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position, 125);
+    EXPECT_EQ(state->analysis.Spinners.RefUpDown.Position, -15);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+}  // namespace

@@ -22,7 +22,6 @@ class Model : public testing::Test, protected test::ModelBench {
 protected:
     // The spinners' default positions.
     ModelParameters parameters = parametersOf(settingOf(ParameterSpinners{}));
-    double timeStep = 1.0 / 60.0;
 
     void simulate() { rms(parameters); }
     // One pass of Auto Fit: each parameter in turn, in the window's order.
@@ -128,7 +127,7 @@ TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
         for (int i = 1; i <= c.frames; ++i)
             ASSERT_EQ(o(i), 10.0) << "frame " << i;
         const double q = run->Mouse[1] - run->Target[1];
-        EXPECT_EQ(o(c.frames + 1), 10.0 + (1.0 * (0.0 - q) - 0.0 * 10.0) * timeStep);
+        EXPECT_EQ(o(c.frames + 1), 10.0 + (1.0 * (0.0 - q) - 0.0 * 10.0) / 60.0);
     }
 }
 
@@ -206,15 +205,6 @@ TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
         EXPECT_EQ(results->ModelRmsError, model);
         EXPECT_EQ(results->TrackingRmsError, tracking);
     }
-}
-
-TEST_F(Model, SimulationAndErrorsAllocateNothing)
-{
-    run->Target.fill(100.0);
-    test::AllocationCounter counter;
-    simulate();
-    EXPECT_EQ(counter.count(), 0u);
-    EXPECT_GT(results->ModelRmsError, 0.0);
 }
 
 // The search behind "Auto Fit", one parameter at a time.
@@ -304,18 +294,13 @@ TEST(FitParameter, DelaySearchVisitsTheTrialsOfTheWorkedExample)
     EXPECT_EQ(roundHalfEven(field), 3);
 }
 
-class ModelFit : public Model {};
-
-TEST_F(ModelFit, AnAllZeroRunLeavesEveryParameterAtItsMiddle)
+TEST_F(Model, AFitPassOnAnAllZeroRunLeavesEveryParameterAtItsMiddle)
 {
     pass();
-    EXPECT_EQ(parameters.OutGain, 250.0);
-    EXPECT_EQ(parameters.Ref, 0.0);
-    EXPECT_EQ(parameters.InDelay, 8.0);
-    EXPECT_EQ(parameters.Damp, 500.0);
+    EXPECT_EQ(test::fieldsOf(parameters), (std::array{8.0, 250.0, 500.0, 0.0}));
 }
 
-TEST_F(ModelFit, RecoversTheParametersOfARunTheModelItselfProduced)
+TEST_F(Model, AFitRecoversTheParametersOfARunTheModelItselfProduced)
 {
     // A mouse produced by the model with delay 7, gain 80, damping 150 and
     // reference 30 must be fitted with about those values.
@@ -329,11 +314,16 @@ TEST_F(ModelFit, RecoversTheParametersOfARunTheModelItselfProduced)
     EXPECT_LT(rms(parameters), 0.05);
 }
 
-TEST_F(ModelFit, ASearchAllocatesNothing)
+TEST_F(Model, SimulationErrorsAndASearchAllocateNothing)
 {
+    run->Target.fill(100.0);
+    test::AllocationCounter counter;
+    simulate();
+    EXPECT_EQ(counter.count(), 0u);
+    EXPECT_GT(results->ModelRmsError, 0.0);
+
     for (int i = 1; i <= kRunFrames; ++i)
         run->Target[i] = 200.0 * std::sin(i * 0.02);
-    test::AllocationCounter counter;
     FitParameter(parameters.OutGain, 0, 500, [this] { return rms(parameters); });
     EXPECT_EQ(counter.count(), 0u);
 }

@@ -9,6 +9,7 @@
 #include "datafiles/ParameterFile.h"
 #include "support/AnalysisHarness.h"
 #include "support/FaultLoop.h"
+#include "support/ModelRuns.h"
 #include "support/SyntheticRuns.h"
 
 #include <QDir>
@@ -129,15 +130,13 @@ TEST_F(BadInput, DataFilesThatLoad)
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(load("ok.txt", c.bytes).isEmpty())
             << load("ok.txt", c.bytes).join("; ").toStdString();
-        EXPECT_EQ(state->run.Mouse[1], 12.5);
-        EXPECT_EQ(state->run.Target[1], -40.25);
-        EXPECT_EQ(state->run.Mouse[2], c.lastMouse);
-        EXPECT_EQ(state->run.Target[2], c.lastTarget);
-        EXPECT_EQ(state->run.Mouse[3], -1.0) << "frames not reached keep their values";
-        EXPECT_EQ(state->run.Error[3], -1.0);
-        EXPECT_EQ(view.file, "ok.txt");
-        EXPECT_EQ(view.difficulty, "  2");
-        EXPECT_EQ(view.disturbance, "  5");
+        const RunRecord& r = state->run;
+        EXPECT_EQ((std::array{r.Mouse[1], r.Target[1], r.Mouse[2], r.Target[2]}),
+                  (std::array{12.5, -40.25, c.lastMouse, c.lastTarget}));
+        EXPECT_EQ((std::array{r.Mouse[3], r.Error[3]}), (std::array{-1.0, -1.0}))
+            << "frames not reached keep their values";
+        EXPECT_EQ((QStringList{view.file, view.difficulty, view.disturbance}),
+                  (QStringList{"ok.txt", "  2", "  5"}));
     }
 }
 
@@ -250,8 +249,7 @@ TEST_F(BadInput, APositionWhoseSquareOverflowsKeepsEverythingDefined)
         EXPECT_GE(spinner->Position, spinner->Min);
         EXPECT_LE(spinner->Position, spinner->Max);
     }
-    const ModelParameters& p = state->analysis.Parameters;
-    for (double value : {p.InDelay, p.OutGain, p.Damp, p.Ref})
+    for (double value : test::fieldsOf(state->analysis.Parameters))
         EXPECT_TRUE(std::isfinite(value));
 
     state->analysis.ParamFilePath = folder.path("huge.par");
@@ -398,6 +396,7 @@ struct Saving : test::AnalysisHarness {
         state->analysis.ParamFileName = QStringLiteral("earlier.par");
         session.AnalysisFrame();
     }
+    ~Saving() { FileSink::clearFaults(); }
 
     void write() { session.WriteParameterFile(); }
     void saveAs()
@@ -416,8 +415,8 @@ struct Saving : test::AnalysisHarness {
     {
         EXPECT_TRUE(state->experiment.RunAvailable);
         EXPECT_EQ(std::memcmp(&state->run, &before->run, sizeof(RunRecord)), 0);
-        EXPECT_EQ(state->analysis.Parameters.InDelay, before->analysis.Parameters.InDelay);
-        EXPECT_EQ(state->analysis.Parameters.OutGain, before->analysis.Parameters.OutGain);
+        EXPECT_EQ(test::fieldsOf(state->analysis.Parameters),
+                  test::fieldsOf(before->analysis.Parameters));
         EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position,
                   before->analysis.Spinners.DampUpDown.Position);
         EXPECT_EQ(state->analysis.Results.ModelRmsError, before->analysis.Results.ModelRmsError);
@@ -425,10 +424,7 @@ struct Saving : test::AnalysisHarness {
     }
 };
 
-class ParameterSaveFaults : public ::testing::Test, protected Saving {
-protected:
-    void TearDown() override { FileSink::clearFaults(); }
-};
+class ParameterSaveFaults : public ::testing::Test, protected Saving {};
 
 // The save writing the file named, the save with the dialog (asked to
 // overwrite) and the automatic save after a series' run.
