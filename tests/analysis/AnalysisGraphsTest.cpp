@@ -82,7 +82,7 @@ protected:
     AnalysisGraphs graphs{*state};
 };
 
-TEST(GraphCoordinates, RowsRoundHalvesToEvenAndLieAboveTheZeroLineForPositiveValues)
+TEST(GraphCoordinates, RowsRoundHalvesToEvenLieAboveTheZeroLineForPositiveValuesAndSaturate)
 {
     EXPECT_EQ(graphValueY(136, 0.0, 1440.0), 68);
     EXPECT_EQ(graphValueY(136, 500.0, 1440.0), 68 - 47);
@@ -91,10 +91,7 @@ TEST(GraphCoordinates, RowsRoundHalvesToEvenAndLieAboveTheZeroLineForPositiveVal
     EXPECT_EQ(graphValueY(2, 1.0, 4.0), 1);               // 0.5 rounds to 0
     EXPECT_EQ(graphValueY(2, 3.0, 4.0), 1 - 2);           // 1.5 rounds to 2
     EXPECT_EQ(graphValueY(2, 5.0, 4.0), 1 - 2);           // 2.5 rounds to 2
-}
-
-TEST(GraphCoordinates, ValuesFarOffTheGraphSaturateInsteadOfOverflowing)
-{
+    // Values far off the graph saturate instead of overflowing.
     EXPECT_LT(graphValueY(136, 1e300, 1440.0), -1000000);
     EXPECT_GT(graphValueY(136, -1e300, 1440.0), 1000000);
     EXPECT_LT(graphValueY(136, std::numeric_limits<double>::infinity(), 1440.0), -1000000);
@@ -123,6 +120,10 @@ TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
     state->experiment.DisplayScale = 1000;  // scale 1200: 136 x 500 / 1200 = 56.67
     graphs.DrawRunGraph();
     expectRows(graphs.runGraphBitmap(), {{68 - 57, clRed}});
+    // Each redraw starts from a white bitmap.
+    state->run.Target = constant(-300.0);
+    graphs.DrawRunGraph();
+    expectRows(graphs.runGraphBitmap(), {{68 - 57, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, MagnifiedRunErrorReplacesTheErrorTrace)
@@ -190,15 +191,6 @@ TEST_F(AnalysisGraphsTest, LaterTracesCoverEarlierOnesInBothGraphs)
     EXPECT_TRUE(contains(graphs.modelGraphBitmap(), clBlue));
 }
 
-TEST_F(AnalysisGraphsTest, EachRedrawStartsFromAWhiteBitmap)
-{
-    state->run.Target = constant(500.0);
-    graphs.DrawRunGraph();
-    state->run.Target = constant(-300.0);
-    graphs.DrawRunGraph();
-    expectRows(graphs.runGraphBitmap(), {{68 - 47, kWhite}});
-}
-
 TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
 {
     FrameArray values;
@@ -210,28 +202,21 @@ TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
     EXPECT_EQ(pixel(bitmap, 300, 135), clBlue);
 }
 
+// And a frame of both graphs after the first allocates nothing.
 TEST_F(AnalysisGraphsTest, DrawingHandsEachBitmapToThePresenterAndMarksTheAnalysisState)
 {
     CountingPresenter presenter;
     graphs.setPresenter(&presenter);
     state->experiment.State = Blank;
-    graphs.DrawRunGraph();
-    graphs.DrawModelGraph(1200.0);
-    EXPECT_EQ(presenter.runCopies, 1);
-    EXPECT_EQ(presenter.modelCopies, 1);
-    EXPECT_EQ(presenter.lastRun, &graphs.runGraphBitmap());
-    EXPECT_EQ(state->experiment.State, AnalysisLive);
-}
-
-TEST_F(AnalysisGraphsTest, AFrameOfBothGraphsAllocatesNothing)
-{
-    CountingPresenter presenter;
-    graphs.setPresenter(&presenter);
     state->run = *test::sineRun({400.0, 380.0, 50.0, 12});
     for (int i = 1; i <= kRunFrames; ++i)
         state->analysis.Results.ModelMouseTrace[i] = 390.0 * std::sin((i - 10) / 50.0);
     graphs.DrawRunGraph();  // first draw may touch lazily made state
     graphs.DrawModelGraph(1200.0);
+    EXPECT_EQ(presenter.runCopies, 1);
+    EXPECT_EQ(presenter.modelCopies, 1);
+    EXPECT_EQ(presenter.lastRun, &graphs.runGraphBitmap());
+    EXPECT_EQ(state->experiment.State, AnalysisLive);
     test::AllocationCounter counter;
     graphs.DrawRunGraph();
     graphs.DrawModelGraph(1200.0);

@@ -51,11 +51,13 @@ protected:
     std::string defaultUnit = modelLanesUnit();
 };
 
-TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
+TEST_F(ModelLanesTest, EveryLaneOnEveryUnitTheProcessorHasGivesTheScalarModelsBits)
 {
     // Counts that fill one, two and four vectors exactly, partly, and spill
     // into a second chunk; the sets mix delays, so passes are grouped.
     const std::vector<ModelParameters> sets = testSets(75);
+    EXPECT_FALSE(useModelLanesUnit("mmx")) << "a unit the processor lacks is refused";
+    EXPECT_EQ(modelLanesUnit(), defaultUnit);
     std::vector<double> expected;
     for (const ModelParameters& p : sets)
         expected.push_back(rms(p));
@@ -75,6 +77,7 @@ TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
     RecordProperty("units", ran);
     std::cout << "[ units    ] " << ran << std::endl;
     EXPECT_EQ(ran.substr(ran.rfind(' ') + 1), "portable");
+    EXPECT_STREQ(modelLanesUnit(), "portable");
 }
 
 TEST_F(ModelLanesTest, AScoredRangeGivesTheScalarTracesSumOverItsFramesOnEveryUnit)
@@ -238,14 +241,6 @@ TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
             EXPECT_EQ(response.limitMayAct(), c.reaches) << unit;
         }
     }
-}
-
-TEST_F(ModelLanesTest, UnitsTheProcessorLacksAreRefused)
-{
-    EXPECT_FALSE(useModelLanesUnit("mmx"));
-    EXPECT_EQ(modelLanesUnit(), defaultUnit);
-    EXPECT_TRUE(useModelLanesUnit("portable"));
-    EXPECT_STREQ(modelLanesUnit(), "portable");
 }
 
 }  // namespace
