@@ -312,34 +312,31 @@ TEST_F(BadInput, ParameterFilesThatAreRetrieved)
 {
     struct Case {
         const char* name;
+        int delay, gain, damping, reference;  // the spinners
         QByteArray bytes;
-        std::array<int, 4> spinners;  // delay, gain, damping, reference
     };
     const QByteArray head = "TrackParameters\r\np\r\n 3 1\r\n";
     const Case cases[] = {
-        {"no final line end", head + " 2 2 0.02 0\r\n 4.5 12.3", {2, 20, 20, 0}},
-        {"cut in the middle of line 4", head + " 2 2 0.0", {2, 20, 0, 0}},
-        {"ending after its path", "TrackParameters\r\nx\r\n", {0, 0, 0, 0}},
-        {"lone carriage returns",
-         "TrackParameters\rp\r 3 1\r 2 2 0.5 0\r 4.5 12.3\r",
-         {2, 20, 500, 0}},
-        {"Ctrl-Z after the damping", head + " 2 2 0.25\x1a 7\r\n 4.5 12.3\r\n", {2, 20, 250, 0}},
-        {"plus signs",
-         "TrackParameters\r\np\r\n +3 +1\r\n +2 +2 +0.75 +0\r\n +4.5 +12.3\r\n",
-         {2, 20, 750, 0}},
-        {"huge damping, held at the spinner's end",
-         head + " 2 2 1e300 0\r\n 1 1\r\n",
-         {2, 20, 1000, 0}},
-        {"huge values, each held at its end",
-         head + " 1e300 -1e300 1e300 1e300\r\n 0 0\r\n",
-         {16, 0, 1000, 100}},
+        {"no final line end", 2, 20, 20, 0, head + " 2 2 0.02 0\r\n 4.5 12.3"},
+        {"cut in the middle of line 4", 2, 20, 0, 0, head + " 2 2 0.0"},
+        {"ending after its path", 0, 0, 0, 0, "TrackParameters\r\nx\r\n"},
+        {"lone carriage returns", 2, 20, 500, 0,
+         "TrackParameters\rp\r 3 1\r 2 2 0.5 0\r 4.5 12.3\r"},
+        {"Ctrl-Z after the damping", 2, 20, 250, 0, head + " 2 2 0.25\x1a 7\r\n 4.5 12.3\r\n"},
+        {"plus signs", 2, 20, 750, 0,
+         "TrackParameters\r\np\r\n +3 +1\r\n +2 +2 +0.75 +0\r\n +4.5 +12.3\r\n"},
+        {"huge damping, held at the spinner's end", 2, 20, 1000, 0,
+         head + " 2 2 1e300 0\r\n 1 1\r\n"},
+        {"huge values, each held at its end", 16, 0, 1000, 100,
+         head + " 1e300 -1e300 1e300 1e300\r\n 0 0\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         put("ok.par", c.bytes);
         EXPECT_TRUE(session.RetrieveParametersFrom(folder.path("ok.par")));
         EXPECT_TRUE(dialogs.boxes.empty());
-        EXPECT_EQ(positions(state->analysis.Spinners), c.spinners);
+        EXPECT_EQ(positions(state->analysis.Spinners),
+                  (std::array{c.delay, c.gain, c.damping, c.reference}));
         EXPECT_EQ(view.paramName, "ok.par");
         // A model run on the unrounded values stays within its output limits.
         session.RunModel();
@@ -434,28 +431,21 @@ TEST_F(ParameterSaveFaults, ASaveFailingAnywhereKeepsTheEarlierFileAndTheNextSav
         const char* file;  // there before the save, and written by it
         QByteArray earlier;
         void (Saving::*save)();
-        QStringList asked;           // the boxes before the error, and of a save that works
+        QString box;                 // before the error, and of a save that works ("": none)
         const char* named;           // the file's name after the save, failed or not
         const char* shownOnFailure;  // the name box
     };
     const Case cases[] = {
-        {"earlier.par", "earlier contents\r\n", &Saving::write, {}, "earlier.par", "earlier.par"},
+        {"earlier.par", "earlier contents\r\n", &Saving::write, "", "earlier.par", "earlier.par"},
         // The chosen name is taken before the write; the box keeps "Overwriting".
-        {"chosen.par",
-         "kept",
-         &Saving::saveAs,
-         {"Confirm: chosen.par already exists.  Overwrite?"},
-         "chosen.par",
-         "Overwriting"},
-        {"subj_b.par",
-         "from an earlier series",
-         &Saving::saveAuto,
-         {},
-         "earlier.par",
+        {"chosen.par", "kept", &Saving::saveAs, "Confirm: chosen.par already exists.  Overwrite?",
+         "chosen.par", "Overwriting"},
+        {"subj_b.par", "from an earlier series", &Saving::saveAuto, "", "earlier.par",
          "earlier.par"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
+        const QStringList asked = c.box.isEmpty() ? QStringList() : QStringList{c.box};
         Saving s;
         const QString path = s.folder.path(c.file);
         writeAll(path, c.earlier);
@@ -464,7 +454,7 @@ TEST_F(ParameterSaveFaults, ASaveFailingAnywhereKeepsTheEarlierFileAndTheNextSav
             failEverySinkStep([&] { (s.*c.save)(); },
                               [&](const std::string& what) {
                                   SCOPED_TRACE(what);
-                                  EXPECT_EQ(s.dialogs.texts(), c.asked + QStringList{kIoError});
+                                  EXPECT_EQ(s.dialogs.texts(), asked + QStringList{kIoError});
                                   EXPECT_EQ(readAll(path), c.earlier);
                                   EXPECT_EQ(s.folder.files(), QStringList{c.file});
                                   EXPECT_EQ(s.state->analysis.ParamFilePath, path);
@@ -481,7 +471,7 @@ TEST_F(ParameterSaveFaults, ASaveFailingAnywhereKeepsTheEarlierFileAndTheNextSav
         // The session goes on: the next save goes through.
         s.dialogs.boxes.clear();
         (s.*c.save)();
-        EXPECT_EQ(s.dialogs.texts(), c.asked);
+        EXPECT_EQ(s.dialogs.texts(), asked);
         EXPECT_EQ(s.view.paramName, c.named);
         EXPECT_EQ(readAll(path), formatParameterFile(path, parameterFileValues(*s.state)));
     }
