@@ -261,7 +261,7 @@ bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
            == bitmap.convertToFormat(QImage::Format_RGB32);
 }
 
-TEST(GraphPlot, PlacesBothGraphsAtTwiceTheirDesignSizeAsTheWindowDrawsThem)
+TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemTwiceAsLarge)
 {
     auto state = runningState();
     state->experiment.State = Blank;
@@ -276,12 +276,7 @@ TEST(GraphPlot, PlacesBothGraphsAtTwiceTheirDesignSizeAsTheWindowDrawsThem)
     EXPECT_TRUE(holds(picture, layout.runGraph, graphs.runGraphBitmap()));
     EXPECT_TRUE(holds(picture, layout.modelGraph, graphs.modelGraphBitmap()));
     EXPECT_EQ(state->experiment.State, Blank) << "a picture leaves the controller alone";
-}
 
-TEST(GraphPlot, KeyAndErrorsAreDrawnBesideTheGraphs)
-{
-    auto state = runningState();
-    AnalysisGraphs graphs(*state);
     const QImage plain = renderAnalysisPlot(*state, graphs);
     const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
                     plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
