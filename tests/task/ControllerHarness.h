@@ -5,6 +5,7 @@
 #include "common/SharedState.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
+#include "task/DisturbFR.h"
 #include "task/ExperimentController.h"
 #include "task/FrameClock.h"
 #include "task/MainView.h"
@@ -12,12 +13,22 @@
 #include <QImage>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace quelvar::test {
+
+constexpr int kRunPasses = 240 + 3600;  // lead-in and recording
+
+// A generated table: its waveforms reach both ends of the amplitude.
+inline bool spansTheAmplitude(const TDisturb& d)
+{
+    const auto [low, high] = std::minmax_element(d.Table.begin(), d.Table.end());
+    return std::abs(*low + 500.0) < 1e-9 && std::abs(*high - 500.0) < 1e-9;
+}
 
 class RecordingView : public MainView {
 public:
@@ -28,7 +39,6 @@ public:
     QString runNumber;
     QString dataFile;
     QStringList elapsedHistory;
-    QStringList statusHistory;
     int layouts = 0;
     int shows = 0;
 
@@ -36,7 +46,6 @@ public:
     {
         status = text;
         statusColor = color;
-        statusHistory << text;
     }
     void setElapsedTimeText(std::string_view text) override
     {
@@ -67,6 +76,9 @@ public:
     std::int64_t step = 1000000;
     std::int64_t oversleep = 0;
     std::vector<std::int64_t> sleptUntil;
+    // Room for every pass of a series, so that the fake allocates nothing in
+    // the frame path a test counts allocations in.
+    SteppingClock() { sleptUntil.reserve(1 << 16); }
     std::int64_t now() override { return ticks += step; }
     std::int64_t frequency() override { return 1000000000; }
     void sleepUntil(std::int64_t deadline) override
@@ -78,6 +90,13 @@ public:
 };
 
 struct ControllerHarness {
+    // `startNow` false: the test prepares the folder (or the view) and calls start().
+    explicit ControllerHarness(bool startNow = true)
+    {
+        if (startNow)
+            start();
+    }
+
     TempFolder folder;
     std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
     ScriptedDialogs dialogs;
@@ -87,12 +106,13 @@ struct ControllerHarness {
     ExperimentController controller{*state, view, dialogs, session, clock};
 
     ExperimentState& e() { return state->experiment; }
-    QString distable() const { return folder.path("Distable"); }
+    QString tableFile = folder.path("Distable");  // what start-up loads or saves
+    QString distable() const { return tableFile; }
 
     // Start-up as the window does it, then the first pass (layout).
     void start()
     {
-        controller.InitExperiment(distable());
+        controller.InitExperiment(tableFile);
         controller.StartPacing();
         controller.ApplicationIdle();
     }
@@ -116,6 +136,24 @@ struct ControllerHarness {
     {
         dialogs.saveAnswers.push_back(folder.path(name));
         controller.CollectDataBtnClick();
+    }
+    // Collect Data, then Start: the lead-in of a run begins.
+    void startRun(const QString& name = "run.txt")
+    {
+        collect(name);
+        controller.StartBtnClick();
+    }
+    // For EXPECT_TRUE: the controller's state, whether it records, and the status shown.
+    testing::AssertionResult shows(std::int32_t state, bool recording, const QString& status,
+                                   QRgb color)
+    {
+        if (e().State == state && e().Recording == recording && view.status == status
+            && view.statusColor == color)
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure()
+               << "state " << e().State << (e().Recording ? ", recording" : ", not recording")
+               << ", status \"" << view.status.toStdString() << "\" on " << std::hex
+               << view.statusColor;
     }
     double table(int position)
     {

@@ -1,5 +1,6 @@
-// "Distable" under failure: a save that fails at any step, on its own and
-// during start-up, and start-up with table files of every awkward size.
+// "Distable" at start-up and under failure: a save that fails at any step, on
+// its own and during start-up, and start-up with table files it cannot use
+// or of every awkward size.
 #include "task/ControllerHarness.h"
 
 #include "datafiles/FileSink.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
@@ -19,10 +19,12 @@
 namespace quelvar::test {
 namespace {
 
-bool spansTheAmplitude(const TDisturb& d)
+QByteArray tableBytes(double value)
 {
-    const auto [low, high] = std::minmax_element(d.Table.begin(), d.Table.end());
-    return std::abs(*low + 500.0) < 1e-9 && std::abs(*high - 500.0) < 1e-9;
+    QByteArray bytes(kDistableBytes, Qt::Uninitialized);
+    for (int i = 0; i < kTableValues; ++i)
+        std::memcpy(bytes.data() + i * 8, &value, 8);  // the test machines are little-endian
+    return bytes;
 }
 
 class DistableFaults : public ::testing::Test {
@@ -31,65 +33,128 @@ protected:
     TempFolder folder;
 };
 
-TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
+TEST(ControllerStartup, ExistingTableIsLoadedAsItIs)
 {
-    const QString path = folder.path("Distable");
-    const QByteArray earlier(1440000, '\x11');
-    writeAll(path, earlier);
-    auto d = std::make_unique<TDisturb>();
-    d->Random.GeneratorState = 77u;
-    d->FillTable(1000.0);
-    const auto table = std::make_unique<decltype(d->Table)>(d->Table);
-
-    QString message;
-    bool saved = false;
-    const auto result = failEverySinkStep(
-        [&] {
-            const FileResult written = d->SaveToFile(path);
-            saved = written.ok();
-            message = saved ? QString() : distableMessage(*written);
-        },
-        [&](const std::string& what) {
-            SCOPED_TRACE(what);
-            EXPECT_FALSE(saved);
-            if (what == "open")
-                EXPECT_TRUE(message.startsWith("Cannot create file \"" + QFileInfo(path).absoluteFilePath() + "\". "))
-                    << message.toStdString();
-            else
-                EXPECT_EQ(message, "Stream write error");
-            EXPECT_EQ(readAll(path), earlier);
-            EXPECT_EQ(folder.files(), QStringList{"Distable"});
-            EXPECT_EQ(std::memcmp(table->data(), d->Table.data(), sizeof *table), 0);
-        },
-        [&] {
-            message.clear();
-            writeAll(path, earlier);
-        });
-    // 50 waveforms of 3600 values: each piece can fail on its own.
-    EXPECT_EQ(result.writes, 50);
-    ASSERT_TRUE(test::fileOk(d->SaveToFile(path)));
-    EXPECT_EQ(readAll(path).size(), kDistableBytes);
+    ControllerHarness h(false);
+    writeAll(h.distable(), tableBytes(123.25));
+    h.start();
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    EXPECT_EQ(h.controller.disturb().at(5, 10, 3600), 123.25);
 }
 
-TEST_F(DistableFaults, StartUpWhoseSaveFailsReportsOnceAndRunsOnTheNewTable)
+// A table file that cannot be used is reported with the reader's own text, a
+// table that cannot be saved with the writer's; the session then runs on a
+// fresh table and the folder is left as it was. A named pipe in the file's
+// place would block start-up (opening a pipe waits for a writer) or a device
+// feed it endless bytes: it is refused like a file that cannot be opened.
+TEST_F(DistableFaults, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshOne)
 {
-    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
-                                     FileFaults{false, 50, false}, FileFaults{false, 0, true}}) {
-        SCOPED_TRACE(faults.failWriteNumber);
-        ControllerHarness h;
-        FileSink::injectFaults(faults);
+    using Prepare = std::function<void(ControllerHarness&)>;
+    const auto faults = [](FileFaults f) -> Prepare {
+        return [f](ControllerHarness&) { FileSink::injectFaults(f); };
+    };
+    const struct {
+        const char* name;
+        Prepare prepare;
+        const char* box;  // how the box starts; %1 stands for the table file
+    } cases[] = {
+        {"short file", [](ControllerHarness& h) { writeAll(h.distable(), QByteArray(1000, '\0')); },
+         "Stream read error"},
+        {"folder in its place", [](ControllerHarness& h) { QDir().mkdir(h.distable()); },
+         "Cannot open file"},
+        {"not a number",
+         [](ControllerHarness& h) {
+             QByteArray bytes = tableBytes(1.0);
+             const double nan = std::nan("");
+             std::memcpy(bytes.data() + 8 * 4000, &nan, 8);
+             writeAll(h.distable(), bytes);
+         },
+         "Invalid value"},
+        {"named pipe",
+         [](ControllerHarness& h) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(h.distable()).constData(), 0600), 0);
+         },
+         "Cannot open file \"%1\". "},
+        {"no such folder",
+         [](ControllerHarness& h) { h.tableFile = h.folder.path("no such folder/Distable"); },
+         "Cannot create file"},
+        {"open fails", faults({true, 0, false}), "Cannot create file"},
+        {"write 1 fails", faults({false, 1, false}), "Stream write error"},
+        {"write 50 fails", faults({false, 50, false}), "Stream write error"},
+        {"commit fails", faults({false, 0, true}), "Stream write error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ControllerHarness h(false);
+        c.prepare(h);
+        const QStringList files = h.folder.files();
+        const bool isFile = QFileInfo(h.distable()).isFile();
+        const QByteArray bytes = isFile ? readAll(h.distable()) : QByteArray();
         h.start();
         FileSink::clearFaults();
         ASSERT_EQ(h.dialogs.boxes.size(), 1u);
         EXPECT_EQ(h.dialogs.boxes[0].kind, "Error");
-        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(faults.failOpen ? "Cannot create file" : "Stream write error"));
-        EXPECT_TRUE(h.folder.files().isEmpty()) << "no partial table file";
-        EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
+        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString(c.box).replace("%1", h.distable())))
+            << h.dialogs.boxes[0].text.toStdString();
+        EXPECT_TRUE(spansTheAmplitude(h.controller.disturb())) << "a generated table";
+        EXPECT_EQ(h.folder.files(), files) << "no partial table file";
+        if (isFile)
+            EXPECT_EQ(readAll(h.distable()), bytes) << "the file is untouched";
+        // Start-up completed: the idle handler ran and the task can start.
         EXPECT_EQ(h.e().State, Blank);
-        h.collect("run.txt");
-        h.controller.StartBtnClick();
-        EXPECT_TRUE(h.e().Recording);
+        EXPECT_EQ(h.e().DisplayScale, 1200);
+        h.startRun();
+        EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
         EXPECT_EQ(h.dialogs.boxes.size(), 1u);
+    }
+}
+
+// The earlier file, a whole table or a short one, stays as it was; where
+// there was none, none is left behind.
+TEST_F(DistableFaults, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
+{
+    const QString path = folder.path("Distable");
+    for (const QByteArray& earlier :
+         {QByteArray(1440000, '\x11'), QByteArray("earlier"), QByteArray()}) {
+        SCOPED_TRACE(testing::Message() << earlier.size() << " bytes before");
+        const QStringList files = earlier.isEmpty() ? QStringList() : QStringList{"Distable"};
+        auto d = std::make_unique<TDisturb>();
+        d->Random.GeneratorState = 77u;
+        d->FillTable(1000.0);
+        const auto table = std::make_unique<decltype(d->Table)>(d->Table);
+
+        QString message;
+        bool saved = false;
+        const auto result = failEverySinkStep(
+            [&] {
+                const FileResult written = d->SaveToFile(path);
+                saved = written.ok();
+                message = saved ? QString() : distableMessage(*written);
+            },
+            [&](const std::string& what) {
+                SCOPED_TRACE(what);
+                EXPECT_FALSE(saved);
+                const QString cannotCreate =
+                    "Cannot create file \"" + QFileInfo(path).absoluteFilePath();
+                if (what == "open")
+                    EXPECT_TRUE(message.startsWith(cannotCreate + "\". ")) << message.toStdString();
+                else
+                    EXPECT_EQ(message, "Stream write error");
+                EXPECT_EQ(folder.files(), files);
+                if (!earlier.isEmpty())
+                    EXPECT_EQ(readAll(path), earlier);
+                EXPECT_EQ(std::memcmp(table->data(), d->Table.data(), sizeof *table), 0);
+            },
+            [&] {
+                message.clear();
+                QFile::remove(path);
+                if (!earlier.isEmpty())
+                    writeAll(path, earlier);
+            });
+        // 50 waveforms of 3600 values: each piece can fail on its own.
+        EXPECT_EQ(result.writes, 50);
+        ASSERT_TRUE(test::fileOk(d->SaveToFile(path)));
+        EXPECT_EQ(readAll(path).size(), kDistableBytes);
     }
 }
 
@@ -105,7 +170,7 @@ TEST_F(DistableFaults, StartUpWithTableFilesOfEveryAwkwardSize)
     for (const Case c : {Case{0, false}, Case{8, false}, Case{1439999, false}, Case{1440000, true},
                          Case{1440008, true}}) {
         SCOPED_TRACE(c.bytes);
-        ControllerHarness h;
+        ControllerHarness h(false);
         QByteArray bytes(c.bytes, '\0');
         for (qsizetype i = 0; i + 8 <= bytes.size(); i += 8) {
             const double value = double((i / 8) % 1001) - 500.0;
@@ -129,21 +194,6 @@ TEST_F(DistableFaults, StartUpWithTableFilesOfEveryAwkwardSize)
         EXPECT_EQ(readAll(h.distable()), bytes);
         EXPECT_EQ(h.e().State, Blank);
     }
-}
-
-// A named pipe or a device in the table file's place would block start-up
-// (opening a pipe waits for a writer) or feed it endless bytes: it is refused
-// like a file that cannot be opened.
-TEST_F(DistableFaults, StartUpRefusesATableFileThatIsNoRegularFile)
-{
-    ControllerHarness h;
-    ASSERT_EQ(::mkfifo(QFile::encodeName(h.distable()).constData(), 0600), 0);
-    h.start();
-    ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-    EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith("Cannot open file \"" + h.distable() + "\". "))
-        << h.dialogs.boxes[0].text.toStdString();
-    EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
-    EXPECT_EQ(h.e().State, Blank);
 }
 
 }  // namespace

@@ -1,4 +1,3 @@
-#include "datafiles/FileSink.h"
 #include "support/AllocationCounter.h"
 #include "support/TestFiles.h"
 #include "task/DisturbFR.h"
@@ -27,12 +26,7 @@ std::size_t slotOf(int level, int number, int position)
 
 QByteArray littleEndianBytes(double value)
 {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    QByteArray out(8, '\0');
-    for (int b = 0; b < 8; ++b)
-        out[b] = static_cast<char>((bits >> (8 * b)) & 0xFF);
-    return out;
+    return QByteArray(reinterpret_cast<const char*>(&value), 8);  // on little-endian machines
 }
 
 std::unique_ptr<TDisturb> filledTable(std::uint32_t seed)
@@ -74,48 +68,43 @@ TEST(UniformRandom, ClockSeedChangesBetweenReadings)
 
 TEST(DisturbFR, SmoothingFactorHalvesTheDivisorPerLevel)
 {
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(1), 0.015625);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(2), 0.03125);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(3), 0.0625);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(4), 0.125);
-    EXPECT_EQ(TDisturb::SmoothingFactorFor(5), 0.25);
+    const double factors[] = {0.015625, 0.03125, 0.0625, 0.125, 0.25};
+    for (int level = 1; level <= 5; ++level)
+        EXPECT_EQ(TDisturb::SmoothingFactorFor(level), factors[level - 1]) << level;
 }
 
-TEST(DisturbFR, EveryWaveformSpansTheAmplitudeStartsAtZeroAndWrapsSmoothly)
+TEST(DisturbFR, EveryWaveformSpansTheAmplitudeStartsAtZeroWrapsSmoothlyAndHarderLevelsMoveFaster)
 {
-    const auto d = filledTable(12345u);
-    for (int level = 1; level <= kDifficultyLevels; ++level) {
-        for (int number = 1; number <= kDisturbanceNumbers; ++number) {
-            SCOPED_TRACE(testing::Message() << "level " << level << ", number " << number);
-            double lo = 1e9, hi = -1e9, largestStep = 0.0;
-            for (int p = 1; p <= kTablePositions; ++p) {
-                lo = std::min(lo, d->at(level, number, p));
-                hi = std::max(hi, d->at(level, number, p));
-                if (p > 1)
-                    largestStep = std::max(largestStep, std::fabs(d->at(level, number, p) - d->at(level, number, p - 1)));
+    for (const std::uint32_t seed : {12345u, 777u}) {
+        const auto d = filledTable(seed);
+        double previousLevelSum = 0.0;  // harder levels move faster
+        for (int level = 1; level <= kDifficultyLevels; ++level) {
+            double levelSum = 0.0;
+            for (int number = 1; number <= kDisturbanceNumbers; ++number) {
+                SCOPED_TRACE(testing::Message()
+                             << "seed " << seed << ", level " << level << ", number " << number);
+                double lo = 1e9, hi = -1e9, largestStep = 0.0;
+                for (int p = 1; p <= kTablePositions; ++p) {
+                    lo = std::min(lo, d->at(level, number, p));
+                    hi = std::max(hi, d->at(level, number, p));
+                    const double step =
+                        p > 1 ? std::fabs(d->at(level, number, p) - d->at(level, number, p - 1))
+                              : 0.0;
+                    largestStep = std::max(largestStep, step);
+                    levelSum += step;
+                }
+                EXPECT_NEAR(hi, 500.0, 1e-9);
+                EXPECT_NEAR(lo, -500.0, 1e-9);
+                EXPECT_LE(d->at(level, number, 1) * d->at(level, number, 2), 0.0);
+                // The wrap is either an ordinary step or the window's seam, which
+                // is bounded by two ordinary steps.
+                EXPECT_LE(std::fabs(d->at(level, number, 3600) - d->at(level, number, 1)),
+                          2.0 * largestStep);
+                EXPECT_GT(largestStep, 0.0);
             }
-            EXPECT_NEAR(hi, 500.0, 1e-9);
-            EXPECT_NEAR(lo, -500.0, 1e-9);
-            EXPECT_LE(d->at(level, number, 1) * d->at(level, number, 2), 0.0);
-            // The wrap is either an ordinary step or the window's seam, which
-            // is bounded by two ordinary steps.
-            EXPECT_LE(std::fabs(d->at(level, number, 3600) - d->at(level, number, 1)), 2.0 * largestStep);
-            EXPECT_GT(largestStep, 0.0);
+            EXPECT_GT(levelSum, previousLevelSum) << "seed " << seed << ", level " << level;
+            previousLevelSum = levelSum;
         }
-    }
-}
-
-TEST(DisturbFR, HarderLevelsMoveFaster)
-{
-    const auto d = filledTable(777u);
-    double previousMeanStep = 0.0;
-    for (int level = 1; level <= kDifficultyLevels; ++level) {
-        double sum = 0.0;
-        for (int number = 1; number <= kDisturbanceNumbers; ++number)
-            for (int p = 2; p <= kTablePositions; ++p)
-                sum += std::fabs(d->at(level, number, p) - d->at(level, number, p - 1));
-        EXPECT_GT(sum, previousMeanStep) << "level " << level;
-        previousMeanStep = sum;
     }
 }
 
@@ -225,22 +214,29 @@ class DistableFile : public testing::Test {
 protected:
     TempFolder folder;
     QString path = folder.path("Distable");
-    void TearDown() override { FileSink::clearFaults(); }
     // The error box for a failed save or load; "" when it worked.
     static QString boxOf(const FileResult& result) { return result.ok() ? QString() : distableMessage(*result); }
 };
 
+// A save replaces a longer earlier file; a load reproduces the table bit for
+// bit, and from a longer file reads only the first full table.
 TEST_F(DistableFile, SaveThenLoadReproducesTheTableBitForBit)
 {
     auto saved = filledTable(2024u);
     saved->Table[slotOf(5, 10, 3600)] = -0.0;
     saved->Table[slotOf(5, 10, 3599)] = std::numeric_limits<double>::denorm_min();
-    ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
-    EXPECT_EQ(QFileInfo(path).size(), 1440000);
-
-    auto loaded = std::make_unique<TDisturb>();
-    ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
-    EXPECT_EQ(std::memcmp(saved->Table.data(), loaded->Table.data(), sizeof saved->Table), 0);
+    test::writeAll(path, QByteArray(2000000, 'x'));
+    for (const bool longer : {false, true}) {
+        SCOPED_TRACE(longer ? "more bytes after the table" : "as saved");
+        ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
+        EXPECT_EQ(QFileInfo(path).size(), 1440000);
+        if (longer)
+            test::writeAll(path, test::readAll(path) + littleEndianBytes(std::nan(""))
+                                     + QByteArray(5000, '\x7f'));
+        auto loaded = std::make_unique<TDisturb>();
+        ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
+        EXPECT_EQ(std::memcmp(saved->Table.data(), loaded->Table.data(), sizeof saved->Table), 0);
+    }
 }
 
 TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
@@ -257,57 +253,21 @@ TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
     EXPECT_EQ(bytes.count('\0'), 1440000 - 2 - 1);  // only the two sign/exponent pairs differ
 }
 
-TEST_F(DistableFile, SaveReplacesALongerExistingFile)
+// A save into a missing folder, or a load of a missing file given by a
+// relative path, names the full path and the system's reason.
+TEST_F(DistableFile, SaveOrLoadNamesTheFullPathWhenTheFileCannotBeCreatedOrOpened)
 {
-    test::writeAll(path, QByteArray(2000000, 'x'));
-    auto d = filledTable(5u);
-    ASSERT_TRUE(fileOk(d->SaveToFile(path)));
-    EXPECT_EQ(QFileInfo(path).size(), 1440000);
-}
-
-TEST_F(DistableFile, SaveWritesInPiecesAndReportsAFailedWrite)
-{
-    test::writeAll(path, "earlier");
-    auto d = filledTable(6u);
-    FileSink::injectFaults({.failWriteNumber = 3});
-    const QString message = boxOf(d->SaveToFile(path));
-    EXPECT_EQ(message, "Stream write error");
-    EXPECT_EQ(test::readAll(path), QByteArray("earlier"));
-    EXPECT_NE(d->Table[0], 0.0);  // the table in memory stays complete
-
-    FileSink::injectFaults({});
-    ASSERT_TRUE(fileOk(d->SaveToFile(path)));
-    EXPECT_GT(FileSink::writesSinceReset(), 1);
-}
-
-TEST_F(DistableFile, SaveReportsAFailedCommit)
-{
-    auto d = std::make_unique<TDisturb>();
-    FileSink::injectFaults({.failCommit = true});
-    const QString message = boxOf(d->SaveToFile(path));
-    EXPECT_EQ(message, "Stream write error");
-    EXPECT_FALSE(QFileInfo::exists(path));
-}
-
-TEST_F(DistableFile, SaveNamesTheFullPathWhenTheFileCannotBeCreated)
-{
-    const QString missing = folder.path("no such folder/Distable");
-    auto d = std::make_unique<TDisturb>();
-    const QString message = boxOf(d->SaveToFile(missing));
-    const QString prefix = "Cannot create file \"" + QFileInfo(missing).absoluteFilePath() + "\". ";
-    EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
-    EXPECT_GT(message.size(), prefix.size()) << "the system's reason is missing";
-}
-
-TEST_F(DistableFile, LoadNamesTheFullPathWhenTheFileCannotBeOpened)
-{
-    auto d = filledTable(7u);
-    const QString relative = QDir::current().relativeFilePath(path);
-    const QString message = boxOf(d->LoadFromFile(relative));
-    const QString prefix = "Cannot open file \"" + QFileInfo(path).absoluteFilePath() + "\". ";
-    EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
-    EXPECT_GT(message.size(), prefix.size());
-    EXPECT_TRUE(allZero(*d));
+    for (const bool save : {true, false}) {
+        const QString target = save ? folder.path("no such folder/Distable") : path;
+        auto d = filledTable(7u);
+        const QString message = boxOf(
+            save ? d->SaveToFile(target) : d->LoadFromFile(QDir::current().relativeFilePath(path)));
+        const QString prefix = QString(save ? "Cannot create file \"" : "Cannot open file \"")
+                               + QFileInfo(target).absoluteFilePath() + "\". ";
+        EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
+        EXPECT_GT(message.size(), prefix.size()) << "the system's reason is missing";
+        EXPECT_EQ(allZero(*d), !save) << "a failed load leaves the table empty";
+    }
 }
 
 TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
@@ -328,20 +288,6 @@ TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
             ASSERT_EQ(d->Table[static_cast<std::size_t>(i)], i + 1.25) << "value " << i;
         EXPECT_TRUE(std::all_of(d->Table.begin() + whole, d->Table.end(), [](double v) { return v == 0.0; }));
     }
-}
-
-TEST_F(DistableFile, OnlyTheFirstFullTableOfALongerFileIsRead)
-{
-    auto saved = filledTable(9u);
-    ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
-    QByteArray bytes = test::readAll(path);
-    bytes += littleEndianBytes(std::numeric_limits<double>::quiet_NaN());
-    bytes += QByteArray(5000, '\x7f');
-    test::writeAll(path, bytes);
-
-    auto loaded = std::make_unique<TDisturb>();
-    ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
-    EXPECT_EQ(loaded->Table, saved->Table);
 }
 
 TEST_F(DistableFile, AValueThatIsNotFiniteIsRefusedAndLeavesTheTableEmpty)

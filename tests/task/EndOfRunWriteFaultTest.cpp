@@ -7,7 +7,6 @@
 #include "datafiles/DataFile.h"
 #include "support/FaultLoop.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -42,7 +41,6 @@ bool companionsWritten(const TempFolder& folder)
 struct RunAtItsLastFrame : ControllerHarness {
     explicit RunAtItsLastFrame(int runs)
     {
-        start();
         controller.NRunsUpDownClick(runs);
         writeAll(folder.path("run.txt"), "earlier data\r\n");
         writeAll(folder.path("run.par"), "TrackParameters\r\nearlier\r\n");
@@ -73,90 +71,76 @@ struct RunAtItsLastFrame : ControllerHarness {
     void lastFrame() { controller.recording().RecordFrame(); }
 };
 
-TEST(EndOfRunWriteFaults, ASingleRunWhoseFileCannotBeWrittenIsReportedOnceAndKept)
+// A single run, or the first of a series, whose files cannot be written at
+// its end: one box for the data file or, once that is written, for the files
+// beside it; in a series one more for the parameter file. A file either stays
+// as it was or is written whole.
+TEST(EndOfRunWriteFaults, AFileThatCannotBeWrittenIsReportedOnceAndKeptAndTheTaskGoesOn)
 {
-    RunAtItsLastFrame h(1);
-    std::unique_ptr<RunRecord> firstRun;
-    const auto result = failEverySinkStep(
-        [&] { h.lastFrame(); },
-        [&](const std::string& what) {
-            SCOPED_TRACE(what);
-            // Either the data file failed and stays as it was, with nothing
-            // beside it, or it is written whole and a file beside it failed,
-            // which the box says.
-            const QByteArray data = readAll(h.folder.path("run.txt"));
-            ASSERT_EQ(h.dialogs.texts().size(), 1);
-            EXPECT_EQ(h.dialogs.texts()[0].startsWith(kCompanionFailure), data != "earlier data\r\n");
-            if (data == "earlier data\r\n") {
-                EXPECT_EQ(h.dialogs.texts()[0], "Error: File I/O error.");
-                EXPECT_EQ(h.folder.files(), (QStringList{"Distable", "run.par", "run.txt"}));
-            } else {
-                EXPECT_EQ(data, formatDataFile(3, 1, h.state->run));
-                EXPECT_FALSE(companionsWritten(h.folder));
+    const QByteArray earlierData = "earlier data\r\n";
+    for (const bool series : {false, true}) {
+        SCOPED_TRACE(series ? "the first run of a series" : "a single run");
+        RunAtItsLastFrame h(series ? 2 : 1);
+        std::unique_ptr<RunRecord> firstRun;
+        const auto result = failEverySinkStep(
+            [&] { h.lastFrame(); },
+            [&](const std::string& what) {
+                SCOPED_TRACE(what);
+                const bool dataKept = readAll(h.folder.path("run.txt")) == earlierData;
+                const bool parametersKept =
+                    series && readAll(h.folder.path("run.par")) == "TrackParameters\r\nearlier\r\n";
+                ASSERT_TRUE(dataKept || !companionsWritten(h.folder) || parametersKept)
+                    << "something failed";
+                QStringList expected;
+                if (dataKept)
+                    expected << "Error: File I/O error.";
+                else
+                    EXPECT_EQ(readAll(h.folder.path("run.txt")),
+                              formatDataFile(3, 1, h.state->run));
+                if (dataKept && !series)
+                    EXPECT_EQ(h.folder.files(), (QStringList{"Distable", "run.par", "run.txt"}));
+                if (!dataKept && !companionsWritten(h.folder)) {
+                    EXPECT_TRUE(h.dialogs.texts().value(0).startsWith(kCompanionFailure));
+                    expected << h.dialogs.texts().value(0);
+                }
+                if (parametersKept)
+                    expected << "Error: File I/O error.";
+                else if (series)
+                    EXPECT_TRUE(
+                        readAll(h.folder.path("run.par")).startsWith("TrackParameters\r\n"));
+                EXPECT_EQ(h.dialogs.texts(), expected);
                 EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
-            }
-            // The run stays in memory for the analysis window, and the
-            // controller is back where a good write would have left it.
-            EXPECT_TRUE(h.e().RunAvailable);
-            EXPECT_FALSE(h.e().Recording);
-            EXPECT_EQ(h.e().State, Blank);
-            EXPECT_EQ(h.view.status, "Idle");
-            EXPECT_EQ(h.view.dataFile, "run.txt") << "the name chosen, unchanged";
-            if (!firstRun)
-                firstRun = std::make_unique<RunRecord>(h.state->run);
-            EXPECT_EQ(std::memcmp(firstRun.get(), &h.state->run, sizeof(RunRecord)), 0);
-        },
-        [&] { h.restore(); });
-    EXPECT_GT(result.writes, 2) << "the file goes out in pieces, each of which can fail";
+                // The run stays in memory for the analysis window, and the
+                // controller is where a good write would have left it: a
+                // series goes on to its next run.
+                EXPECT_TRUE(h.e().RunAvailable);
+                EXPECT_EQ(h.e().State, series ? NextRun : Blank);
+                if (!series) {
+                    EXPECT_FALSE(h.e().Recording);
+                    EXPECT_EQ(h.view.status, "Idle");
+                    EXPECT_EQ(h.view.dataFile, "run.txt") << "the name chosen, unchanged";
+                }
+                if (!firstRun)
+                    firstRun = std::make_unique<RunRecord>(h.state->run);
+                EXPECT_EQ(std::memcmp(firstRun.get(), &h.state->run, sizeof(RunRecord)), 0);
+            },
+            [&] { h.restore(); });
+        EXPECT_GT(result.writes, 2) << "the file goes out in pieces, each of which can fail";
 
-    h.lastFrame();
-    EXPECT_TRUE(h.dialogs.boxes.empty());
-    EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
-    EXPECT_TRUE(companionsWritten(h.folder));
-    // After all those failures the task can still start the next run.
-    h.controller.StartBtnClick();
-    EXPECT_TRUE(h.e().Recording);
-}
-
-TEST(EndOfRunWriteFaults, ASeriesGoesOnWhenTheDataOrTheParameterFileFails)
-{
-    RunAtItsLastFrame h(2);
-    failEverySinkStep(
-        [&] { h.lastFrame(); },
-        [&](const std::string& what) {
-            SCOPED_TRACE(what);
-            const bool dataKept = readAll(h.folder.path("run.txt")) == "earlier data\r\n";
-            const bool parametersKept =
-                readAll(h.folder.path("run.par")) == "TrackParameters\r\nearlier\r\n";
-            ASSERT_TRUE(dataKept || !companionsWritten(h.folder) || parametersKept) << "something failed";
-            // One box for the data file or, once it is written, for the files
-            // beside it; one for the parameter file. A file either stays as
-            // it was or is written whole.
-            QStringList expected;
-            if (dataKept)
-                expected << "Error: File I/O error.";
-            else
-                EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
-            if (!dataKept && !companionsWritten(h.folder)) {
-                EXPECT_TRUE(h.dialogs.texts().value(0).startsWith(kCompanionFailure));
-                expected << h.dialogs.texts().value(0);
-            }
-            if (parametersKept)
-                expected << "Error: File I/O error.";
-            else
-                EXPECT_TRUE(readAll(h.folder.path("run.par")).startsWith("TrackParameters\r\n"));
-            EXPECT_EQ(h.dialogs.texts(), expected);
-            EXPECT_EQ(h.folder.files(), expectedFiles(h.folder));
-            EXPECT_TRUE(h.e().RunAvailable);
-            EXPECT_EQ(h.e().State, NextRun) << "the series goes on to its next run";
-        },
-        [&] { h.restore(); });
-
-    h.lastFrame();
-    EXPECT_TRUE(h.dialogs.boxes.empty());
-    h.passes(1);
-    EXPECT_EQ(h.e().State, InterRunCountdown);
-    EXPECT_TRUE(h.state->files.DataFilePath.endsWith("/run_b.txt"));
+        h.lastFrame();
+        EXPECT_TRUE(h.dialogs.boxes.empty());
+        EXPECT_EQ(readAll(h.folder.path("run.txt")), formatDataFile(3, 1, h.state->run));
+        EXPECT_TRUE(companionsWritten(h.folder));
+        // After all those failures the task still goes on to the next run.
+        if (series) {
+            h.passes(1);
+            EXPECT_EQ(h.e().State, InterRunCountdown);
+            EXPECT_TRUE(h.state->files.DataFilePath.endsWith("/run_b.txt"));
+        } else {
+            h.controller.StartBtnClick();
+            EXPECT_TRUE(h.e().Recording);
+        }
+    }
 }
 
 }  // namespace

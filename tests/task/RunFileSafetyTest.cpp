@@ -12,8 +12,6 @@
 namespace quelvar::test {
 namespace {
 
-constexpr int kRunPasses = 240 + 3600;
-
 struct Harness : ControllerHarness {
     QByteArray bytes(const QString& name) { return readAll(folder.path(name)); }
     // Every file of the folder but the table, with its bytes.
@@ -30,13 +28,15 @@ struct Harness : ControllerHarness {
     void expectRefused(const std::map<QString, QByteArray>& before, const QString& box)
     {
         EXPECT_EQ(dialogs.texts().mid(dialogs.texts().size() - 1), QStringList{"Error: " + box});
-        EXPECT_FALSE(e().Recording);
-        EXPECT_EQ(view.status, "Pre-run Practice");
+        EXPECT_TRUE(shows(Tracking, false, "Pre-run Practice", clYellow));
         passes(2 * kRunPasses + 300);
         EXPECT_EQ(files(), before);
     }
-    void recordRun()
+    // A whole run, or series, from Start; with Collect Data first when `name` is given.
+    void recordRun(const char* name = nullptr)
     {
+        if (name)
+            collect(name);
         controller.StartBtnClick();
         ASSERT_TRUE(e().Recording);
         passUntil([&] { return e().State == Blank; }, 4 * kRunPasses);
@@ -48,10 +48,8 @@ TEST(RunFileSafety, StartingAgainAsksBeforeReplacingTheRunJustRecorded)
     for (const bool fromAbort : {false, true}) {
         SCOPED_TRACE(fromAbort ? "Abort answered No after a series" : "Start Recording from Idle");
         Harness h;
-        h.start();
         h.controller.NRunsUpDownClick(fromAbort ? 2 : 1);
-        h.collect("run.txt");
-        h.recordRun();
+        h.recordRun("run.txt");
         ASSERT_EQ(h.view.status, "Idle");
         const QByteArray recorded = h.bytes(fromAbort ? "run_b.txt" : "run.txt");
         h.dialogs.boxes.clear();
@@ -61,9 +59,8 @@ TEST(RunFileSafety, StartingAgainAsksBeforeReplacingTheRunJustRecorded)
         if (fromAbort)
             expected.prepend("Confirm: Cancel remaining multiple runs?");
         EXPECT_EQ(h.dialogs.texts(), expected);
-        EXPECT_FALSE(h.e().Recording);
-        EXPECT_EQ(h.view.status, fromAbort ? "Pre-run Practice" : "Idle");
-        EXPECT_EQ(h.view.statusColor, clYellow);
+        EXPECT_TRUE(h.shows(fromAbort ? Tracking : Blank, false,
+                            fromAbort ? "Pre-run Practice" : "Idle", clYellow));
         h.passes(kRunPasses + 10);
         EXPECT_EQ(h.bytes(fromAbort ? "run_b.txt" : "run.txt"), recorded);
 
@@ -77,7 +74,6 @@ TEST(RunFileSafety, StartingAgainAsksBeforeReplacingTheRunJustRecorded)
 TEST(RunFileSafety, ASeriesAsksOnceForAllItsExistingFilesThenNeverStops)
 {
     Harness h;
-    h.start();
     writeAll(h.folder.path("subj_b.txt"), "old b");
     writeAll(h.folder.path("subj_c.txt"), "old c");
     h.controller.NRunsUpDownClick(3);
@@ -108,9 +104,7 @@ TEST(RunFileSafety, ASeriesAsksOnceForAllItsExistingFilesThenNeverStops)
 TEST(RunFileSafety, AFileOpenedForAnalysisIsNeverARecordingTarget)
 {
     Harness h;
-    h.start();
-    h.collect("run.txt");
-    h.recordRun();
+    h.recordRun("run.txt");
     const QByteArray opened = h.bytes("run.txt");
     ASSERT_TRUE(h.session.LoadDataFile(h.folder.path("run.txt")));
     h.controller.AnalysisFormClosed();
@@ -129,10 +123,8 @@ TEST(RunFileSafety, AbortInASeriesRecordsNothingWhileItsQuestionIsOpen)
     for (const bool cancel : {true, false}) {
         SCOPED_TRACE(cancel ? "Yes" : "No");
         Harness h;
-        h.start();
         h.controller.NRunsUpDownClick(2);
-        h.collect("subj.txt");
-        h.controller.StartBtnClick();
+        h.startRun("subj.txt");
         h.passUntil([&] { return h.e().FrameCounter == kRunFrames - 100; });
         h.dialogs.confirmAnswers = {cancel};
         h.dialogs.whileConfirmOpen = [&] {
@@ -142,30 +134,24 @@ TEST(RunFileSafety, AbortInASeriesRecordsNothingWhileItsQuestionIsOpen)
         h.controller.AbortBtnClick();
         EXPECT_FALSE(QFileInfo::exists(h.folder.path("subj.txt")));
         EXPECT_EQ(h.e().RunNumber, 1);
-        EXPECT_EQ(h.view.statusColor, clYellow);
         for (int i = 1; i <= kRunFrames; ++i)
             ASSERT_EQ(h.state->run.Target[i], 0.0) << i;
-        if (cancel) {
-            EXPECT_EQ(h.view.status, "Inactive");
-            EXPECT_EQ(h.e().State, Blank);
-        } else {
+        EXPECT_TRUE(h.shows(cancel ? Blank : Tracking, !cancel,
+                            cancel ? "Inactive" : "Start Tracking", clYellow));
+        if (!cancel)
             EXPECT_EQ(h.e().FrameCounter, -240) << "the run starts again from its lead-in";
-            EXPECT_TRUE(h.e().Recording);
-        }
     }
 }
 
 TEST(RunFileSafety, TheParameterFileOfASeriesRunNamesThatRun)
 {
     Harness h;
-    h.start();
     h.state->files.LoadedDifficulty = 1;  // a file read earlier in the analysis window
     h.state->files.LoadedDisturbanceNumber = 9;
     h.controller.DiffUpDownClick(4);
     h.controller.DisturbUpDownClick(7);
     h.controller.NRunsUpDownClick(2);
-    h.collect("subj.txt");
-    h.recordRun();
+    h.recordRun("subj.txt");
     EXPECT_TRUE(h.bytes("subj.par").contains("\r\n       4       7\r\n"));
     EXPECT_EQ(h.state->files.LoadedDifficulty, 1);
 }
@@ -206,7 +192,6 @@ TEST(RunFileSafety, AStartThatWouldDestroyAFileIsRefusedAndEveryFileKept)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.planted);
         Harness h;
-        h.start();
         writeAll(h.folder.path(c.planted), c.bytes);
         h.controller.NRunsUpDownClick(c.runs);
         h.collect(c.name);  // Yes to "File exists.  Overwrite?"
@@ -219,10 +204,8 @@ TEST(RunFileSafety, AStartThatWouldDestroyAFileIsRefusedAndEveryFileKept)
 TEST(RunFileSafety, TheEndOfAPauseChecksTheFilesAgain)
 {
     Harness h;
-    h.start();
     h.controller.NRunsUpDownClick(2);
-    h.collect("r.txt");
-    h.controller.StartBtnClick();
+    h.startRun("r.txt");
     ASSERT_TRUE(h.passUntil([&] { return h.e().State == InterRunCountdown; }, 2 * kRunPasses));
     writeAll(h.folder.path("r_b.json"), kRecordOfQ1);
     const auto before = h.files();
@@ -234,9 +217,7 @@ TEST(RunFileSafety, TheEndOfAPauseChecksTheFilesAgain)
 TEST(RunFileSafety, AnotherDataFileKeepsItsRecordAndTheReplacedOneLosesIt)
 {
     Harness h;
-    h.start();
-    h.collect("q.v1");
-    h.recordRun();
+    h.recordRun("q.v1");
     h.collect("q.v2");
     const auto before = h.files();
     h.controller.StartBtnClick();

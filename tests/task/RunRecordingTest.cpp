@@ -52,10 +52,9 @@ QRgb pixel(const QImage& image, int x, int y)
     return image.pixel(x, y) & 0xFFFFFF;
 }
 
-TEST(DrawFrame, DrawsTargetAndCursorOnBlackAndShowsTheBitmap)
+TEST(DrawFrame, DrawsTargetAndCursorOnBlackShowsTheBitmapAndBlankClearsIt)
 {
     ControllerHarness h;
-    h.start();
     TDisturb& table = h.controller.disturb();
     table.Table[(3 - 1) * 36000 + 0] = 0.0;      // level 3, number 1, position 1
     table.Table[(3 - 1) * 36000 + 1] = 250.0;    // position 2
@@ -81,6 +80,15 @@ TEST(DrawFrame, DrawsTargetAndCursorOnBlackAndShowsTheBitmap)
     EXPECT_EQ(pixel(image, cx - 50, row), clRed);
     EXPECT_EQ(pixel(image, cx - 50, 325), clBlack);
     EXPECT_EQ(pixel(image, cx, 325), clLime);
+
+    // The blank state clears the display every pass.
+    h.e().State = Blank;
+    const int shown = h.view.shows;
+    h.passes(2);
+    EXPECT_EQ(h.view.shows, shown + 2);
+    QImage black(image.size(), QImage::Format_RGB32);
+    black.fill(Qt::black);
+    EXPECT_EQ(image.copy().convertToFormat(QImage::Format_RGB32), black);
 }
 
 // Foreign tables may hold any value; such frames draw clipped shapes and
@@ -88,7 +96,6 @@ TEST(DrawFrame, DrawsTargetAndCursorOnBlackAndShowsTheBitmap)
 TEST(DrawFrame, TableValuesBeyondTheDisplayAreDrawnClippedAndRecorded)
 {
     ControllerHarness h;
-    h.start();
     TDisturb& table = h.controller.disturb();
     const double values[] = {1e308, -1e308, std::numeric_limits<double>::infinity(), std::nan(""), 700.0};
     for (int i = 0; i < 5; ++i)
@@ -104,21 +111,6 @@ TEST(DrawFrame, TableValuesBeyondTheDisplayAreDrawnClippedAndRecorded)
     const QImage& image = h.controller.recording().bitmap();
     for (int y = 0; y < image.height(); ++y)
         ASSERT_NE(pixel(image, 332 / 2 - 50, y), clRed) << y;
-}
-
-TEST(BlankState, ClearsTheDisplayEveryPass)
-{
-    ControllerHarness h;
-    h.start();
-    h.collect("run.txt");
-    h.passes(1);
-    h.e().State = Blank;
-    const int shows = h.view.shows;
-    h.passes(2);
-    EXPECT_EQ(h.view.shows, shows + 2);
-    const QImage& image = h.controller.recording().bitmap();
-    EXPECT_EQ(image.copy().convertToFormat(QImage::Format_RGB32),
-              [&] { QImage black(image.size(), QImage::Format_RGB32); black.fill(Qt::black); return black; }());
 }
 
 }  // namespace

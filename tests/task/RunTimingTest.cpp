@@ -33,13 +33,17 @@ public:
 
 struct TimedHarness : ControllerHarness {
     FakeTimingView timingView;
-    // `distable`: what the table file holds at start-up (null: no file).
-    explicit TimedHarness(const QByteArray* distable = nullptr)
+    // `distable`: what the table file holds at start-up (null: no file);
+    // `dataFile`: the file Collect Data chooses then (null: none yet).
+    explicit TimedHarness(const QByteArray* distable = nullptr, const char* dataFile = "run.txt")
+        : ControllerHarness(false)
     {
         if (distable)
             writeAll(folder.path("Distable"), *distable);
         controller.timing().setView(&timingView);
         start();
+        if (dataFile)
+            collect(dataFile);
     }
 
     // Records a run to its end. The clock jumps by `stall` ns after the pass
@@ -78,7 +82,6 @@ QStringList namesIn(const QString& text, const char* pattern)
 TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFiles)
 {
     TimedHarness h;
-    h.collect("run.txt");
     // Frame 1 is measured from the last lead-in frame; 20 ms exactly is on time.
     h.recordRun({{1, 25 * kMs}, {2, 19 * kMs}, {1800, 25 * kMs}, {3600, 39 * kMs}});
     EXPECT_TRUE(h.dialogs.boxes.empty()) << h.dialogs.texts().join('\n').toStdString();
@@ -125,7 +128,6 @@ TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFiles)
 TEST(RunTiming, AnAbortedRunWritesNothingAndACleanRunClearsTheNote)
 {
     TimedHarness h;
-    h.collect("run.txt");
     h.controller.StartBtnClick();
     h.passUntil([&] { return h.e().FrameCounter == 500; });
     h.controller.AbortBtnClick();
@@ -141,7 +143,7 @@ TEST(RunTiming, AnAbortedRunWritesNothingAndACleanRunClearsTheNote)
 
 TEST(RunTiming, EveryRunOfASeriesIsDescribed)
 {
-    TimedHarness h;
+    TimedHarness h(nullptr, nullptr);
     h.controller.NRunsUpDownClick(2);
     h.controller.IRIUpDownClick(10);
     h.collect("subj.txt");
@@ -176,7 +178,6 @@ TEST(RunTiming, TheDescriptionNamesTheTableAndWhereItCameFrom)
     // and what the folder's table file holds afterwards.
     auto describedWith = [](const QByteArray* distable, QByteArray* fileAfter) {
         TimedHarness h(distable);
-        h.collect("run.txt");
         h.recordRun();
         *fileAfter = readAll(h.distable());
         EXPECT_EQ(h.description("run.json")["disturbance_table_file"], QFileInfo(h.distable()).absoluteFilePath());
@@ -215,7 +216,6 @@ TEST(RunTiming, ACompanionThatCannotBeWrittenIsNamedAsSuchAndTheDescriptionSaysS
     for (const auto& c : cases) {
         TimedHarness h;
         const QString blocked = h.folder.path(c.blocked);
-        h.collect("run.txt");
         h.controller.StartBtnClick();  // made while the run is recorded: before, nothing would start
         if (c.folder)
             QDir().mkdir(blocked);
@@ -237,7 +237,6 @@ TEST(RunTiming, ACompanionThatCannotBeWrittenIsNamedAsSuchAndTheDescriptionSaysS
 TEST(RunTiming, TheWallClockIsAnchoredAtTheStampsOfTheFirstAndLastFrame)
 {
     TimedHarness h;
-    h.collect("run.txt");
     h.recordRun({{1, 25 * kMs}, {3600, 39 * kMs}});
     const QByteArray json = readAll(h.folder.path("run.json"));
     // The exact decimal text of a key's value.
@@ -262,7 +261,6 @@ TEST(RunTiming, TheWallClockIsAnchoredAtTheStampsOfTheFirstAndLastFrame)
 TEST(RunTiming, BothFilesAreWrittenWhenNoThreadCanStart)
 {
     TimedHarness h;
-    h.collect("run.txt");
     limitWorkThreadStarts(0);
     h.recordRun();
     limitWorkThreadStarts(-1);

@@ -14,7 +14,13 @@ namespace {
 struct Box {
     int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
     bool empty() const { return left > right; }
+    bool operator==(const Box&) const = default;
 };
+
+void PrintTo(const Box& b, std::ostream* out)
+{
+    *out << "(" << b.left << ", " << b.top << ")-(" << b.right << ", " << b.bottom << ")";
+}
 
 // Bounding box of the pixels of `color` within columns [fromX, toX].
 Box boxOf(const QImage& image, QRgb color, int fromX = 0, int toX = INT_MAX)
@@ -55,38 +61,21 @@ protected:
     }
 };
 
-TEST_F(TargetDrawing, TargetPointersCoverTheirColumnsAndElevenRows)
+TEST_F(TargetDrawing, PointersCoverTheirColumnsAndElevenRowsAndTheCursorFillsTheGap)
 {
     paint([&](QPainter& c) { target.DrawTarget(kY, c); });
-    const Box left = boxOf(image, clRed, 0, kX);
-    const Box right = boxOf(image, clRed, kX, 399);
-    EXPECT_EQ(left.left, kX - 60);
-    EXPECT_EQ(left.right, kX - 20);
-    EXPECT_EQ(right.left, kX + 20);
-    EXPECT_EQ(right.right, kX + 60);
-    for (const Box& b : {left, right}) {
-        EXPECT_EQ(b.top, kY - 5);
-        EXPECT_EQ(b.bottom, kY + 5);
-    }
+    EXPECT_EQ(boxOf(image, clRed, 0, kX), (Box{kX - 60, kY - 5, kX - 20, kY + 5}));
+    EXPECT_EQ(boxOf(image, clRed, kX, 399), (Box{kX + 20, kY - 5, kX + 60, kY + 5}));
     // Filled bars, pointed inner ends, an empty gap between the points.
     EXPECT_EQ(image.pixel(kX - 40, kY) & 0xFFFFFF, clRed);
     EXPECT_EQ(image.pixel(kX + 40, kY + 4) & 0xFFFFFF, clRed);
     EXPECT_EQ(image.pixel(kX - 21, kY - 5) & 0xFFFFFF, clBlack);
     EXPECT_TRUE(boxOf(image, clRed, kX - 19, kX + 19).empty());
     EXPECT_EQ(target.CurrentY, kY);
-}
 
-TEST_F(TargetDrawing, CursorFillsTheGapBetweenThePointers)
-{
-    paint([&](QPainter& c) {
-        target.DrawTarget(kY, c);
-        target.DrawCursor(kY, c);
-    });
-    const Box cursor = boxOf(image, clLime);
-    EXPECT_EQ(cursor.left, kX - 20);
-    EXPECT_EQ(cursor.right, kX + 20);
-    EXPECT_EQ(cursor.top, kY - 5);
-    EXPECT_EQ(cursor.bottom, kY + 5);
+    // The cursor fills the gap between the pointers.
+    paint([&](QPainter& c) { target.DrawCursor(kY, c); });
+    EXPECT_EQ(boxOf(image, clLime), (Box{kX - 20, kY - 5, kX + 20, kY + 5}));
     // Drawn last, the cursor's points lie on top of the pointers' points.
     EXPECT_EQ(image.pixel(kX - 20, kY) & 0xFFFFFF, clLime);
     EXPECT_EQ(image.pixel(kX + 20, kY) & 0xFFFFFF, clLime);
@@ -100,19 +89,9 @@ TEST_F(TargetDrawing, ScaleTwoDoublesEveryDimension)
         target.DrawTarget(kY, c);
         target.DrawCursor(kY + 50, c);
     });
-    const Box left = boxOf(image, clRed, 0, kX);
-    const Box right = boxOf(image, clRed, kX, 399);
-    EXPECT_EQ(left.left, kX - 120);
-    EXPECT_EQ(left.right, kX - 40);
-    EXPECT_EQ(right.left, kX + 40);
-    EXPECT_EQ(right.right, kX + 120);
-    EXPECT_EQ(left.top, kY - 10);
-    EXPECT_EQ(left.bottom, kY + 10);
-    const Box cursor = boxOf(image, clLime);
-    EXPECT_EQ(cursor.left, kX - 40);
-    EXPECT_EQ(cursor.right, kX + 40);
-    EXPECT_EQ(cursor.top, kY + 40);
-    EXPECT_EQ(cursor.bottom, kY + 60);
+    EXPECT_EQ(boxOf(image, clRed, 0, kX), (Box{kX - 120, kY - 10, kX - 40, kY + 10}));
+    EXPECT_EQ(boxOf(image, clRed, kX, 399), (Box{kX + 40, kY - 10, kX + 120, kY + 10}));
+    EXPECT_EQ(boxOf(image, clLime), (Box{kX - 40, kY + 40, kX + 40, kY + 60}));
 }
 
 TEST_F(TargetDrawing, BrushIsPutBackWhileThePenKeepsTheShapeColour)
@@ -142,9 +121,7 @@ TEST_F(TargetDrawing, ColoursChangedAfterInitializeAreUsed)
     paint([&](QPainter& c) { target.DrawTarget(kY, c); });
     target.TargetColor = clBlue;
     paint([&](QPainter& c) { target.DrawTarget(kY + 30, c); });
-    const Box blue = boxOf(image, clBlue);
-    EXPECT_EQ(blue.top, kY + 25);
-    EXPECT_EQ(blue.bottom, kY + 35);
+    EXPECT_EQ(boxOf(image, clBlue), (Box{kX - 60, kY + 25, kX + 60, kY + 35}));
 }
 
 TEST_F(TargetDrawing, ShapesNearTheEdgeAreClipped)
@@ -153,12 +130,9 @@ TEST_F(TargetDrawing, ShapesNearTheEdgeAreClipped)
         target.DrawTarget(-3, c);
         target.DrawCursor(image.height() + 2, c);
     });
-    const Box red = boxOf(image, clRed);
-    EXPECT_EQ(red.top, 0);
-    EXPECT_EQ(red.bottom, 2);
+    EXPECT_EQ(boxOf(image, clRed), (Box{kX - 60, 0, kX + 60, 2}));
     const Box lime = boxOf(image, clLime);
-    EXPECT_EQ(lime.top, image.height() - 3);
-    EXPECT_EQ(lime.bottom, image.height() - 1);
+    EXPECT_EQ(std::pair(lime.top, lime.bottom), std::pair(image.height() - 3, image.height() - 1));
 }
 
 TEST_F(TargetDrawing, RowsFarOutsideTheBitmapDrawNothing)
