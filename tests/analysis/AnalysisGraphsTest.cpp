@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace quelvar {
@@ -98,14 +99,6 @@ TEST(GraphCoordinates, RowsRoundHalvesToEvenLieAboveTheZeroLineForPositiveValues
     EXPECT_EQ(graphValueY(136, std::nan(""), 1440.0), 68);
 }
 
-TEST(GraphCoordinates, FramesMapToColumnsByTruncatingDivision)
-{
-    EXPECT_EQ(graphFrameX(636, 1), 0);
-    EXPECT_EQ(graphFrameX(636, 5), 0);
-    EXPECT_EQ(graphFrameX(636, 6), 1);
-    EXPECT_EQ(graphFrameX(636, 3600), 636);
-}
-
 TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
 {
     state->run.Target = constant(500.0);
@@ -155,12 +148,14 @@ TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMin
     expectRows(bitmap, {{76 - 64, clBlack}, {76 - 13, kWhite}});  // 5 x 100 lies over the mouse
 }
 
-TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndTheLastLiesBeyondTheBitmap)
+// Frames map to columns by truncating division: one to five share column 0.
+TEST_F(AnalysisGraphsTest, FramesMapToColumnsAndTheLastLiesBeyondTheBitmap)
 {
-    const std::pair<int, std::set<int>> cases[] = {{1, {0}}, {3, {0}},      {5, {0}},
-                                                   {6, {1}}, {3599, {635}}, {3600, {}}};
+    const std::tuple<int, int, std::set<int>> cases[] = {
+        {1, 0, {0}}, {3, 0, {0}}, {5, 0, {0}}, {6, 1, {1}}, {3599, 635, {635}}, {3600, 636, {}}};
     QImage bitmap;
-    for (const auto& [frame, columns] : cases) {
+    for (const auto& [frame, x, columns] : cases) {
+        EXPECT_EQ(graphFrameX(636, frame), x);
         FrameArray values = constant(0.0);
         values[frame] = 500.0;
         bitmap = drawn(values);

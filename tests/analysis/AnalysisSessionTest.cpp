@@ -42,8 +42,6 @@ struct Fixture : ::testing::Test, test::AnalysisHarness {
     static RunRecord rampRun() { return *test::sineRun({100.0, 90.0, 100.0, 20}); }
 };
 
-}  // namespace
-
 TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 {
     const RunRecord run = rampRun();
@@ -230,8 +228,6 @@ TEST_F(Fixture, RescaleErrorTogglesTheFlagAndBothCaptions)
 // CTest also runs the file, analysis and command-line suites whole under
 // LC_ALL=de_DE.UTF-8 with QUELVAR_EXPECT_DECIMAL_COMMA set; this test then
 // proves that the locale really took effect, so those runs test something.
-namespace {
-
 std::string printfOneAndAHalf()
 {
     char text[16];
@@ -318,15 +314,11 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-}  // namespace
-
 // Files the analysis session cannot use. Damaged, foreign, missing and hostile
 // files given to "Open Data File" and "Retrieve Parameters": each gets its
 // message, and a refused file changes only what a refusal may change (the
 // names, and for a data file whose second line was read, the difficulty and
 // disturbance number). And parameter saves that fail.
-namespace {
-
 const QString kIoError = QStringLiteral("Error: File I/O error.");
 const QString kNotFound = QStringLiteral("Error: File not found.");
 const QString kWrongCount =

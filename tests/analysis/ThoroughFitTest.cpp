@@ -37,19 +37,6 @@ double exactRms(const RunRecord& run, const SpinnerSetting& at)
     return test::modelRms(run, parametersOf(at));
 }
 
-// "Auto Fit" in the window, then the next frame: the spinners' setting and
-// the error the window shows for it.
-FitPoint autoFit(const RunRecord& run)
-{
-    test::AnalysisHarness h;
-    h.state->run = run;
-    h.session.AnalysisFrame();
-    h.session.AutoFitBtnClick();
-    h.session.AnalysisFrame();
-    return {.at = settingOf(h.state->analysis.Spinners),
-            .modelRms = h.state->analysis.Results.ModelRmsError};
-}
-
 TEST(ThoroughFit, IsNeverWorseThanAutoFitAndReportsExactErrors)
 {
     const std::unique_ptr<RunRecord> runs[] = {
@@ -57,7 +44,15 @@ TEST(ThoroughFit, IsNeverWorseThanAutoFitAndReportsExactErrors)
         std::make_unique<RunRecord>()};  // the last all zeros
     for (std::size_t n = 0; n < std::size(runs); ++n) {
         SCOPED_TRACE(testing::Message() << "run " << n);
-        const FitPoint window = autoFit(*runs[n]);
+        // "Auto Fit" in the window, then the next frame: the spinners' setting
+        // and the error the window shows for it.
+        test::AnalysisHarness h;
+        h.state->run = *runs[n];
+        h.session.AnalysisFrame();
+        h.session.AutoFitBtnClick();
+        h.session.AnalysisFrame();
+        const FitPoint window{.at = settingOf(h.state->analysis.Spinners),
+                              .modelRms = h.state->analysis.Results.ModelRmsError};
         const ThoroughResult result = thoroughFit(*runs[n], kStep, kSpinners, window.at);
         EXPECT_LE(result.best.modelRms, window.modelRms);
         EXPECT_TRUE(kSpinners.contains(result.best.at));
