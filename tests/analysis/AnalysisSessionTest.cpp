@@ -38,13 +38,11 @@ using quelvar::test::writeAll;
 
 namespace {
 
-struct Fixture : ::testing::Test, test::AnalysisHarness {
-    static RunRecord rampRun() { return *test::sineRun({100.0, 90.0, 100.0, 20}); }
-};
+struct Fixture : ::testing::Test, test::AnalysisHarness {};
 
 TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 {
-    const RunRecord run = rampRun();
+    const RunRecord run = *test::sineRun({100.0, 90.0, 100.0, 20});
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("run1.txt"), 4, 6, run)));
     dialogs.openAnswers.push_back(folder.path("run1.txt"));
 
@@ -172,7 +170,7 @@ TEST_F(Fixture, RetrieveSetsSpinnersRoundedAndHeldWhileFieldsKeepTheFileValues)
 
 TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
 {
-    state->run = rampRun();
+    state->run = *test::sineRun({100.0, 90.0, 100.0, 20});
     state->files.DataFilePath = folder.path("subj_b.txt");
     session.ReadParameters();
     state->analysis.ParamFileName = "mine.par";
