@@ -218,23 +218,21 @@ TEST_F(AnalysisGraphsTest, DrawingHandsEachBitmapToThePresenterAndMarksTheAnalys
     EXPECT_EQ(counter.count(), 0u);
 }
 
-TEST_F(AnalysisGraphsTest, ModelGraphIsOnlyRemadeWhenItsSizeChanges)
+TEST_F(AnalysisGraphsTest, BitmapsAreMadeAtTheFirstSizeAndTheModelGraphsRemadeOnlyWhenItChanges)
 {
     const uchar* before = graphs.modelGraphBitmap().constBits();
     graphs.setModelGraphSize(636, 153);
     EXPECT_EQ(graphs.modelGraphBitmap().constBits(), before);
     graphs.setModelGraphSize(640, 160);
     EXPECT_EQ(graphs.modelGraphBitmap().size(), QSize(640, 160));
-}
 
-TEST(AnalysisGraphsUnsized, DrawingBeforeTheFirstPaintLeavesTheModelGraphEmpty)
-{
-    SharedState state;
-    AnalysisGraphs graphs(state);
-    graphs.DrawModelGraph(1200.0);
-    graphs.DrawRunGraph();
-    EXPECT_TRUE(graphs.modelGraphBitmap().isNull());
-    EXPECT_TRUE(graphs.runGraphBitmap().isNull());
+    // Drawing before the first paint gave them a size leaves them empty.
+    SharedState unsizedState;
+    AnalysisGraphs unsized(unsizedState);
+    unsized.DrawModelGraph(1200.0);
+    unsized.DrawRunGraph();
+    EXPECT_TRUE(unsized.modelGraphBitmap().isNull());
+    EXPECT_TRUE(unsized.runGraphBitmap().isNull());
 }
 
 // The analysis plot: both graphs, the key and the errors in one picture.
@@ -256,7 +254,7 @@ bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
            == bitmap.convertToFormat(QImage::Format_RGB32);
 }
 
-TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemTwiceAsLarge)
+TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemAndSaved)
 {
     auto state = runningState();
     state->experiment.State = Blank;
@@ -272,6 +270,18 @@ TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemTw
     EXPECT_TRUE(holds(picture, layout.modelGraph, graphs.modelGraphBitmap()));
     EXPECT_EQ(state->experiment.State, Blank) << "a picture leaves the controller alone";
 
+    // Saved as a PNG; a path that cannot be written is reported.
+    test::TempFolder folder;
+    const QString path = folder.path("run1.png");
+    ASSERT_TRUE(test::fileOk(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"))));
+    QImageReader reader(path);
+    EXPECT_EQ(reader.format(), "png");
+    EXPECT_EQ(reader.size(), layout.image);
+    const FileResult missing = saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing->path, folder.path("missing/dir/run1.png"));
+    EXPECT_FALSE(missing->reason.isEmpty());
+
     const QImage plain = renderAnalysisPlot(*state, graphs);
     const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
                     plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
@@ -281,22 +291,6 @@ TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemTw
     state->analysis.Results.ModelRmsError = 17.125;
     const QImage otherError = renderAnalysisPlot(*state, graphs);
     EXPECT_NE(plain.copy(key), otherError.copy(key)) << "the error text is part of the key";
-}
-
-TEST(GraphPlot, SavesAPngAndReportsAPathItCannotWrite)
-{
-    auto state = runningState();
-    test::TempFolder folder;
-    const QString path = folder.path("run1.png");
-    ASSERT_TRUE(test::fileOk(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"))));
-    QImageReader reader(path);
-    EXPECT_EQ(reader.format(), "png");
-    EXPECT_EQ(reader.size(), analysisPlotLayout().image);
-
-    const FileResult missing = saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state);
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing->path, folder.path("missing/dir/run1.png"));
-    EXPECT_FALSE(missing->reason.isEmpty());
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// The analysis routines on the shared state: what each control changes, what
-// it shows and what it leaves alone when a file is refused; the numbers they
-// write and show under a locale with decimal commas; and the files they
-// cannot use.
+// The analysis routines on the shared state: what each control changes and
+// shows, under a decimal-comma locale too, and the files they refuse.
 #include "analysis/AnalysisSession.h"
 #include "common/DisplayText.h"
 #include "datafiles/DataFile.h"
@@ -205,9 +203,8 @@ TEST_F(Fixture, AnalyzeDataFillsTheBoxesFromTheMainWindow)
     state->experiment.RunAvailable = true;
     state->files.DataFileName = "subj.txt";
     session.PrepareForShow();
-    EXPECT_EQ(view.file, "subj.txt");
-    EXPECT_EQ(view.difficulty, "  5");
-    EXPECT_EQ(view.disturbance, " 10");
+    EXPECT_EQ((QStringList{view.file, view.difficulty, view.disturbance}),
+              (QStringList{"subj.txt", "  5", " 10"}));
 }
 
 TEST_F(Fixture, RescaleErrorTogglesTheFlagAndBothCaptions)
@@ -272,12 +269,9 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
     EXPECT_EQ(formatFixed(-56.78, 2, 10), "    -56.78");
     EXPECT_EQ(formatPrintfFixed(4.5678, 3, 6).view(), " 4.568");
 
-    auto run = std::make_unique<RunRecord>();
-    for (int i = 1; i <= kRunFrames; ++i) {
-        run->Mouse[i] = 12.34 + i % 7;
-        run->Target[i] = -56.78 - i % 5;
-    }
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *run)));
+    test::ModelBench bench;
+    bench.follow([](int i) { return 12.34 + i % 7; }, [](int i) { return -56.78 - i % 5; });
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *bench.run)));
     const QByteArray data = readAll(folder.path("run.txt"));
     EXPECT_FALSE(data.contains(','));
     EXPECT_TRUE(data.contains("\r\n     1     13.34    -57.78\r\n"));
@@ -318,7 +312,6 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
 // names, and for a data file whose second line was read, the difficulty and
 // disturbance number). And parameter saves that fail.
 const QString kIoError = QStringLiteral("Error: File I/O error.");
-const QString kNotFound = QStringLiteral("Error: File not found.");
 const QString kWrongCount =
     QStringLiteral("Error: Number of data points not equal to3600. Load aborted.");
 const QString kNotData = QStringLiteral("Error: bad.txt is not a valid data file.");
@@ -460,7 +453,7 @@ TEST_F(BadInput, DataFilesThatAreRefusedLeaveTheRunInMemory)
         {"NUL in the header", QByteArray("TrackData") + '\0' + "\r\n 2 5\r\n3600 1 2\r\n", kNotData,
          false},
         {"empty file", "", kNotData, false},
-        {"no such file", QByteArray(), kNotFound, false},
+        {"no such file", QByteArray(), "Error: File not found.", false},
         {"nan", dataFile("  3600 nan 2\r\n"), kIoError, true},
         {"nan in the first data line", "TrackData\r\n 2 5\r\n 1 nan 0\r\n", kIoError, true},
         {"inf", dataFile("  3600 1 -inf\r\n"), kIoError, true},
@@ -686,11 +679,7 @@ struct Saving : test::AnalysisHarness {
         dialogs.saveAnswers.push_back(folder.path("chosen.par"));
         session.SaveParametersAs();
     }
-    void saveAuto()
-    {
-        session.SaveParametersAuto(state->files.LoadedDifficulty,
-                                   state->files.LoadedDisturbanceNumber);
-    }
+    void saveAuto() { session.SaveParametersAuto(4, 7); }  // the run's difficulty and disturbance
 
     // Everything a failed save must leave alone but the names it was given.
     void expectStateAsBefore()

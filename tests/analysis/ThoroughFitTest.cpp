@@ -22,13 +22,12 @@ constexpr double kStep = 1.0 / 60.0;
 const SearchSpace kSpinners = SearchSpace::ofSpinners(ParameterSpinners{});
 using test::modelRun;
 using test::sameBits;
-using test::smoothTarget;
 
 // A mouse that lags the target with noise, as a person's.
 std::unique_ptr<RunRecord> noisyRun(unsigned seed)
 {
     const int shift = static_cast<int>(seed) * 97;
-    return test::laggingRun([&](int i) { return smoothTarget(i + shift); },
+    return test::laggingRun([&](int i) { return test::smoothTarget(i + shift); },
                             {0.92, 11, 4.0, 12.0, seed});
 }
 
