@@ -236,17 +236,6 @@ TEST_F(AnalysisGraphsTest, BitmapsAreMadeAtTheFirstSizeAndTheModelGraphsRemadeOn
 }
 
 // The analysis plot: both graphs, the key and the errors in one picture.
-std::unique_ptr<SharedState> runningState()
-{
-    auto state = std::make_unique<SharedState>();
-    state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
-    for (int i = 1; i <= kRunFrames; ++i)
-        state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
-    state->analysis.Results.ModelRmsError = 1.5;
-    state->analysis.Results.TrackingRmsError = 4.25;
-    return state;
-}
-
 // True when `region` of `picture` holds exactly the pixels of `bitmap`.
 bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
 {
@@ -256,7 +245,12 @@ bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
 
 TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemAndSaved)
 {
-    auto state = runningState();
+    auto state = std::make_unique<SharedState>();
+    state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
+    for (int i = 1; i <= kRunFrames; ++i)
+        state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
+    state->analysis.Results.ModelRmsError = 1.5;
+    state->analysis.Results.TrackingRmsError = 4.25;
     state->experiment.State = Blank;
     AnalysisGraphs graphs(*state);
     const QImage picture = renderAnalysisPlot(*state, graphs, QStringLiteral("run1.txt"));

@@ -47,15 +47,13 @@ TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(state->experiment.RunAvailable);
-    EXPECT_EQ((QStringList{view.file, view.difficulty, view.disturbance}),
-              (QStringList{"run1.txt", "  4", "  6"}));
     EXPECT_EQ(state->files.LoadedDifficulty, 4);
-    EXPECT_EQ(state->files.DataFileName, "run1.txt");
-    EXPECT_EQ(state->files.DataFilePath, folder.path("run1.txt"));
     ASSERT_EQ(dialogs.openRequests.size(), 1u);
-    EXPECT_EQ(dialogs.openRequests[0].filter, "Text files (*.txt)|*.txt");
-    EXPECT_EQ(dialogs.openRequests[0].proposedName, "./Default.txt");
-    EXPECT_EQ(session.openDialogFileName(), folder.path("run1.txt"));
+    EXPECT_EQ((QStringList{view.file, view.difficulty, view.disturbance, state->files.DataFileName,
+                           state->files.DataFilePath, session.openDialogFileName(),
+                           dialogs.openRequests[0].filter, dialogs.openRequests[0].proposedName}),
+              (QStringList{"run1.txt", "  4", "  6", "run1.txt", folder.path("run1.txt"),
+                           folder.path("run1.txt"), "Text files (*.txt)|*.txt", "./Default.txt"}));
     // The values come back rounded to two decimals, and the error from them.
     EXPECT_DOUBLE_EQ(state->run.Target[1], std::round(run.Target[1] * 100) / 100);
     EXPECT_DOUBLE_EQ(state->run.Error[7], state->run.Target[7] - state->run.Mouse[7]);
@@ -182,9 +180,9 @@ TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
                                      file.values.damping * 1000, file.values.reference * 10};
     EXPECT_NEAR(test::modelRms(state->run, written), file.values.modelRmsError, 0.0015);
     // The automatic save keeps the name of the file last saved with the dialog.
-    EXPECT_EQ(view.paramName, "mine.par");
-    EXPECT_EQ(state->analysis.ParamFileName, "mine.par");
-    EXPECT_EQ(state->analysis.ParamFilePath, folder.path("subj_b.par"));
+    EXPECT_EQ(
+        (QStringList{view.paramName, state->analysis.ParamFileName, state->analysis.ParamFilePath}),
+        (QStringList{"mine.par", "mine.par", folder.path("subj_b.par")}));
 }
 
 TEST_F(Fixture, AnalyzeDataFillsTheBoxesFromTheMainWindow)
