@@ -208,8 +208,7 @@ TEST_F(AnalysisGraphsTest, DrawingHandsEachBitmapToThePresenterAndMarksTheAnalys
         state->analysis.Results.ModelMouseTrace[i] = 390.0 * std::sin((i - 10) / 50.0);
     graphs.DrawRunGraph();  // first draw may touch lazily made state
     graphs.DrawModelGraph(1200.0);
-    EXPECT_EQ(presenter.runCopies, 1);
-    EXPECT_EQ(presenter.modelCopies, 1);
+    EXPECT_EQ((std::array{presenter.runCopies, presenter.modelCopies}), (std::array{1, 1}));
     EXPECT_EQ(presenter.lastRun, &graphs.runGraphBitmap());
     EXPECT_EQ(state->experiment.State, AnalysisLive);
     test::AllocationCounter counter;
@@ -277,8 +276,7 @@ TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemAn
     EXPECT_FALSE(missing->reason.isEmpty());
 
     const QImage plain = renderAnalysisPlot(*state, graphs);
-    const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
-                    plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
+    const QRect key(QPoint(layout.runGraph.right() + 2, 0), plain.rect().bottomRight());
     for (QRgb colour : {clRed, clLime, clBlue, clBlack})
         EXPECT_TRUE(contains(plain.copy(key), colour)) << std::hex << colour;
 

@@ -135,8 +135,8 @@ TEST_F(Fixture, SaveWithTheDialogProposesTheParameterNameAsksBeforeOverwritingAn
     view.paramName = "typed text";
     session.SaveParametersAs();
     EXPECT_EQ(readAll(target), saved);
-    EXPECT_EQ(state->analysis.ParamFilePath, target);
-    EXPECT_EQ(view.paramName, "typed text");
+    EXPECT_EQ((QStringList{state->analysis.ParamFilePath, view.paramName}),
+              (QStringList{target, "typed text"}));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -154,9 +154,8 @@ TEST_F(Fixture, RetrieveSetsSpinnersRoundedAndHeldWhileFieldsKeepTheFileValues)
     const AnalysisState& a = state->analysis;
     // Delay 2.5 to 2, half to even; gain 600 held at the maximum.
     EXPECT_EQ(test::positions(a.Spinners), (std::array{2, 500, 123, -15}));
-    EXPECT_DOUBLE_EQ(a.Parameters.InDelay, 2.5);
-    EXPECT_DOUBLE_EQ(a.Parameters.OutGain, 600.0);
-    EXPECT_DOUBLE_EQ(a.Results.ModelRmsError, 1.25);
+    EXPECT_EQ((std::array{a.Parameters.InDelay, a.Parameters.OutGain, a.Results.ModelRmsError}),
+              (std::array{2.5, 600.0, 1.25}));
     EXPECT_EQ(state->files.LoadedDifficulty, 2);
     EXPECT_EQ(view.paramName, "fit.par");
     EXPECT_EQ(view.spinnerUpdates, 1);
@@ -193,8 +192,7 @@ TEST_F(Fixture, AnalyzeDataFillsTheBoxesFromTheMainWindow)
     view.difficulty = "old";
 
     session.PrepareForShow();  // no run yet
-    EXPECT_EQ(view.file, "Default.txt");
-    EXPECT_EQ(view.difficulty, "old");
+    EXPECT_EQ((QStringList{view.file, view.difficulty}), (QStringList{"Default.txt", "old"}));
     EXPECT_EQ(state->run.MagnifiedRunError[3], 10.0);
 
     state->experiment.RunAvailable = true;
@@ -206,12 +204,11 @@ TEST_F(Fixture, AnalyzeDataFillsTheBoxesFromTheMainWindow)
 
 TEST_F(Fixture, RescaleErrorTogglesTheFlagAndBothCaptions)
 {
-    session.Rescale1Click();
-    EXPECT_TRUE(state->analysis.ErrorMagnified);
-    EXPECT_EQ(view.captions, "Error X 5");
-    session.Rescale1Click();
-    EXPECT_FALSE(state->analysis.ErrorMagnified);
-    EXPECT_EQ(view.captions, "Error");
+    for (const auto& [magnified, caption] : {std::pair{true, "Error X 5"}, {false, "Error"}}) {
+        session.Rescale1Click();
+        EXPECT_EQ(state->analysis.ErrorMagnified, magnified);
+        EXPECT_EQ(view.captions, caption);
+    }
 }
 
 // On a desktop whose locale writes "1,5", every number the program writes to
@@ -274,8 +271,7 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
     EXPECT_TRUE(data.contains("\r\n     1     13.34    -57.78\r\n"));
     auto back = std::make_unique<RunRecord>();
     ASSERT_EQ(readDataFile(folder.path("run.txt"), *back).outcome, DataFileReadResult::Loaded);
-    EXPECT_EQ(back->Mouse[1], 13.34);
-    EXPECT_EQ(back->Target[3600], -56.78);
+    EXPECT_EQ((std::array{back->Mouse[1], back->Target[3600]}), (std::array{13.34, -56.78}));
     EXPECT_EQ(formatDataFile(3, 1, *back), data);
 
     // The analysis routines: errors shown, the parameter file written, and
@@ -472,11 +468,9 @@ TEST_F(BadInput, AHugeSparseFileIsRefusedQuickly)
 {
     for (const QString& name : {QStringLiteral("huge.txt"), QStringLiteral("huge.par")}) {
         SCOPED_TRACE(name.toStdString());
-        QFile file(folder.path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(name.endsWith(".txt") ? "TrackData\r\n 1 1\r\n" : "TrackParameters\r\n");
-        ASSERT_TRUE(file.resize(qint64(1) << 30));
-        file.close();
+        writeAll(folder.path(name),
+                 name.endsWith(".txt") ? "TrackData\r\n 1 1\r\n" : "TrackParameters\r\n");
+        ASSERT_TRUE(QFile::resize(folder.path(name), qint64(1) << 30));
 
         dialogs.boxes.clear();
         QElapsedTimer timer;
