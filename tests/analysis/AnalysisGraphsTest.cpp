@@ -50,8 +50,7 @@ FrameArray constant(double value)
 
 class CountingPresenter : public GraphPresenter {
 public:
-    int runCopies = 0;
-    int modelCopies = 0;
+    int runCopies = 0, modelCopies = 0;
     const QImage* lastRun = nullptr;
     void showRunGraph(const QImage& bitmap) override
     {

@@ -334,8 +334,7 @@ protected:
         state->run.Error.fill(-1.0);
         state->run.MagnifiedRunError.fill(-5.0);
         state->experiment.RunAvailable = true;
-        state->files.LoadedDifficulty = 9;
-        state->files.LoadedDisturbanceNumber = 9;
+        state->files.LoadedDifficulty = state->files.LoadedDisturbanceNumber = 9;
         view.file = "earlier.txt";
         view.difficulty = view.disturbance = "  9";
         kept = std::make_unique<RunRecord>(state->run);
@@ -367,8 +366,7 @@ TEST_F(BadInput, DataFilesThatLoad)
     struct Case {
         const char* name;
         QByteArray bytes;
-        double lastMouse;
-        double lastTarget;
+        double lastMouse, lastTarget;
     };
     const Case cases[] = {
         // The end of the file ends the last number, or stands in for it.

@@ -95,14 +95,13 @@ TEST_F(Model, ALargeGainIsPinnedAtExactlyPlusOrMinusOneThousand)
 TEST_F(Model, TheReferenceIsRoundedToWholeUnitsHalvesToEven)
 {
     // With target, mouse and delay 0 and G = 1, the first output is r / 60.
-    const struct {
-        double ref;
-        double r;
-    } cases[] = {{5, 0}, {-5, 0}, {15, 2}, {25, 2}, {-15, -2}, {-25, -2}, {100, 10}, {-100, -10}, {16, 2}, {34, 3}};
-    for (const auto& c : cases) {
-        parameters = {0.0, 10.0, 0.0, c.ref};
+    const std::pair<double, double> cases[] = {{5, 0},    {-5, 0},   {15, 2},   {25, 2},
+                                               {-15, -2}, {-25, -2}, {100, 10}, {-100, -10},
+                                               {16, 2},   {34, 3}};
+    for (const auto& [ref, r] : cases) {
+        parameters = {0.0, 10.0, 0.0, ref};
         simulate();
-        EXPECT_EQ(o(1), c.r * (1.0 / 60.0)) << "reference spinner " << c.ref;
+        EXPECT_EQ(o(1), r * (1.0 / 60.0)) << "reference spinner " << ref;
     }
 }
 
@@ -196,8 +195,7 @@ TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
 // The search behind "Auto Fit", one parameter at a time.
 struct Range {
     const char* name;
-    int lower;
-    int upper;
+    int lower, upper;
     double middle;
 };
 
