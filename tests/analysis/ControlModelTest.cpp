@@ -73,11 +73,8 @@ TEST_F(Model, WithoutGainTheOutputDecaysByTheDampingPerFrame)
     run->Target.fill(-250.0);
     parameters = {0.0, 0.0, 300.0, 0.0};  // K = 0.3
     simulate();
-    double expected = 400.0;
-    for (int i = 1; i <= 100; ++i) {
-        expected *= 1.0 - 0.3 / 60.0;
-        ASSERT_NEAR(o(i), expected, 1e-9 * 400.0) << "frame " << i;
-    }
+    for (int i = 1; i <= 100; ++i)
+        ASSERT_NEAR(o(i), 400.0 * std::pow(1.0 - 0.3 / 60.0, i), 1e-9 * 400.0) << "frame " << i;
 }
 
 TEST_F(Model, ALargeGainIsPinnedAtExactlyPlusOrMinusOneThousand)

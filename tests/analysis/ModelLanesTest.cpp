@@ -209,10 +209,9 @@ TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
     };
     const auto peakAt = [&](double gain, double damping, int r) {
         rms({6, gain, damping, 10.0 * r});
-        double peak = 0.0;
-        for (int i = 1; i <= kRunFrames; ++i)
-            peak = std::max(peak, std::fabs(results->ModelMouseTrace[i]));
-        return peak;
+        const auto& trace = results->ModelMouseTrace;
+        const auto [low, high] = std::minmax_element(trace.begin() + 1, trace.end());
+        return std::max(-*low, *high);
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "gain " << c.gain << " damping " << c.damping << " r " << c.lo << " ... " << c.hi);
