@@ -86,8 +86,7 @@ TEST_F(Fixture, FitPassOnAnEmptyRunSetsTheMiddleOfEveryRange)
 {
     session.FitPass();
     EXPECT_EQ(test::positions(state->analysis.Spinners), (std::array{8, 250, 500, 0}));
-    EXPECT_EQ(view.spinnerUpdates, 4);
-    EXPECT_EQ(view.modelErrorUpdates, 88);
+    EXPECT_EQ((std::array{view.spinnerUpdates, view.modelErrorUpdates}), (std::array{4, 88}));
 }
 
 TEST_F(Fixture, SaveWithTheDialogProposesTheParameterNameAsksBeforeOverwritingAndMayBeCancelled)
