@@ -233,20 +233,15 @@ TEST_F(AnalysisFormTest, RescaleBeforeAnyRunChangesOnlyTheCaptionsAndTheFlag)
 TEST_F(AnalysisFormTest, ClosingByAnyMeansReportsOnceAndHides)
 {
     QSignalSpy closed(&form, &TAnalysisForm::analysisClosed);
-    form.show();
-    click("CloseBtn");
-    EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(form.isVisible());
-
-    form.show();
-    form.close();  // the close box
-    EXPECT_EQ(closed.count(), 2);
-
-    form.show();
-    QTest::keyClick(&form, Qt::Key_Escape);
-    EXPECT_EQ(closed.count(), 3);
-    EXPECT_FALSE(form.isVisible());
-
+    // The Close button, the close box and Escape.
+    const std::function<void()> closers[] = {[&] { click("CloseBtn"); }, [&] { form.close(); },
+                                             [&] { QTest::keyClick(&form, Qt::Key_Escape); }};
+    for (int i = 0; i < 3; ++i) {
+        form.show();
+        closers[i]();
+        EXPECT_EQ(closed.count(), i + 1);
+        EXPECT_FALSE(form.isVisible());
+    }
     form.close();  // already hidden: nothing to report
     EXPECT_EQ(closed.count(), 3);
 }
