@@ -37,14 +37,15 @@ TEST(AboutBox, IsAFixedModalWindowOfTheDesignedSizeShowingEachRowInItsColourFace
     };
     const QColor windowText = box.palette().color(QPalette::WindowText);
     const auto face = [](const QLabel* l) {
-        return std::tuple(l->text(), l->pos(), l->font().pixelSize(), l->font().styleHint());
+        return std::tuple(l->text().toStdString(), l->pos(), l->font().pixelSize(),
+                          l->font().styleHint());
     };
     for (const auto& [captionName, captionText, valueName, valueText, y] : rows) {
         QLabel* caption = label(box, captionName);
         QLabel* value = label(box, valueName);
-        EXPECT_EQ(face(caption), std::tuple(QString(captionText), QPoint(56, y), 16, QFont::Serif));
+        EXPECT_EQ(face(caption), std::tuple(captionText, QPoint(56, y), 16, QFont::Serif));
         EXPECT_EQ(textColour(caption), clRed);
-        EXPECT_EQ(face(value), std::tuple(QString(valueText), QPoint(136, y), 13, QFont::Serif));
+        EXPECT_EQ(face(value), std::tuple(valueText, QPoint(136, y), 13, QFont::Serif));
         EXPECT_EQ(value->palette().color(QPalette::WindowText), windowText);
         for (QLabel* l : {caption, value})
             EXPECT_TRUE(QRect(48, 48, 297, 145).contains(l->geometry())) << captionName;
