@@ -1,9 +1,15 @@
+// The disturbance generator, and its table in the "Distable" file: saved and
+// loaded on its own, a save that fails at any step, and start-up with table
+// files it cannot use or of every awkward size.
+#include "task/ControllerHarness.h"
+
+#include "datafiles/FileSink.h"
 #include "support/AllocationCounter.h"
-#include "support/TestFiles.h"
-#include "task/DisturbFR.h"
+#include "support/FaultLoop.h"
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -12,12 +18,10 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 
-namespace quelvar {
+namespace quelvar::test {
 namespace {
-
-using test::fileOk;
-using test::TempFolder;
 
 std::size_t slotOf(int level, int number, int position)
 {
@@ -29,12 +33,29 @@ QByteArray littleEndianBytes(double value)
     return QByteArray(reinterpret_cast<const char*>(&value), 8);  // on little-endian machines
 }
 
+// The first `count` values of a table file whose value i is `value(i)`.
+QByteArray valueBytes(qsizetype count, const std::function<double(qsizetype)>& value)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < count; ++i)
+        bytes += littleEndianBytes(value(i));
+    return bytes;
+}
+
 std::unique_ptr<TDisturb> filledTable(std::uint32_t seed)
 {
     auto disturb = std::make_unique<TDisturb>();
     disturb->Random.SeedGenerator(seed);
     disturb->FillTable(1000.0);
     return disturb;
+}
+
+std::unique_ptr<TDisturb> generated(std::uint32_t seed, double smoothing)
+{
+    auto d = std::make_unique<TDisturb>();
+    d->Random.SeedGenerator(seed);
+    d->SetParameters(smoothing, 1000.0);
+    return d;
 }
 
 bool allZero(const TDisturb& d)
@@ -115,9 +136,7 @@ TEST(DisturbFR, WaveformIsTheCentredScaledAndRotatedRawWindow)
 {
     for (std::uint32_t seed : {0u, 1u, 99u, 4000000000u}) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
-        auto d = std::make_unique<TDisturb>();
-        d->Random.SeedGenerator(seed);
-        d->SetParameters(0.0625, 1000.0);
+        const auto d = generated(seed, 0.0625);
         const auto& R = d->RawSequence;
 
         int s = -1;
@@ -146,9 +165,7 @@ TEST(DisturbFR, ADiscardedAttemptRestartsTheStagesButNotTheGenerator)
     // then moves on by more than the 7200 draws of one attempt.
     const double k = 0.015625;
     for (std::uint32_t seed = 1; seed < 2000; ++seed) {
-        auto d = std::make_unique<TDisturb>();
-        d->Random.SeedGenerator(seed);
-        d->SetParameters(k, 1000.0);
+        const auto d = generated(seed, k);
         UniformRandom replay;
         replay.SeedGenerator(seed);
         for (int n = 0; n < 7200; ++n)
@@ -165,9 +182,7 @@ TEST(DisturbFR, ADiscardedAttemptRestartsTheStagesButNotTheGenerator)
 
 TEST(DisturbFR, NextSampleReadsTheWaveformInOrderThenGeneratesAnother)
 {
-    auto d = std::make_unique<TDisturb>();
-    d->Random.SeedGenerator(42u);
-    d->SetParameters(0.125, 1000.0);
+    const auto d = generated(42u, 0.125);
     const auto first = d->Waveform;
     for (int j = 0; j < 3600; ++j)
         ASSERT_EQ(d->NextSample(), first[static_cast<std::size_t>(j)]) << "sample " << j;
@@ -180,10 +195,9 @@ TEST(DisturbFR, NextSampleReadsTheWaveformInOrderThenGeneratesAnother)
 
 TEST(DisturbFR, NextSampleAllocatesNothingEvenWhenItGenerates)
 {
-    auto d = std::make_unique<TDisturb>();
-    d->SetParameters(0.0625, 1000.0);
+    const auto d = generated(0u, 0.0625);  // the generator's state from construction
     double sink = 0.0;
-    test::AllocationCounter counter;
+    AllocationCounter counter;
     for (int j = 0; j < 3601; ++j)
         sink += d->NextSample();
     EXPECT_EQ(counter.count(), 0u);
@@ -212,6 +226,7 @@ TEST(DisturbFR, DifferentSeedsGiveDifferentTables)
 
 class DistableFile : public testing::Test {
 protected:
+    void TearDown() override { FileSink::clearFaults(); }
     TempFolder folder;
     QString path = folder.path("Distable");
     // The error box for a failed save or load; "" when it worked.
@@ -225,14 +240,14 @@ TEST_F(DistableFile, SaveThenLoadReproducesTheTableBitForBit)
     auto saved = filledTable(2024u);
     saved->Table[slotOf(5, 10, 3600)] = -0.0;
     saved->Table[slotOf(5, 10, 3599)] = std::numeric_limits<double>::denorm_min();
-    test::writeAll(path, QByteArray(2000000, 'x'));
+    writeAll(path, QByteArray(2000000, 'x'));
     for (const bool longer : {false, true}) {
         SCOPED_TRACE(longer ? "more bytes after the table" : "as saved");
         ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
         EXPECT_EQ(QFileInfo(path).size(), 1440000);
         if (longer)
-            test::writeAll(path, test::readAll(path) + littleEndianBytes(std::nan(""))
-                                     + QByteArray(5000, '\x7f'));
+            writeAll(path,
+                     readAll(path) + littleEndianBytes(std::nan("")) + QByteArray(5000, '\x7f'));
         auto loaded = std::make_unique<TDisturb>();
         ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
         EXPECT_EQ(std::memcmp(saved->Table.data(), loaded->Table.data(), sizeof saved->Table), 0);
@@ -245,7 +260,7 @@ TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
     d->Table[slotOf(2, 3, 17)] = 1.5;  // 0x3FF8000000000000
     d->Table[slotOf(1, 1, 1)] = -2.0;  // 0xC000000000000000
     ASSERT_TRUE(fileOk(d->SaveToFile(path)));
-    const QByteArray bytes = test::readAll(path);
+    const QByteArray bytes = readAll(path);
     ASSERT_EQ(bytes.size(), 1440000);
     const qsizetype offset = ((2 - 1) * 36000 + (3 - 1) * 3600 + (17 - 1)) * 8;
     EXPECT_EQ(bytes.mid(offset, 8), QByteArray::fromHex("000000000000f83f"));
@@ -274,11 +289,7 @@ TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
 {
     for (int size : {1000, 1003, 0}) {
         SCOPED_TRACE(testing::Message() << size << " bytes");
-        QByteArray bytes;
-        for (int i = 0; bytes.size() < size; ++i)
-            bytes += littleEndianBytes(i + 1.25);
-        bytes.truncate(size);
-        test::writeAll(path, bytes);
+        writeAll(path, valueBytes((size + 7) / 8, [](qsizetype i) { return i + 1.25; }).left(size));
 
         auto d = filledTable(8u);
         const QString message = boxOf(d->LoadFromFile(path));
@@ -312,5 +323,161 @@ TEST_F(DistableFile, AValueThatIsNotFiniteIsRefusedAndLeavesTheTableEmpty)
     }
 }
 
+TEST(ControllerStartup, ExistingTableIsLoadedAsItIs)
+{
+    ControllerHarness h(false);
+    writeAll(h.distable(), valueBytes(kTableValues, [](qsizetype) { return 123.25; }));
+    h.start();
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    EXPECT_EQ(h.controller.disturb().at(5, 10, 3600), 123.25);
+}
+
+// A table file that cannot be used is reported with the reader's own text, a
+// table that cannot be saved with the writer's; the session then runs on a
+// fresh table and the folder is left as it was. A named pipe in the file's
+// place would block start-up (opening a pipe waits for a writer) or a device
+// feed it endless bytes: it is refused like a file that cannot be opened.
+TEST_F(DistableFile, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshOne)
+{
+    using Prepare = std::function<void(ControllerHarness&)>;
+    const auto faults = [](FileFaults f) -> Prepare {
+        return [f](ControllerHarness&) { FileSink::injectFaults(f); };
+    };
+    const struct {
+        const char* name;
+        Prepare prepare;
+        const char* box;  // how the box starts; %1 stands for the table file
+    } cases[] = {
+        {"short file", [](ControllerHarness& h) { writeAll(h.distable(), QByteArray(1000, '\0')); },
+         "Stream read error"},
+        {"folder in its place", [](ControllerHarness& h) { QDir().mkdir(h.distable()); },
+         "Cannot open file"},
+        {"not a number",
+         [](ControllerHarness& h) {
+             writeAll(h.distable(), valueBytes(kTableValues, [](qsizetype i) {
+                          return i == 4000 ? std::nan("") : 1.0;
+                      }));
+         },
+         "Invalid value"},
+        {"named pipe",
+         [](ControllerHarness& h) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(h.distable()).constData(), 0600), 0);
+         },
+         "Cannot open file \"%1\". "},
+        {"no such folder",
+         [](ControllerHarness& h) { h.tableFile = h.folder.path("no such folder/Distable"); },
+         "Cannot create file"},
+        {"open fails", faults({true, 0, false}), "Cannot create file"},
+        {"write 1 fails", faults({false, 1, false}), "Stream write error"},
+        {"write 50 fails", faults({false, 50, false}), "Stream write error"},
+        {"commit fails", faults({false, 0, true}), "Stream write error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ControllerHarness h(false);
+        c.prepare(h);
+        const QStringList files = h.folder.files();
+        const bool isFile = QFileInfo(h.distable()).isFile();
+        const QByteArray bytes = isFile ? readAll(h.distable()) : QByteArray();
+        h.start();
+        FileSink::clearFaults();
+        ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(h.dialogs.boxes[0].kind, "Error");
+        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString(c.box).replace("%1", h.distable())))
+            << h.dialogs.boxes[0].text.toStdString();
+        EXPECT_TRUE(spansTheAmplitude(h.controller.disturb())) << "a generated table";
+        EXPECT_EQ(h.folder.files(), files) << "no partial table file";
+        if (isFile)
+            EXPECT_EQ(readAll(h.distable()), bytes) << "the file is untouched";
+        // Start-up completed: the idle handler ran and the task can start.
+        EXPECT_EQ(h.e().State, Blank);
+        EXPECT_EQ(h.e().DisplayScale, 1200);
+        h.startRun();
+        EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
+        EXPECT_EQ(h.dialogs.boxes.size(), 1u);
+    }
+}
+
+// The earlier file, a whole table or a short one, stays as it was; where
+// there was none, none is left behind.
+TEST_F(DistableFile, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
+{
+    for (const QByteArray& earlier :
+         {QByteArray(1440000, '\x11'), QByteArray("earlier"), QByteArray()}) {
+        SCOPED_TRACE(testing::Message() << earlier.size() << " bytes before");
+        const QStringList files = earlier.isEmpty() ? QStringList() : QStringList{"Distable"};
+        auto d = filledTable(77u);
+        const auto table = std::make_unique<decltype(d->Table)>(d->Table);
+
+        QString message;
+        bool saved = false;
+        const auto result = failEverySinkStep(
+            [&] {
+                message = boxOf(d->SaveToFile(path));
+                saved = message.isEmpty();
+            },
+            [&](const std::string& what) {
+                SCOPED_TRACE(what);
+                EXPECT_FALSE(saved);
+                const QString cannotCreate =
+                    "Cannot create file \"" + QFileInfo(path).absoluteFilePath();
+                if (what == "open")
+                    EXPECT_TRUE(message.startsWith(cannotCreate + "\". ")) << message.toStdString();
+                else
+                    EXPECT_EQ(message, "Stream write error");
+                EXPECT_EQ(folder.files(), files);
+                if (!earlier.isEmpty())
+                    EXPECT_EQ(readAll(path), earlier);
+                EXPECT_EQ(std::memcmp(table->data(), d->Table.data(), sizeof *table), 0);
+            },
+            [&] {
+                message.clear();
+                QFile::remove(path);
+                if (!earlier.isEmpty())
+                    writeAll(path, earlier);
+            });
+        // 50 waveforms of 3600 values: each piece can fail on its own.
+        EXPECT_EQ(result.writes, 50);
+        ASSERT_TRUE(fileOk(d->SaveToFile(path)));
+        EXPECT_EQ(readAll(path).size(), kDistableBytes);
+    }
+}
+
+// Sizes around the table's 1,440,000 bytes. A short file is refused with the
+// reader's message and replaced in memory by a fresh table; a longer one
+// loads its first 1,440,000 bytes. The file itself is never touched.
+TEST_F(DistableFile, StartUpWithTableFilesOfEveryAwkwardSize)
+{
+    struct Case {
+        qsizetype bytes;
+        bool loads;
+    };
+    for (const Case c : {Case{0, false}, Case{8, false}, Case{1439999, false}, Case{1440000, true},
+                         Case{1440008, true}}) {
+        SCOPED_TRACE(c.bytes);
+        ControllerHarness h(false);
+        // Past the table, a value that is not a number: never read.
+        const auto value = [](qsizetype i) {
+            return i == kTableValues ? std::nan("") : double(i % 1001) - 500.0;
+        };
+        const QByteArray bytes = valueBytes(c.bytes / 8, value) + QByteArray(c.bytes % 8, '\0');
+        writeAll(h.distable(), bytes);
+        h.start();
+        if (c.loads) {
+            EXPECT_TRUE(h.dialogs.boxes.empty());
+            EXPECT_EQ(h.controller.disturb().at(1, 1, 2), -499.0);
+            EXPECT_EQ(h.controller.disturb().at(5, 10, 3600),
+                      double((kTableValues - 1) % 1001) - 500.0);
+        } else {
+            EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: Stream read error"});
+            EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
+            EXPECT_NE(h.controller.disturb().at(1, 1, 2), -499.0)
+                << "a generated table, not the file's";
+        }
+        EXPECT_EQ(readAll(h.distable()), bytes);
+        EXPECT_EQ(h.e().State, Blank);
+    }
+}
+
 }  // namespace
-}  // namespace quelvar
+}  // namespace quelvar::test

@@ -1,5 +1,6 @@
 #include "task/ControllerHarness.h"
 
+#include "support/ImageChecks.h"
 #include "task/DisturbFR.h"
 #include "task/RunRecording.h"
 
@@ -45,11 +46,6 @@ TEST(PositionToRow, ValuesFarOutsideTheTableGiveRowsJustOutsideTheDisplay)
         EXPECT_LT(row, 3000) << v;
     }
     EXPECT_EQ(rowForPosition(std::nan(""), 651, 1200), 325);
-}
-
-QRgb pixel(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) & 0xFFFFFF;
 }
 
 TEST(DrawFrame, DrawsTargetAndCursorOnBlackShowsTheBitmapAndBlankClearsIt)
