@@ -4,7 +4,9 @@
 #include "support/AllocationCounter.h"
 
 #include <QFileInfo>
+#include <array>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace quelvar::test {
 namespace {
@@ -170,9 +172,8 @@ TEST(ControllerStart, StartOrAbortAnsweredNoBeginsTheLeadInOnce)
         h.dialogs.confirmAnswers = {false};
         c.runs == 1 ? h.controller.StartBtnClick() : h.controller.AbortBtnClick();
         EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
-        EXPECT_EQ(h.e().FrameCounter, -240);
-        EXPECT_EQ(h.e().TablePosition, 3360);
-        EXPECT_EQ(h.e().RunNumber, runNumber);
+        EXPECT_EQ(std::tuple(h.e().FrameCounter, h.e().TablePosition, h.e().RunNumber),
+                  std::tuple(-240, 3360, runNumber));
         EXPECT_EQ(h.state->files.DataFileName, file);
         h.passes(5);
         h.controller.StartBtnClick();
@@ -181,10 +182,13 @@ TEST(ControllerStart, StartOrAbortAnsweredNoBeginsTheLeadInOnce)
     }
 }
 
-TEST(ControllerRecording, RunShowsElapsedSecondsStoresTheSamplesFrom3600OnAndAllocatesNothing)
+// After the run, Analyze enters live analysis, which it refuses while recording.
+TEST(ControllerRecording, RunShowsElapsedSecondsStoresTheSamplesFrom3600OnThenCanBeAnalyzed)
 {
     ControllerHarness h;
     h.startRun();
+    EXPECT_FALSE(h.controller.AnalyzeBtnClick()) << "not while recording";
+    EXPECT_FALSE(h.controller.InstructionBtnClick());
     h.passes(1);
     EXPECT_EQ(h.view.elapsed, " -4");
     h.passUntil([&] { return h.e().FrameCounter == -30; });
@@ -194,9 +198,9 @@ TEST(ControllerRecording, RunShowsElapsedSecondsStoresTheSamplesFrom3600OnAndAll
     EXPECT_TRUE(h.shows(Tracking, true, "Recording Data", clLime));
     h.passUntil([&] { return h.e().FrameCounter == 90; });
     EXPECT_EQ(h.view.elapsed, "  2");
-    EXPECT_EQ(h.state->run.Target[1], h.table(3600));
-    EXPECT_EQ(h.state->run.Target[2], h.table(1));
-    EXPECT_EQ(h.state->run.Target[90], h.table(89));
+    const RunRecord& run = h.state->run;
+    EXPECT_EQ((std::array{run.Target[1], run.Target[2], run.Target[90]}),
+              (std::array{h.table(3600), h.table(1), h.table(89)}));
     AllocationCounter counter;  // past the first texts and the first recorded frame
     h.passes(200);
     EXPECT_EQ(counter.count(), 0u) << "the frame path allocates nothing";
@@ -205,9 +209,20 @@ TEST(ControllerRecording, RunShowsElapsedSecondsStoresTheSamplesFrom3600OnAndAll
     EXPECT_TRUE(h.shows(Blank, false, "Idle", clYellow));
     EXPECT_TRUE(h.e().RunAvailable);
     EXPECT_EQ(h.e().FrameCounter, -240);
-    EXPECT_EQ(h.state->run.Target[3600], h.table(3599));
+    EXPECT_EQ(run.Target[3600], h.table(3599));
     // Texts go to the window only when they change: once a second, not every frame.
     EXPECT_LE(h.view.elapsedHistory.size(), 70);
+
+    ASSERT_TRUE(h.controller.AnalyzeBtnClick());
+    EXPECT_EQ(h.e().State, AnalysisLive);
+    EXPECT_EQ(run.MagnifiedRunError[1800], 5.0 * run.Error[1800]);
+    h.passes(2);  // the analysis recomputes every frame
+    EXPECT_EQ(h.state->analysis.Results.ModelMouseTrace.size(), std::size_t(kRunFrames + 1));
+    h.controller.AnalysisFormClosed();
+    EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
+    h.controller.StartBtnClick();
+    EXPECT_EQ(h.dialogs.boxes.back().kind, "Information");
+    EXPECT_FALSE(h.e().Recording);
 }
 
 // A finished run lands in the data file byte for byte; a write that fails is
@@ -279,10 +294,9 @@ TEST(ControllerSeries, ThreeRunsCountDownBetweenRunsAndNameTheirFiles)
         EXPECT_EQ(h.e().State, NextRun);
         EXPECT_EQ(h.view.status, "Recording Data") << "kept through the pause";
         h.passes(1);
-        EXPECT_EQ(h.e().State, InterRunCountdown);
-        EXPECT_EQ(h.e().RunNumber, run + 1);
+        EXPECT_EQ(std::tuple(h.e().State, h.e().RunNumber, h.e().CountdownFrames),
+                  std::tuple(InterRunCountdown, run + 1, 300));
         EXPECT_EQ(h.view.runNumber, QString::asprintf("%3d", run + 1));
-        EXPECT_EQ(h.e().CountdownFrames, 300);
         h.view.elapsedHistory.clear();
         for (int second = 4; second >= 0; --second) {
             h.passes(59);
@@ -345,31 +359,11 @@ TEST(ControllerAbort, SeriesAbortAnsweredYesCancelsTheSeries)
     EXPECT_EQ(h.dialogs.boxes[1].kind, "Information");
 }
 
-TEST(ControllerAnalysis, AnalyzeEntersLiveAnalysisAndClosingLeavesTheStatusInactive)
-{
-    ControllerHarness h;
-    h.startRun();
-    EXPECT_FALSE(h.controller.AnalyzeBtnClick()) << "not while recording";
-    EXPECT_FALSE(h.controller.InstructionBtnClick());
-    h.passUntil([&] { return !h.e().Recording; });
-    ASSERT_TRUE(h.controller.AnalyzeBtnClick());
-    EXPECT_EQ(h.e().State, AnalysisLive);
-    EXPECT_EQ(h.state->run.MagnifiedRunError[1800], 5.0 * h.state->run.Error[1800]);
-    h.passes(2);  // the analysis recomputes every frame
-    EXPECT_EQ(h.state->analysis.Results.ModelMouseTrace.size(), std::size_t(kRunFrames + 1));
-    h.controller.AnalysisFormClosed();
-    EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
-    h.controller.StartBtnClick();
-    EXPECT_EQ(h.dialogs.boxes.back().kind, "Information");
-    EXPECT_FALSE(h.e().Recording);
-}
-
 TEST(ControllerSpinners, RunCountSetsTheSeriesFlagAndTheIntervalRestartsTheRunNumber)
 {
     ControllerHarness h;
     h.controller.NRunsUpDownClick(2);
-    EXPECT_EQ(h.e().RunCount, 2);
-    EXPECT_TRUE(h.e().MultiRun);
+    EXPECT_EQ(std::pair(h.e().RunCount, h.e().MultiRun), std::pair(2, true));
     h.controller.NRunsUpDownClick(1);
     EXPECT_FALSE(h.e().MultiRun);
 
