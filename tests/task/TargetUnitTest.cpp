@@ -12,13 +12,15 @@
 namespace quelvar {
 namespace {
 
+using test::pixel;
+
 // Bounding box of the pixels of `color` within columns [fromX, toX]; null if none.
 QRect boxOf(const QImage& image, QRgb color, int fromX = 0, int toX = INT_MAX)
 {
     QRect box;
     for (int y = 0; y < image.height(); ++y)
         for (int x = std::max(fromX, 0); x <= std::min(toX, image.width() - 1); ++x)
-            if (test::pixel(image, x, y) == color)
+            if (pixel(image, x, y) == color)
                 box |= QRect(x, y, 1, 1);
     return box;
 }
@@ -50,37 +52,33 @@ protected:
     }
 };
 
+// Scale two doubles every dimension.
 TEST_F(TargetDrawing, PointersCoverTheirColumnsAndElevenRowsAndTheCursorFillsTheGap)
 {
-    paint([&](QPainter& c) { target.DrawTarget(kY, c); });
-    EXPECT_EQ(boxOf(image, clRed, 0, kX), corners(kX - 60, kY - 5, kX - 20, kY + 5));
-    EXPECT_EQ(boxOf(image, clRed, kX, 399), corners(kX + 20, kY - 5, kX + 60, kY + 5));
-    // Filled bars, pointed inner ends, an empty gap between the points.
-    EXPECT_EQ(image.pixel(kX - 40, kY) & 0xFFFFFF, clRed);
-    EXPECT_EQ(image.pixel(kX + 40, kY + 4) & 0xFFFFFF, clRed);
-    EXPECT_EQ(image.pixel(kX - 21, kY - 5) & 0xFFFFFF, clBlack);
-    EXPECT_TRUE(boxOf(image, clRed, kX - 19, kX + 19).isNull());
-    EXPECT_EQ(target.CurrentY, kY);
+    for (const int k : {1, 2}) {
+        SCOPED_TRACE(k);
+        image.fill(Qt::black);
+        target.Initialize(kX, kY, k, clRed, clLime);
+        paint([&](QPainter& c) { target.DrawTarget(kY, c); });
+        const int top = kY - 5 * k;
+        const int bottom = kY + 5 * k;
+        EXPECT_EQ(boxOf(image, clRed, 0, kX), corners(kX - 60 * k, top, kX - 20 * k, bottom));
+        EXPECT_EQ(boxOf(image, clRed, kX, 399), corners(kX + 20 * k, top, kX + 60 * k, bottom));
+        // Filled bars, pointed inner ends, an empty gap between the points.
+        EXPECT_EQ(QList<QRgb>({pixel(image, kX - 40 * k, kY), pixel(image, kX + 40 * k, bottom - 1),
+                               pixel(image, kX - 20 * k - 1, top)}),
+                  QList<QRgb>({clRed, clRed, clBlack}));
+        EXPECT_TRUE(boxOf(image, clRed, kX - 20 * k + 1, kX + 20 * k - 1).isNull());
+        EXPECT_EQ(target.CurrentY, kY);
 
-    // The cursor fills the gap between the pointers.
-    paint([&](QPainter& c) { target.DrawCursor(kY, c); });
-    EXPECT_EQ(boxOf(image, clLime), corners(kX - 20, kY - 5, kX + 20, kY + 5));
-    // Drawn last, the cursor's points lie on top of the pointers' points.
-    EXPECT_EQ(image.pixel(kX - 20, kY) & 0xFFFFFF, clLime);
-    EXPECT_EQ(image.pixel(kX + 20, kY) & 0xFFFFFF, clLime);
-    EXPECT_EQ(image.pixel(kX, kY) & 0xFFFFFF, clLime);
-}
-
-TEST_F(TargetDrawing, ScaleTwoDoublesEveryDimension)
-{
-    target.Initialize(kX, kY, 2, clRed, clLime);
-    paint([&](QPainter& c) {
-        target.DrawTarget(kY, c);
-        target.DrawCursor(kY + 50, c);
-    });
-    EXPECT_EQ(boxOf(image, clRed, 0, kX), corners(kX - 120, kY - 10, kX - 40, kY + 10));
-    EXPECT_EQ(boxOf(image, clRed, kX, 399), corners(kX + 40, kY - 10, kX + 120, kY + 10));
-    EXPECT_EQ(boxOf(image, clLime), corners(kX - 40, kY + 40, kX + 40, kY + 60));
+        // The cursor fills the gap between the pointers.
+        paint([&](QPainter& c) { target.DrawCursor(kY, c); });
+        EXPECT_EQ(boxOf(image, clLime), corners(kX - 20 * k, top, kX + 20 * k, bottom));
+        // Drawn last, the cursor's points lie on top of the pointers' points.
+        EXPECT_EQ(QList<QRgb>({pixel(image, kX - 20 * k, kY), pixel(image, kX + 20 * k, kY),
+                               pixel(image, kX, kY)}),
+                  QList<QRgb>(3, clLime));
+    }
 }
 
 TEST_F(TargetDrawing, BrushIsPutBackWhileThePenKeepsTheShapeColour)
