@@ -7,18 +7,18 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 namespace quelvar::test {
 namespace {
 
 TEST(MouseToPosition, RowsOfA651PixelDisplayMapToPositionsHeldWithin500)
 {
-    EXPECT_EQ(positionForRow(0, 651, 1200), 500.0) << "599.08 before limiting";
-    EXPECT_EQ(positionForRow(325, 651, 1200), 0.0);
-    EXPECT_EQ(positionForRow(651, 651, 1200), -500.0);
-    EXPECT_EQ(positionForRow(200, 651, 1200), double(125 * 1200) / 651.0);
-    EXPECT_EQ(positionForRow(-100000, 651, 1200), 500.0);
-    EXPECT_EQ(positionForRow(100000, 651, 1200), -500.0);
+    std::vector<double> positions;
+    for (const int row : {0, 325, 651, 200, -100000, 100000})
+        positions.push_back(positionForRow(row, 651, 1200));
+    // Row 0 lies at 599.08 before limiting.
+    EXPECT_EQ(positions, (std::vector{500.0, 0.0, -500.0, 125 * 1200 / 651.0, 500.0, -500.0}));
 }
 
 TEST(PositionToRow, ValuesMapToRowsAndHalvesRoundToEven)
