@@ -32,7 +32,6 @@ inline bool spansTheAmplitude(const TDisturb& d)
 
 class RecordingView : public MainView {
 public:
-    QSize paintSize{332, 651};
     QString status;
     QRgb statusColor = 0;
     QString elapsed;
@@ -60,7 +59,7 @@ public:
     QSize layOutForStart() override
     {
         ++layouts;
-        return paintSize;
+        return {332, 651};  // the target display's client area
     }
     void showTargetDisplay(const QImage&) override { ++shows; }
 };

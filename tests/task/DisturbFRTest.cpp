@@ -102,23 +102,20 @@ TEST(DisturbFR, EveryWaveformSpansTheAmplitudeStartsAtZeroWrapsSmoothlyAndHarder
             for (int number = 1; number <= kDisturbanceNumbers; ++number) {
                 SCOPED_TRACE(testing::Message()
                              << "seed " << seed << ", level " << level << ", number " << number);
-                double lo = 1e9, hi = -1e9, largestStep = 0.0;
-                for (int p = 1; p <= kTablePositions; ++p) {
-                    lo = std::min(lo, d->at(level, number, p));
-                    hi = std::max(hi, d->at(level, number, p));
-                    const double step =
-                        p > 1 ? std::fabs(d->at(level, number, p) - d->at(level, number, p - 1))
-                              : 0.0;
-                    largestStep = std::max(largestStep, step);
-                    levelSum += step;
+                const auto v = [&](int p) { return d->at(level, number, p); };
+                double lo = v(1), hi = v(1), largestStep = 0.0;
+                for (int p = 2; p <= kTablePositions; ++p) {
+                    lo = std::min(lo, v(p));
+                    hi = std::max(hi, v(p));
+                    largestStep = std::max(largestStep, std::fabs(v(p) - v(p - 1)));
+                    levelSum += std::fabs(v(p) - v(p - 1));
                 }
                 EXPECT_NEAR(hi, 500.0, 1e-9);
                 EXPECT_NEAR(lo, -500.0, 1e-9);
-                EXPECT_LE(d->at(level, number, 1) * d->at(level, number, 2), 0.0);
+                EXPECT_LE(v(1) * v(2), 0.0);
                 // The wrap is either an ordinary step or the window's seam, which
                 // is bounded by two ordinary steps.
-                EXPECT_LE(std::fabs(d->at(level, number, 3600) - d->at(level, number, 1)),
-                          2.0 * largestStep);
+                EXPECT_LE(std::fabs(v(3600) - v(1)), 2.0 * largestStep);
                 EXPECT_GT(largestStep, 0.0);
             }
             EXPECT_GT(levelSum, previousLevelSum) << "seed " << seed << ", level " << level;
@@ -321,15 +318,6 @@ TEST_F(DistableFile, AValueThatIsNotFiniteIsRefusedAndLeavesTheTableEmpty)
     }
 }
 
-TEST(ControllerStartup, ExistingTableIsLoadedAsItIs)
-{
-    ControllerHarness h(false);
-    writeAll(h.distable(), valueBytes(kTableValues, [](qsizetype) { return 123.25; }));
-    h.start();
-    EXPECT_TRUE(h.dialogs.boxes.empty());
-    EXPECT_EQ(h.controller.disturb().at(5, 10, 3600), 123.25);
-}
-
 // A table file that cannot be used is reported with the reader's own text, a
 // table that cannot be saved with the writer's; the session then runs on a
 // fresh table and the folder is left as it was. A named pipe in the file's
@@ -442,34 +430,36 @@ TEST_F(DistableFile, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
 }
 
 // Sizes around the table's 1,440,000 bytes. A short file is refused with the
-// reader's message and replaced in memory by a fresh table; a longer one
-// loads its first 1,440,000 bytes. The file itself is never touched.
+// reader's message and replaced in memory by a fresh table; a whole one is
+// loaded as it is, and a longer one loads its first 1,440,000 bytes. The file
+// itself is never touched.
 TEST_F(DistableFile, StartUpWithTableFilesOfEveryAwkwardSize)
 {
-    struct Case {
+    // Past the table, a value that is not a number: never read.
+    const auto pattern = [](qsizetype i) {
+        return i == kTableValues ? std::nan("") : double(i % 1001) - 500.0;
+    };
+    const struct {
         qsizetype bytes;
         bool loads;
-    };
-    for (const Case c : {Case{0, false}, Case{8, false}, Case{1439999, false}, Case{1440000, true},
-                         Case{1440008, true}}) {
-        SCOPED_TRACE(c.bytes);
+        std::function<double(qsizetype)> value;  // of the file's value i
+    } cases[] = {{0, false, pattern},       {8, false, pattern},
+                 {1439999, false, pattern}, {1440000, true, pattern},
+                 {1440008, true, pattern},  {1440000, true, [](qsizetype) { return 123.25; }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bytes << " bytes, value 1 " << c.value(1));
         ControllerHarness h(false);
-        // Past the table, a value that is not a number: never read.
-        const auto value = [](qsizetype i) {
-            return i == kTableValues ? std::nan("") : double(i % 1001) - 500.0;
-        };
-        const QByteArray bytes = valueBytes(c.bytes / 8, value) + QByteArray(c.bytes % 8, '\0');
+        const QByteArray bytes = valueBytes(c.bytes / 8, c.value) + QByteArray(c.bytes % 8, '\0');
         writeAll(h.distable(), bytes);
         h.start();
         if (c.loads) {
             EXPECT_TRUE(h.dialogs.boxes.empty());
-            EXPECT_EQ(h.controller.disturb().at(1, 1, 2), -499.0);
-            EXPECT_EQ(h.controller.disturb().at(5, 10, 3600),
-                      double((kTableValues - 1) % 1001) - 500.0);
+            EXPECT_EQ(h.controller.disturb().at(1, 1, 2), c.value(1));
+            EXPECT_EQ(h.controller.disturb().at(5, 10, 3600), c.value(kTableValues - 1));
         } else {
             EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: Stream read error"});
             EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
-            EXPECT_NE(h.controller.disturb().at(1, 1, 2), -499.0)
+            EXPECT_NE(h.controller.disturb().at(1, 1, 2), c.value(1))
                 << "a generated table, not the file's";
         }
         EXPECT_EQ(readAll(h.distable()), bytes);

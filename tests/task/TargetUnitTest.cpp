@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 namespace quelvar {
 namespace {
@@ -84,17 +85,17 @@ TEST_F(TargetDrawing, PointersCoverTheirColumnsAndElevenRowsAndTheCursorFillsThe
 TEST_F(TargetDrawing, BrushIsPutBackWhileThePenKeepsTheShapeColour)
 {
     QPainter canvas(&image);
-    canvas.setBrush(QColor(0x12, 0x34, 0x56));
-    target.DrawTarget(kY, canvas);
-    EXPECT_EQ(canvas.brush().color(), QColor(0x12, 0x34, 0x56));
-    EXPECT_EQ(canvas.brush().style(), Qt::SolidPattern);
-    EXPECT_EQ(canvas.pen().color().rgb() & 0xFFFFFF, clRed);
-    EXPECT_EQ(target.SavedBrushColor, QColor(0x12, 0x34, 0x56));
-
-    target.DrawCursor(kY, canvas);
-    EXPECT_EQ(canvas.brush().color(), QColor(0x12, 0x34, 0x56));
-    EXPECT_EQ(canvas.pen().color().rgb() & 0xFFFFFF, clLime);
-    EXPECT_EQ(canvas.pen().width(), 1);
+    const QColor brush(0x12, 0x34, 0x56);
+    canvas.setBrush(brush);
+    for (const bool cursor : {false, true}) {
+        SCOPED_TRACE(cursor ? "cursor" : "target");
+        cursor ? target.DrawCursor(kY, canvas) : target.DrawTarget(kY, canvas);
+        EXPECT_EQ(
+            std::tuple(canvas.brush().color(), canvas.brush().style(), target.SavedBrushColor),
+            std::tuple(brush, Qt::SolidPattern, brush));
+        EXPECT_EQ(std::pair(canvas.pen().color().rgb() & 0xFFFFFF, canvas.pen().width()),
+                  std::pair(cursor ? clLime : clRed, 1));
+    }
 
     // The caller's background fill with the restored brush wipes the frame.
     canvas.fillRect(image.rect(), canvas.brush());
