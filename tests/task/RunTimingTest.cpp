@@ -145,12 +145,24 @@ TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFilesWithThe
               (frames.ticks(1) + wall) / kMs);
 }
 
-TEST(RunTiming, AnAbortedRunWritesNothingAndACleanRunClearsTheNote)
+TEST(RunTiming, AnAbortedRunGoesBackToPracticeClearedWritingNothingAndACleanRunClearsTheNote)
 {
     TimedHarness h;
     h.controller.StartBtnClick();
     h.passUntil([&] { return h.e().FrameCounter == 500; });
     h.controller.AbortBtnClick();
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    EXPECT_FALSE(h.e().RunAvailable);
+    EXPECT_TRUE(h.shows(Tracking, false, "Pre-run Practice", clYellow));
+    EXPECT_EQ(h.view.elapsed, " ");
+    const RunRecord& run = h.state->run;
+    for (int i = 1; i <= kRunFrames; ++i)
+        ASSERT_TRUE(run.Mouse[i] == 0.0 && run.Target[i] == 0.0 && run.Error[i] == 0.0) << i;
+    // Practice goes on from wherever the table index stands.
+    const int position = h.e().TablePosition;
+    h.passes(1);
+    EXPECT_EQ(h.e().TablePosition, position + 1);
+    EXPECT_FALSE(QFileInfo::exists(h.folder.path("run.txt")));
     EXPECT_EQ(QDir(h.folder.root()).entryList(QDir::Files), QStringList{"Distable"});
     EXPECT_TRUE(h.timingView.lateCounts.empty());
 
