@@ -106,7 +106,6 @@ struct ControllerHarness {
 
     ExperimentState& e() { return state->experiment; }
     QString tableFile = folder.path("Distable");  // what start-up loads or saves
-    QString distable() const { return tableFile; }
 
     // Start-up as the window does it, then the first pass (layout).
     void start()

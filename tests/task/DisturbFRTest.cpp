@@ -334,20 +334,20 @@ TEST_F(DistableFile, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshOne
         Prepare prepare;
         const char* box;  // how the box starts; %1 stands for the table file
     } cases[] = {
-        {"short file", [](ControllerHarness& h) { writeAll(h.distable(), QByteArray(1000, '\0')); },
+        {"short file", [](ControllerHarness& h) { writeAll(h.tableFile, QByteArray(1000, '\0')); },
          "Stream read error"},
-        {"folder in its place", [](ControllerHarness& h) { QDir().mkdir(h.distable()); },
+        {"folder in its place", [](ControllerHarness& h) { QDir().mkdir(h.tableFile); },
          "Cannot open file"},
         {"not a number",
          [](ControllerHarness& h) {
-             writeAll(h.distable(), valueBytes(kTableValues, [](qsizetype i) {
+             writeAll(h.tableFile, valueBytes(kTableValues, [](qsizetype i) {
                           return i == 4000 ? std::nan("") : 1.0;
                       }));
          },
          "Invalid value"},
         {"named pipe",
          [](ControllerHarness& h) {
-             ASSERT_EQ(::mkfifo(QFile::encodeName(h.distable()).constData(), 0600), 0);
+             ASSERT_EQ(::mkfifo(QFile::encodeName(h.tableFile).constData(), 0600), 0);
          },
          "Cannot open file \"%1\". "},
         {"no such folder",
@@ -363,18 +363,18 @@ TEST_F(DistableFile, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshOne
         ControllerHarness h(false);
         c.prepare(h);
         const QStringList files = h.folder.files();
-        const bool isFile = QFileInfo(h.distable()).isFile();
-        const QByteArray bytes = isFile ? readAll(h.distable()) : QByteArray();
+        const bool isFile = QFileInfo(h.tableFile).isFile();
+        const QByteArray bytes = isFile ? readAll(h.tableFile) : QByteArray();
         h.start();
         FileSink::clearFaults();
         ASSERT_EQ(h.dialogs.boxes.size(), 1u);
         EXPECT_EQ(h.dialogs.boxes[0].kind, "Error");
-        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString(c.box).replace("%1", h.distable())))
+        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString(c.box).replace("%1", h.tableFile)))
             << h.dialogs.boxes[0].text.toStdString();
         EXPECT_TRUE(spansTheAmplitude(h.controller.disturb())) << "a generated table";
         EXPECT_EQ(h.folder.files(), files) << "no partial table file";
         if (isFile)
-            EXPECT_EQ(readAll(h.distable()), bytes) << "the file is untouched";
+            EXPECT_EQ(readAll(h.tableFile), bytes) << "the file is untouched";
         // Start-up completed: the idle handler ran and the task can start.
         EXPECT_EQ(h.e().State, Blank);
         EXPECT_EQ(h.e().DisplayScale, 1200);
@@ -450,7 +450,7 @@ TEST_F(DistableFile, StartUpWithTableFilesOfEveryAwkwardSize)
         SCOPED_TRACE(testing::Message() << c.bytes << " bytes, value 1 " << c.value(1));
         ControllerHarness h(false);
         const QByteArray bytes = valueBytes(c.bytes / 8, c.value) + QByteArray(c.bytes % 8, '\0');
-        writeAll(h.distable(), bytes);
+        writeAll(h.tableFile, bytes);
         h.start();
         if (c.loads) {
             EXPECT_TRUE(h.dialogs.boxes.empty());
@@ -462,7 +462,7 @@ TEST_F(DistableFile, StartUpWithTableFilesOfEveryAwkwardSize)
             EXPECT_NE(h.controller.disturb().at(1, 1, 2), c.value(1))
                 << "a generated table, not the file's";
         }
-        EXPECT_EQ(readAll(h.distable()), bytes);
+        EXPECT_EQ(readAll(h.tableFile), bytes);
         EXPECT_EQ(h.e().State, Blank);
     }
 }

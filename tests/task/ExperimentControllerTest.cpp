@@ -16,7 +16,7 @@ const QString kNoFile = "Error: No data filename specified; Data collection canc
 TEST(ControllerStartup, MissingTableIsGeneratedSavedAndTheFirstPassLaysOutTheWindow)
 {
     ControllerHarness h;
-    EXPECT_EQ(QFileInfo(h.distable()).size(), kDistableBytes);
+    EXPECT_EQ(QFileInfo(h.tableFile).size(), kDistableBytes);
     EXPECT_TRUE(h.dialogs.boxes.empty());
     EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
     EXPECT_EQ(h.view.layouts, 1);

@@ -211,9 +211,10 @@ TEST(RunTiming, TheDescriptionNamesTheTableAndWhereItCameFrom)
     auto describedWith = [](const QByteArray* distable, QByteArray* fileAfter) {
         TimedHarness h(distable);
         h.recordRun();
-        *fileAfter = readAll(h.distable());
-        EXPECT_EQ(h.description("run.json")["disturbance_table_file"], QFileInfo(h.distable()).absoluteFilePath());
-        return h.description("run.json");
+        *fileAfter = readAll(h.tableFile);
+        const QJsonObject d = h.description("run.json");
+        EXPECT_EQ(d["disturbance_table_file"], QFileInfo(h.tableFile).absoluteFilePath());
+        return d;
     };
     auto sha = [](const QByteArray& bytes) {
         return QJsonValue(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
