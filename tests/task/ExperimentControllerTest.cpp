@@ -19,13 +19,12 @@ TEST(ControllerStartup, MissingTableIsGeneratedSavedAndTheFirstPassLaysOutTheWin
     EXPECT_EQ(QFileInfo(h.tableFile).size(), kDistableBytes);
     EXPECT_TRUE(h.dialogs.boxes.empty());
     EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
-    EXPECT_EQ(h.view.layouts, 1);
     EXPECT_EQ(h.controller.recording().bitmap().size(), QSize(332, 651));
     EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
-    EXPECT_EQ(h.e().DisplayScale, 1200);
     EXPECT_EQ(QStringList({h.view.dataFile, h.view.runNumber}),
               QStringList({"Default.txt", "  1"}));
-    EXPECT_EQ(std::pair(h.e().RunCount, h.e().RunNumber), std::pair(1, 1));
+    EXPECT_EQ(std::tuple(h.view.layouts, h.e().DisplayScale, h.e().RunCount, h.e().RunNumber),
+              std::tuple(1, 1200, 1, 1));
     const FileDialogRequest& save = h.controller.saveDialog();
     EXPECT_EQ(
         QStringList({save.filter, save.defaultSuffix, save.title, save.proposedName}),
