@@ -48,13 +48,10 @@ public:
     }
     void setElapsedTimeText(std::string_view text) override
     {
-        elapsed = QString::fromLatin1(text.data(), qsizetype(text.size()));
+        elapsed = QString::fromLatin1(text);
         elapsedHistory << elapsed;
     }
-    void setRunNumberText(std::string_view text) override
-    {
-        runNumber = QString::fromLatin1(text.data(), qsizetype(text.size()));
-    }
+    void setRunNumberText(std::string_view text) override { runNumber = QString::fromLatin1(text); }
     void setDataFileText(const QString& text) override { dataFile = text; }
     QSize layOutForStart() override
     {
