@@ -17,9 +17,7 @@
 #include <sys/stat.h>  // mkfifo
 
 using namespace quelvar;
-using quelvar::test::modelGeneratedRun;
-using quelvar::test::runFitProgram;
-using quelvar::test::TempFolder;
+using namespace quelvar::test;
 
 namespace {
 
@@ -49,7 +47,7 @@ QStringList writeRuns(const TempFolder& f, const QStringList& names)
 {
     QStringList paths;
     for (const QString& name : names) {
-        EXPECT_TRUE(test::fileOk(writeDataFile(f.path(name), 3, 1, modelGeneratedRun())));
+        EXPECT_TRUE(fileOk(writeDataFile(f.path(name), 3, 1, modelGeneratedRun())));
         paths << f.path(name);
     }
     return paths;
@@ -91,14 +89,14 @@ TEST(FitBatchSafety, AFailedPlotWriteKeepsTheEarlierPictureAndSaysWhereAndWhy)
     cli::FitOptions options;
     options.files = writeRuns(f, {"run.txt"});
     options.plot = true;
-    test::writeAll(f.path("run.png"), "an earlier picture");
+    writeAll(f.path("run.png"), "an earlier picture");
     FileSink::injectFaults({false, 2, false});  // the parameter file is write 1, the picture write 2
     const InProcess r = fitHere(options);
     FileSink::clearFaults();
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot write " + f.path("run.png").toStdString() + ": Injected failure to write"),
               std::string::npos) << r.err;
-    EXPECT_EQ(test::readAll(f.path("run.png")), "an earlier picture");
+    EXPECT_EQ(readAll(f.path("run.png")), "an earlier picture");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << "the row is kept";
 }
 
@@ -110,9 +108,9 @@ TEST(FitBatchSafety, PipesNamedLikeCompanionsAndRunsTooLargeToFitCostNothingElse
         ASSERT_EQ(::mkfifo(QFile::encodeName(f.path(pipe)).constData(), 0600), 0);
     QByteArray huge = formatDataFile(3, 1, modelGeneratedRun());
     huge.replace(huge.indexOf("\r\n   100 ") + 8, 10, "     1e308");
-    test::writeAll(f.path("huge.txt"), huge);
+    writeAll(f.path("huge.txt"), huge);
 
-    const test::FitResult r = runFitProgram({"--thorough", "--plot", "huge.txt", "run.txt"}, f.root());
+    const FitResult r = runFitProgram({"--thorough", "--plot", "huge.txt", "run.txt"}, f.root());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.endsWith("huge.txt: not fitted: the model error is inf and the tracking error inf; the run "
                                "holds values too large to fit, nothing was written\n"
@@ -140,7 +138,7 @@ TEST(FitBatchSafety, NamesThatAreNotUtf8AreFittedAndShownLosslessly)
     // Line 2 of each parameter file names it as the file system does.
     for (const char* name : {"x\\\xff" "y.par", "x\\\xff" "y.thorough.par"}) {
         QByteArray par;
-        EXPECT_TRUE(test::fileOk(readRegularFile(f.path(pathFromNative(name)), 1000, par))) << name;
+        EXPECT_TRUE(fileOk(readRegularFile(f.path(pathFromNative(name)), 1000, par))) << name;
         EXPECT_TRUE(par.contains("\r\n" + QFile::encodeName(f.root()) + '/' + name + "\r\n")) << name;
     }
 }

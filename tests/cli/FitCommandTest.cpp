@@ -1,51 +1,75 @@
 // quelvar-fit end to end: the real program on data files the test writes.
 #include "analysis/AnalysisSession.h"
-#include "analysis/ControlModel.h"
 #include "analysis/GraphPlot.h"
 #include "common/Version.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
 #include "support/FitRunner.h"
+#include "support/ImageChecks.h"
 #include "support/ModelRuns.h"
 #include "support/ScriptedDialogs.h"
-#include "support/SyntheticRuns.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace quelvar;
-using quelvar::test::fileOk;
-using quelvar::test::TempFolder;
+using namespace quelvar::test;
 
 namespace {
 
-using Result = quelvar::test::FitResult;
-using quelvar::test::modelGeneratedRun;
+// Each test has a folder of its own, which quelvar-fit runs in, holding
+// run.txt: a model-generated run of difficulty 3, disturbance 1.
+class FitCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
+    }
+    FitResult fit(const QStringList& arguments,
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    {
+        return runFitProgram(arguments, folder.root(), environment);
+    }
+    TempFolder folder;
+};
 
-Result runFit(const QStringList& arguments, const QString& workingDir = QString(),
-              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+// The lines of a file that ends each with CR LF, and an empty one after them.
+QStringList linesOf(const QString& path)
 {
-    return quelvar::test::runFitProgram(arguments, workingDir, environment);
+    return QString::fromLatin1(readAll(path)).split(QStringLiteral("\r\n"));
 }
 
-QStringList lines(const QString& text) { return text.split(QStringLiteral("\r\n")); }
+// A run the model itself made with a delay of 24 frames, past the delay
+// spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
+void writeLongDelayRun(const QString& path)
+{
+    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *modelRun({24, 25, 50, 2}))));
+}
+
+// How many pixels of `area` have the RGB `colour`.
+int pixelsIn(const QImage& image, const QRect& area, QRgb colour)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += pixel(image, x, y) == colour;
+    return n;
+}
 
 }  // namespace
 
-TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
+TEST_F(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
 {
-    TempFolder folder;
     const RunRecord run = modelGeneratedRun();
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 4, 7, run)));
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("b.dat"), 2, 9, run)));
-    test::writeAll(folder.path("bad.txt"), "TrackDat\r\n");
+    writeAll(folder.path("bad.txt"), "TrackDat\r\n");
 
-    const Result r = runFit({"a.txt", "bad.txt", "missing.txt", "b.dat"}, folder.root());
+    const FitResult r = fit({"a.txt", "bad.txt", "missing.txt", "b.dat"});
     EXPECT_EQ(r.status, 1);
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3) << r.out.toStdString();
@@ -61,22 +85,19 @@ TEST(FitCommand, FitsEveryGoodFileAndReportsTheRejectedOnesInOrder)
     EXPECT_FALSE(QFileInfo::exists(folder.path("bad.par")));
 }
 
-TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWindowWould)
+TEST_F(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWindowWould)
 {
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
-
-    const Result r = runFit({folder.path("run.txt")});
+    const FitResult r = fit({folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
 
-    const QStringList par = lines(QString::fromLatin1(test::readAll(folder.path("run.par"))));
+    const QStringList par = linesOf(folder.path("run.par"));
     ASSERT_EQ(par.size(), 6);  // five lines, each ended by CR LF
     EXPECT_EQ(par[0], "TrackParameters");
     EXPECT_EQ(par[1], QFileInfo(folder.path("run.par")).absoluteFilePath());
     EXPECT_EQ(par[2], "       3       1");
     EXPECT_EQ(par[5], "");
 
-    const auto values = parseParameterFile(test::readAll(folder.path("run.par")).toStdString());
+    const auto values = parseParameterFile(readAll(folder.path("run.par")).toStdString());
     ASSERT_EQ(values.outcome, ParameterFileReadResult::Loaded);
     // The next frame after "Auto Fit" reloads whole spinner positions, so the
     // saved parameters are whole spinner steps.
@@ -89,71 +110,64 @@ TEST(FitCommand, RecoversTheParametersOfAModelGeneratedRunAndWritesThemAsTheWind
     const QStringList row = r.out.trimmed().split('\n').last().split(',');
     ASSERT_EQ(row.size(), 11);
     EXPECT_EQ(row.mid(9), (QStringList{"", ""})) << "no run description beside the file";
-    const QStringList line4 = par[3].split(' ', Qt::SkipEmptyParts);
-    const QStringList line5 = par[4].split(' ', Qt::SkipEmptyParts);
-    EXPECT_EQ(row.mid(3, 4), line4);
-    EXPECT_EQ(row.mid(7, 2), line5);
+    EXPECT_EQ(row.mid(3, 4), par[3].split(' ', Qt::SkipEmptyParts));
+    EXPECT_EQ(row.mid(7, 2), par[4].split(' ', Qt::SkipEmptyParts));
 }
 
-TEST(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
+TEST_F(FitCommand, OutFolderIsCreatedAndHoldsTheBareNames)
 {
-    TempFolder folder;
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("s1.run.txt"), 1, 1, modelGeneratedRun())));
     const QString out = folder.path("results/deeper");
 
-    const Result r = runFit({"--out", out, folder.path("s1.run.txt")});
+    const FitResult r = fit({"--out", out, folder.path("s1.run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + "/s1.run.par"));
     EXPECT_FALSE(QFileInfo::exists(folder.path("s1.run.par")));
 }
 
-TEST(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
+TEST_F(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
 {
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
-    test::writeAll(folder.path("start.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
-    test::writeAll(folder.path("wrong.par"), "trackparameters\r\n");
+    writeAll(folder.path("start.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
+    writeAll(folder.path("wrong.par"), "trackparameters\r\n");
 
-    Result r = runFit({"--start", folder.path("start.par"), folder.path("run.txt")});
+    FitResult r = fit({"--start", folder.path("start.par"), folder.path("run.txt")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     ASSERT_TRUE(QFile::remove(folder.path("run.par")));
 
-    r = runFit({"--start", folder.path("wrong.par"), folder.path("run.txt")});
+    r = fit({"--start", folder.path("wrong.par"), folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("wrong.par is not a valid parameter file.")) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder.path("run.par")));
 }
 
-TEST(FitCommand, UsageErrorsAndHelp)
+TEST_F(FitCommand, UsageErrorsAndHelp)
 {
-    Result r = runFit({});
+    FitResult r = fit({});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains("Usage: quelvar-fit"));
 
-    r = runFit({"--frobnicate", "x.txt"});
+    r = fit({"--frobnicate", "x.txt"});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains("unknown option --frobnicate"));
 
-    r = runFit({"x.txt", "--out"});
+    r = fit({"x.txt", "--out"});
     EXPECT_EQ(r.status, 2);
 
-    r = runFit({"--help"});
+    r = fit({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains("Usage: quelvar-fit"));
 
-    r = runFit({"x.txt", "--version"});
+    r = fit({"x.txt", "--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QStringLiteral("quelvar-fit %1\n").arg(kProgramVersion));
 }
 
-TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
+TEST_F(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
 {
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     // A folder where the parameter file should go.
     ASSERT_TRUE(QDir().mkpath(folder.path("run.par")));
 
-    const Result r = runFit({folder.path("run.txt")});
+    const FitResult r = fit({folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.endsWith("run.txt: cannot create " + folder.path("run.par") +
                                ": Filename refers to a directory\n"))
@@ -161,13 +175,11 @@ TEST(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 1);
 }
 
-TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
+TEST_F(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
 {
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     ASSERT_TRUE(QDir().mkpath(folder.path("run.thorough.par")));
 
-    const Result r = runFit({"--thorough", folder.path("run.txt")});
+    const FitResult r = fit({"--thorough", folder.path("run.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("cannot create " + folder.path("run.thorough.par") + ": ")) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed().split('\n').size(), 2);
@@ -175,12 +187,9 @@ TEST(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
     EXPECT_TRUE(QFileInfo::exists(folder.path("run.profile.csv")));
 }
 
-TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
+TEST_F(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
 {
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
-
-    const Result r = runFit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
+    const FitResult r = fit({"--plot", "--out", folder.path("out"), folder.path("run.txt")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     QImage picture(folder.path("out/run.png"));
     ASSERT_FALSE(picture.isNull());
@@ -188,42 +197,32 @@ TEST(FitCommand, PlotWritesAPictureOfBothGraphsBesideTheParameterFile)
     EXPECT_GE(picture.width(), 1272);
     EXPECT_GE(picture.height(), 272 + 306);
     // The target's red and the model's blue both appear somewhere.
-    bool red = false, blue = false;
-    for (int y = 0; y < picture.height(); y += 1)
-        for (int x = 0; x < picture.width(); x += 1) {
-            const QRgb c = picture.pixel(x, y) & 0xFFFFFF;
-            red |= c == 0xFF0000;
-            blue |= c == 0x0000FF;
-        }
-    EXPECT_TRUE(red);
-    EXPECT_TRUE(blue);
+    EXPECT_TRUE(contains(picture, 0xFF0000));
+    EXPECT_TRUE(contains(picture, 0x0000FF));
 }
 
-TEST(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed)
+TEST_F(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed)
 {
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     // As cron or sudo start it: no runtime folder, no platform chosen.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
 
-    const Result r = runFit({"--plot", "run.txt", "missing.txt"}, folder.root(), environment);
+    const FitResult r = fit({"--plot", "run.txt", "missing.txt"}, environment);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "missing.txt: cannot read " + folder.path("missing.txt") + ": No such file or directory\n");
     EXPECT_FALSE(QImage(folder.path("run.png")).isNull());
 }
 
-TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythingIsWritten)
+TEST_F(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythingIsWritten)
 {
-    TempFolder folder;
     const RunRecord run = modelGeneratedRun();
     for (const char* name : {"run7.par", "a/x.txt", "b/x.txt", "c.txt", "c.png", "d.txt", "e.txt", "e.thorough.txt",
                              "f.txt", "f.profile.csv"}) {
         QDir().mkpath(QFileInfo(folder.path(name)).path());
         ASSERT_TRUE(fileOk(writeDataFile(folder.path(name), 1, 1, run)));
     }
-    test::writeAll(folder.path("d.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
+    writeAll(folder.path("d.par"), "TrackParameters\r\nx\r\n 1 1\r\n 3 6 0.1 0\r\n 0 0\r\n");
     ASSERT_TRUE(QFile::link(folder.path("a"), folder.path("link")));
 
     const struct {
@@ -241,41 +240,26 @@ TEST(FitCommand, OutputsThatWouldReplaceAnInputOrEachOtherAreRefusedBeforeAnythi
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const QByteArray before = test::readAll(folder.path("run7.par"));
+        const QByteArray before = readAll(folder.path("run7.par"));
         const QStringList filesBefore = QDir(folder.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        const Result r = runFit(c.arguments, folder.root());
+        const FitResult r = fit(c.arguments);
         EXPECT_EQ(r.status, 2);
         EXPECT_TRUE(r.err.contains(c.named)) << r.err.toStdString();
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(test::readAll(folder.path("run7.par")), before);
+        EXPECT_EQ(readAll(folder.path("run7.par")), before);
         EXPECT_EQ(QDir(folder.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), filesBefore);
         EXPECT_FALSE(QFileInfo::exists(folder.path("a/x.par")));
     }
 }
 
-namespace {
-
-// A run the model itself made with a delay of 24 frames, past the delay
-// spinner's 16, and reference 2: Auto Fit's delay walks past the bound.
-void writeLongDelayRun(const QString& path)
+TEST_F(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
 {
-    ASSERT_TRUE(fileOk(writeDataFile(path, 2, 5, *test::modelRun({24, 25, 50, 2}))));
-}
-
-QStringList fields(const QString& line) { return line.split(','); }
-
-}  // namespace
-
-TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
-{
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
     writeLongDelayRun(folder.path("long.txt"));
-    const Result plain = runFit({"run.txt", "long.txt"}, folder.root());
+    const FitResult plain = fit({"run.txt", "long.txt"});
     ASSERT_EQ(plain.status, 0) << plain.err.toStdString();
-    const QByteArray autoFitPar = test::readAll(folder.path("run.par"));
+    const QByteArray autoFitPar = readAll(folder.path("run.par"));
 
-    const Result r = runFit({"--thorough", "run.txt", "long.txt"}, folder.root());
+    const FitResult r = fit({"--thorough", "run.txt", "long.txt"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QStringList rows = r.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3);
@@ -284,9 +268,9 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
                        "gap_pp,delay_at_bound,autofit_clipped,beyond_delay,beyond_model_rms");
     // Auto Fit's columns and parameter file are as without --thorough.
     const QStringList plainRows = plain.out.trimmed().split('\n');
-    EXPECT_EQ(fields(rows[1]).mid(0, 11), fields(plainRows[1]));
-    EXPECT_EQ(fields(rows[2]).mid(0, 11), fields(plainRows[2]));
-    EXPECT_EQ(test::readAll(folder.path("run.par")), autoFitPar);
+    EXPECT_EQ(rows[1].split(',').mid(0, 11), plainRows[1].split(','));
+    EXPECT_EQ(rows[2].split(',').mid(0, 11), plainRows[2].split(','));
+    EXPECT_EQ(readAll(folder.path("run.par")), autoFitPar);
 
     // The generating delay 3 and reference 0 are found, within the range.
     // (The indices below leave out the two timing columns, empty here.)
@@ -295,7 +279,7 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
         row.remove(9, 2);
         return row;
     };
-    const QStringList run = withoutTiming(fields(rows[1]));
+    const QStringList run = withoutTiming(rows[1].split(','));
     ASSERT_EQ(run.size(), 19);
     EXPECT_EQ(run.mid(9, 2), (QStringList{"3.0000", "5.0000"}));
     EXPECT_EQ(run[12], "0.0000");
@@ -303,13 +287,13 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
     EXPECT_EQ(run.mid(15), (QStringList{"0", "0", "", ""}));
     // The long delay: the best within the range is at its bound, Auto Fit
     // used a delay the window cannot show, and 24 frames fit better.
-    const QStringList longRun = withoutTiming(fields(rows[2]));
+    const QStringList longRun = withoutTiming(rows[2].split(','));
     EXPECT_EQ(longRun.mid(15, 3), (QStringList{"1", "1", "24.0000"}));
     EXPECT_LT(longRun[18].toDouble(), longRun[13].toDouble());
 
     // The thorough parameter file: the same format, line 5 the errors of
     // exactly line 4's parameters, and "Retrieve Parameters" shows them.
-    const QStringList par = lines(QString::fromLatin1(test::readAll(folder.path("run.thorough.par"))));
+    const QStringList par = linesOf(folder.path("run.thorough.par"));
     ASSERT_EQ(par.size(), 6);
     EXPECT_EQ(par[0], "TrackParameters");
     EXPECT_EQ(par[1], QFileInfo(folder.path("run.thorough.par")).absoluteFilePath());
@@ -317,92 +301,81 @@ TEST(FitCommand, ThoroughAddsItsColumnsAndFilesBesideAutoFitsUnchanged)
     EXPECT_EQ(par[3].split(' ', Qt::SkipEmptyParts), run.mid(9, 4));
     EXPECT_EQ(par[4].split(' ', Qt::SkipEmptyParts), (QStringList{run[13], run[8]}));
     auto state = std::make_unique<SharedState>();
-    test::ScriptedDialogs dialogs;
+    ScriptedDialogs dialogs;
     AnalysisSession session(*state, dialogs);
     ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("run.thorough.par")));
     EXPECT_EQ(state->analysis.Spinners.InDelayUpDown.Position, 3);
     EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 50);
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("again.txt"), 3, 1, modelGeneratedRun())));
-    ASSERT_TRUE(session.LoadDataFile(folder.path("again.txt")));
+    ASSERT_TRUE(session.LoadDataFile(folder.path("run.txt")));
     session.AnalysisFrame();
     EXPECT_EQ(QString::number(state->analysis.Results.ModelRmsError, 'f', 3), run[13]);
 
     // The delay profile: a header and one row for each delay 0 ... 16, the
     // thorough fit's setting on the row of its delay.
-    const QStringList profile = lines(QString::fromLatin1(test::readAll(folder.path("run.profile.csv"))));
+    const QStringList profile = linesOf(folder.path("run.profile.csv"));
     ASSERT_EQ(profile.size(), 19);
     EXPECT_EQ(profile[0], "delay,gain,damping,reference,model_rms");
     for (int d = 0; d <= 16; ++d)
         EXPECT_TRUE(profile[d + 1].startsWith(QStringLiteral("%1.0000,").arg(d))) << profile[d + 1].toStdString();
-    EXPECT_EQ(fields(profile[4]), run.mid(9, 5));
+    EXPECT_EQ(profile[4].split(','), run.mid(9, 5));
     EXPECT_EQ(profile[18], "");
 }
 
-TEST(FitCommand, ShardsJoinWithoutHeadersAndTheThreadsDoNotChangeTheResults)
+TEST_F(FitCommand, ShardsJoinWithoutHeadersAndTheThreadsDoNotChangeTheResults)
 {
-    TempFolder folder;
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 2, modelGeneratedRun())));
     writeLongDelayRun(folder.path("b.txt"));
-    const Result both = runFit({"--thorough", "--jobs", "2", "a.txt", "b.txt"}, folder.root());
-    const Result first = runFit({"--thorough", "--jobs", "1", "a.txt"}, folder.root());
-    const Result second = runFit({"--thorough", "--no-header", "b.txt"}, folder.root());
+    const FitResult both = fit({"--thorough", "--jobs", "2", "a.txt", "b.txt"});
+    const FitResult first = fit({"--thorough", "--jobs", "1", "a.txt"});
+    const FitResult second = fit({"--thorough", "--no-header", "b.txt"});
     ASSERT_EQ(both.status, 0);
     EXPECT_EQ(first.out + second.out, both.out);
 
     for (const char* jobs : {"0", "-3", "two", ""}) {
-        const Result r = runFit({"--jobs", jobs, "a.txt"}, folder.root());
+        const FitResult r = fit({"--jobs", jobs, "a.txt"});
         EXPECT_EQ(r.status, 2) << jobs;
     }
 }
 
-TEST(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
+TEST_F(FitCommand, ExhaustiveFindsTheThoroughFitsSettingOnAModelGeneratedRun)
 {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "every spinner position of a run takes minutes under the sanitizers; the fit's own tests run there";
 #endif
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, modelGeneratedRun())));
-    const Result thorough = runFit({"--thorough", "run.txt"}, folder.root());
-    const QByteArray thoroughPar = test::readAll(folder.path("run.thorough.par"));
-    const Result exhaustive = runFit({"--exhaustive", "run.txt"}, folder.root());
+    const FitResult thorough = fit({"--thorough", "run.txt"});
+    const QByteArray thoroughPar = readAll(folder.path("run.thorough.par"));
+    const FitResult exhaustive = fit({"--exhaustive", "run.txt"});
     ASSERT_EQ(exhaustive.status, 0) << exhaustive.err.toStdString();
     EXPECT_EQ(exhaustive.out, thorough.out);
-    EXPECT_EQ(test::readAll(folder.path("run.thorough.par")), thoroughPar);
+    EXPECT_EQ(readAll(folder.path("run.thorough.par")), thoroughPar);
 }
 
-TEST(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
+TEST_F(FitCommand, APlotOfAThoroughFitShowsBothModelsAndTheDelayProfile)
 {
-    TempFolder folder;
     writeLongDelayRun(folder.path("long.txt"));
-    ASSERT_EQ(runFit({"--plot", "long.txt"}, folder.root()).status, 0);
+    ASSERT_EQ(fit({"--plot", "long.txt"}).status, 0);
     const QImage plain(folder.path("long.png"));
-    ASSERT_EQ(runFit({"--plot", "--thorough", "long.txt"}, folder.root()).status, 0);
+    ASSERT_EQ(fit({"--plot", "--thorough", "long.txt"}).status, 0);
     const QImage picture(folder.path("long.png"));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.width(), plain.width());
     EXPECT_GT(picture.height(), plain.height() + 200);
     // The thorough model's fuchsia trace in the model graph, the profile's
     // points below the graphs, the best delay in red.
-    auto count = [&](QRgb colour, int top, int bottom) {
-        int n = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = 0; x < picture.width() - 420; ++x)
-                n += (picture.pixel(x, y) & 0xFFFFFF) == colour;
-        return n;
-    };
-    EXPECT_GT(count(0xFF00FF, 0, plain.height()), 1000);
-    EXPECT_GT(count(0xFF00FF, plain.height(), picture.height()), 100);
-    EXPECT_GT(count(0xFF0000, plain.height(), picture.height()), 20);
+    const QRect graphs(0, 0, picture.width() - 420, plain.height());
+    const QRect below(0, plain.height(), graphs.width(), picture.height() - plain.height());
+    EXPECT_GT(pixelsIn(picture, graphs, 0xFF00FF), 1000);
+    EXPECT_GT(pixelsIn(picture, below, 0xFF00FF), 100);
+    EXPECT_GT(pixelsIn(picture, below, 0xFF0000), 20);
 }
 
-TEST(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheIntervals)
+TEST_F(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheIntervals)
 {
-    TempFolder folder;
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("clean.txt"), 2, 3, *test::modelRun({4, 60, 80, 0}))));
+    ASSERT_TRUE(fileOk(writeDataFile(folder.path("clean.txt"), 2, 3, *modelRun({4, 60, 80, 0}))));
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("noisy.txt"), 2, 4, *test::modelRun({6, 45, 120, 2}, {15.0, 0.9, 4}))));
-    const Result one = runFit({"--uncertainty", "--jobs", "1", "clean.txt", "noisy.txt"}, folder.root());
-    const Result two = runFit({"--uncertainty", "--jobs", "2", "--plot", "--out", "plots", "clean.txt", "noisy.txt"},
-                              folder.root());
+    const FitResult one = fit({"--uncertainty", "--jobs", "1", "clean.txt", "noisy.txt"});
+    const FitResult two =
+        fit({"--uncertainty", "--jobs", "2", "--plot", "--out", "plots", "clean.txt", "noisy.txt"});
     ASSERT_EQ(one.status, 0) << one.err.toStdString();
     EXPECT_EQ(one.out, two.out);
     const QStringList rows = one.out.trimmed().split('\n');
@@ -411,12 +384,12 @@ TEST(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheInter
                                  "reference_lo,reference_hi,holdout_rms,replicates"));
     // A noise-free run pins every parameter to one position, its own, and
     // fits unseen frames as well.
-    const QStringList clean = fields(rows[1]);
+    const QStringList clean = rows[1].split(',');
     EXPECT_EQ(clean.mid(11, 4), (QStringList{"4.0000", "6.0000", "0.080000", "0.0000"}));
     EXPECT_EQ(clean.mid(21), (QStringList{"4.0000", "4.0000", "6.0000", "6.0000", "0.080000", "0.080000", "0.0000",
                                           "0.0000", "0.000", "200"}));
     // A noisy run's intervals hold its thorough fit and generating setting.
-    const QStringList noisy = fields(rows[2]);
+    const QStringList noisy = rows[2].split(',');
     ASSERT_EQ(noisy.size(), 31);
     const double truth[] = {6, 4.5, 0.12, 2};
     for (int k = 0; k < 4; ++k) {
@@ -430,14 +403,7 @@ TEST(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheInter
     const QImage picture(folder.path("plots/noisy.png"));
     const AnalysisPlotLayout layout = analysisPlotLayout(true, true);
     ASSERT_EQ(picture.size(), layout.image);
-    auto count = [&](const QRect& area, QRgb colour) {
-        int n = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                n += (picture.pixel(x, y) & 0xFFFFFF) == colour;
-        return n;
-    };
-    EXPECT_GT(count(layout.delayProfile, 0xDDDDDD), 2000);
-    EXPECT_GT(count(layout.intervals, 0xDDDDDD), 5000);
-    EXPECT_GT(count(layout.intervals, 0xFF00FF), 3000);
+    EXPECT_GT(pixelsIn(picture, layout.delayProfile, 0xDDDDDD), 2000);
+    EXPECT_GT(pixelsIn(picture, layout.intervals, 0xDDDDDD), 5000);
+    EXPECT_GT(pixelsIn(picture, layout.intervals, 0xFF00FF), 3000);
 }

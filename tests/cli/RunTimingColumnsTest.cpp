@@ -13,14 +13,10 @@
 #include <QCryptographicHash>
 #include <QImage>
 #include <gtest/gtest.h>
-#include <cmath>
 #include <memory>
 
 using namespace quelvar;
-using quelvar::test::readAll;
-using quelvar::test::fileOk;
-using quelvar::test::TempFolder;
-using quelvar::test::writeAll;
+using namespace quelvar::test;
 
 namespace {
 

@@ -1,22 +1,22 @@
 #include "datafiles/DataFile.h"
 
 #include "datafiles/FileSink.h"
+#include "datafiles/ParameterFile.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 
+#include <functional>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 namespace quelvar {
 namespace {
 
-using test::readAll;
-using test::fileOk;
-using test::TempFolder;
-using test::writeAll;
+using namespace test;
 
 // RunRecord is large; tests keep theirs on the heap.
 std::unique_ptr<RunRecord> makeRun()
@@ -42,11 +42,10 @@ std::unique_ptr<RunRecord> markedRun()
 
 void expectUntouched(const RunRecord& run)
 {
-    const auto expected = markedRun();
-    EXPECT_TRUE(run.Mouse == expected->Mouse);
-    EXPECT_TRUE(run.Target == expected->Target);
-    EXPECT_TRUE(run.Error == expected->Error);
-    EXPECT_TRUE(run.MagnifiedRunError == expected->MagnifiedRunError);
+    const auto marked = markedRun();
+    EXPECT_TRUE(
+        std::tie(run.Mouse, run.Target, run.Error, run.MagnifiedRunError)
+        == std::tie(marked->Mouse, marked->Target, marked->Error, marked->MagnifiedRunError));
 }
 
 QByteArray dataLines(int first, int last)
@@ -57,9 +56,16 @@ QByteArray dataLines(int first, int last)
     return text;
 }
 
-DataFileReadResult parse(const QByteArray& bytes, RunRecord& run)
+struct Parsed {
+    DataFileReadResult result;
+    std::unique_ptr<RunRecord> run;  // a marked run the text was read into
+};
+
+Parsed parse(const QByteArray& bytes)
 {
-    return parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), run);
+    auto run = markedRun();
+    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return {parseDataFile(text, *run), std::move(run)};
 }
 
 TEST(DataFileFormat, HasTheFixedLayoutAndSize)
@@ -114,25 +120,23 @@ TEST(DataFileRead, AWrittenFileReadsBackRoundedToTwoDecimals)
 
 TEST(DataFileRead, AcceptsEveryKindOfLineEnd)
 {
-    for (const QByteArray& end : {QByteArray("\n"), QByteArray("\r"), QByteArray("\r\n")}) {
-        QByteArray text = "TrackData" + end + "2 5" + end + "1 1.5 2.5" + end + "3600 -1 4" + end;
-        auto run = markedRun();
-        const DataFileReadResult result = parse(text, *run);
-        ASSERT_EQ(result.outcome, DataFileReadResult::Loaded) << end.toHex().constData();
+    const auto endedBy = [](const QByteArray& end) {
+        return "TrackData" + end + "2 5" + end + "1 1.5 2.5" + end + "3600 -1 4" + end;
+    };
+    for (const QByteArray& text : {endedBy("\n"), endedBy("\r"), endedBy("\r\n"),
+                                   QByteArray("TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r")}) {
+        const auto [result, run] = parse(text);
+        ASSERT_EQ(result.outcome, DataFileReadResult::Loaded) << text.toHex().constData();
         EXPECT_EQ(run->Mouse[1], 1.5);
         EXPECT_EQ(run->Target[2], 4.0);
         EXPECT_EQ(run->Error[2], 5.0);
     }
-    QByteArray mixed = "TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r";
-    auto run = markedRun();
-    EXPECT_EQ(parse(mixed, *run).outcome, DataFileReadResult::Loaded);
 }
 
 TEST(DataFileRead, AShortFileEndingAtFrame3600KeepsTheFramesItDoesNotReach)
 {
-    auto run = markedRun();
-    const DataFileReadResult result =
-        parse("TrackData\r\n 1 2\r\n 7 10.25 20.5 99 extra columns\r\n3600 -3 3\r\n", *run);
+    const auto [result, run] =
+        parse("TrackData\r\n 1 2\r\n 7 10.25 20.5 99 extra columns\r\n3600 -3 3\r\n");
     ASSERT_EQ(result.outcome, DataFileReadResult::Loaded);
     EXPECT_EQ(run->Mouse[1], 10.25);
     EXPECT_EQ(run->Target[1], 20.5);
@@ -148,29 +152,24 @@ TEST(DataFileRead, AShortFileEndingAtFrame3600KeepsTheFramesItDoesNotReach)
 
 TEST(DataFileRead, CtrlZEndsTheFile)
 {
-    auto run = markedRun();
-    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3600 1 2\r\n\x1A" "garbage\r\n", *run).outcome,
-              DataFileReadResult::Loaded);
-    auto cut = markedRun();
-    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3600 1 2\r\n\x1A" "3601 0 0\r\n", *cut).outcome,
-              DataFileReadResult::Loaded);
-    auto early = markedRun();
-    EXPECT_EQ(parse("TrackData\r\n1 2\r\n3599 1 2\r\n\x1A" "3600 0 0\r\n", *early).outcome,
-              DataFileReadResult::WrongCount);
-    expectUntouched(*early);
+    const QByteArray lines = "TrackData\r\n1 2\r\n3600 1 2\r\n\x1A";
+    for (const char* after : {"garbage\r\n", "3601 0 0\r\n"})
+        EXPECT_EQ(parse(lines + after).result.outcome, DataFileReadResult::Loaded) << after;
+    const auto early = parse(QByteArray("TrackData\r\n1 2\r\n3599 1 2\r\n\x1A") + "3600 0 0\r\n");
+    EXPECT_EQ(early.result.outcome, DataFileReadResult::WrongCount);
+    expectUntouched(*early.run);
 }
 
 TEST(DataFileRead, NumbersMissingAtTheEndReadAsZero)
 {
     // The last line holds only its frame number; mouse and target read 0.
-    auto run = markedRun();
-    ASSERT_EQ(parse("TrackData\r\n1 2\r\n3600", *run).outcome, DataFileReadResult::Loaded);
+    const auto [loaded, run] = parse("TrackData\r\n1 2\r\n3600");
+    ASSERT_EQ(loaded.outcome, DataFileReadResult::Loaded);
     EXPECT_EQ(run->Mouse[1], 0.0);
     EXPECT_EQ(run->Target[1], 0.0);
 
     // A header only: the identity reads 0 and no data line exists.
-    auto empty = markedRun();
-    const DataFileReadResult result = parse("TrackData", *empty);
+    const auto [result, empty] = parse("TrackData");
     EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount);
     EXPECT_TRUE(result.identityRead);
     EXPECT_EQ(result.difficulty, 0);
@@ -181,8 +180,7 @@ TEST(DataFileRead, RejectsHeadersThatAreNotExactlyTrackData)
 {
     for (const char* header : {"TrackData ", "trackdata", "TRACKDATA", " TrackData",
                                "\xEF\xBB\xBFTrackData", "TrackData\t", "TrackDat", ""}) {
-        auto run = markedRun();
-        const DataFileReadResult result = parse(QByteArray(header) + "\r\n1 2\r\n" + dataLines(1, 3600), *run);
+        const auto [result, run] = parse(QByteArray(header) + "\r\n1 2\r\n" + dataLines(1, 3600));
         EXPECT_EQ(result.outcome, DataFileReadResult::NotValid) << header;
         EXPECT_FALSE(result.headerValid);
         EXPECT_FALSE(result.identityRead);
@@ -190,63 +188,54 @@ TEST(DataFileRead, RejectsHeadersThatAreNotExactlyTrackData)
     }
 }
 
-TEST(DataFileRead, RejectsAFileWhoseLastFrameNumberIsNot3600)
+// A file whose last frame number is not 3600 has the wrong count; a field
+// that is not a number is an I/O error naming its line. Either way the run is
+// left as it was.
+TEST(DataFileRead, RejectsAWrongCountAndAFieldThatIsNotANumber)
 {
     const QByteArray full = "TrackData\r\n1 2\r\n" + dataLines(1, 3600);
-    struct Case {
+    const auto wrongCount = DataFileReadResult::WrongCount;
+    const auto ioError = DataFileReadResult::IoError;
+    const struct {
         const char* what;
         QByteArray text;
-    };
-    const Case cases[] = {
-        {"an extra empty line", full + "\r\n"},
-        {"a short file with an extra empty line", "TrackData\r\n1 2\r\n3600 1 1\r\n\r\n"},
-        {"trailing blanks after the last line", full + "  "},
-        {"no data line", "TrackData\r\n1 2\r\n"},
-        {"last frame 3599", "TrackData\r\n1 2\r\n" + dataLines(1, 3599)},
-        {"3601 lines", full + "3600 1 1\r\n"},
-        {"more than 3600 lines ending in 3600", "TrackData\r\n1 2\r\n" + dataLines(1, 3599) + dataLines(1, 3600)},
-    };
-    for (const Case& c : cases) {
-        auto run = markedRun();
-        const DataFileReadResult result = parse(c.text, *run);
-        EXPECT_EQ(result.outcome, DataFileReadResult::WrongCount) << c.what;
-        EXPECT_TRUE(result.headerValid) << c.what;
-        EXPECT_TRUE(result.identityRead) << c.what;
-        EXPECT_EQ(result.difficulty, 1) << c.what;
-        EXPECT_EQ(result.disturbanceNumber, 2) << c.what;
-        expectUntouched(*run);
-    }
-    auto run = markedRun();
-    EXPECT_EQ(parse(full, *run).outcome, DataFileReadResult::Loaded);
-}
-
-TEST(DataFileRead, AFieldThatIsNotANumberIsAnIoError)
-{
-    struct Case {
-        const char* what;
-        QByteArray text;
+        DataFileReadResult::Outcome outcome;
         bool identityRead;
-        int line;  // named in the reason
+        int line;  // named in the reason of an I/O error
+    } cases[] = {
+        {"an extra empty line", full + "\r\n", wrongCount, true, 0},
+        {"a short file with an extra empty line", "TrackData\r\n1 2\r\n3600 1 1\r\n\r\n",
+         wrongCount, true, 0},
+        {"trailing blanks after the last line", full + "  ", wrongCount, true, 0},
+        {"no data line", "TrackData\r\n1 2\r\n", wrongCount, true, 0},
+        {"last frame 3599", "TrackData\r\n1 2\r\n" + dataLines(1, 3599), wrongCount, true, 0},
+        {"3601 lines", full + "3600 1 1\r\n", wrongCount, true, 0},
+        {"more than 3600 lines ending in 3600",
+         "TrackData\r\n1 2\r\n" + dataLines(1, 3599) + dataLines(1, 3600), wrongCount, true, 0},
+        {"difficulty", "TrackData\r\nx 2\r\n3600 1 1\r\n", ioError, false, 2},
+        {"disturbance number", "TrackData\r\n1 2.0\r\n3600 1 1\r\n", ioError, false, 2},
+        {"frame number", "TrackData\r\n1 2\r\n1.0 1 1\r\n3600 1 1\r\n", ioError, true, 3},
+        {"mouse", "TrackData\r\n1 2\r\n1 1 1\n2 1,5 1\r\n3600 1 1\r\n", ioError, true, 4},
+        {"target", "TrackData\r\n1 2\r\n3600 1 nan\r\n", ioError, true, 3},
+        {"overflowing target", "TrackData\r\n1 2\r3600 1 1e999\r\n", ioError, true, 3},
+        {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", ioError, true, 3},
     };
-    const Case cases[] = {
-        {"difficulty", "TrackData\r\nx 2\r\n3600 1 1\r\n", false, 2},
-        {"disturbance number", "TrackData\r\n1 2.0\r\n3600 1 1\r\n", false, 2},
-        {"frame number", "TrackData\r\n1 2\r\n1.0 1 1\r\n3600 1 1\r\n", true, 3},
-        {"mouse", "TrackData\r\n1 2\r\n1 1 1\n2 1,5 1\r\n3600 1 1\r\n", true, 4},
-        {"target", "TrackData\r\n1 2\r\n3600 1 nan\r\n", true, 3},
-        {"overflowing target", "TrackData\r\n1 2\r3600 1 1e999\r\n", true, 3},
-        {"frame beyond 32 bits", "TrackData\r\n1 2\r\n4294970896 1 1\r\n", true, 3},
-    };
-    for (const Case& c : cases) {
-        auto run = markedRun();
-        const DataFileReadResult result = parse(c.text, *run);
-        EXPECT_EQ(result.outcome, DataFileReadResult::IoError) << c.what;
-        EXPECT_TRUE(result.headerValid) << c.what;
-        EXPECT_EQ(result.identityRead, c.identityRead) << c.what;
-        EXPECT_EQ(result.error.reason.toStdString(),
-                  "line " + std::to_string(c.line) + " holds something that is not a number");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto [result, run] = parse(c.text);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_TRUE(result.headerValid);
+        EXPECT_EQ(result.identityRead, c.identityRead);
+        if (c.identityRead) {
+            EXPECT_EQ(result.difficulty, 1);
+            EXPECT_EQ(result.disturbanceNumber, 2);
+        }
+        if (c.outcome == ioError)
+            EXPECT_EQ(result.error.reason.toStdString(),
+                      "line " + std::to_string(c.line) + " holds something that is not a number");
         expectUntouched(*run);
     }
+    EXPECT_EQ(parse(full).result.outcome, DataFileReadResult::Loaded);
 }
 
 TEST(DataFileRead, ReportsMissingFoldersAndOversizedFiles)
@@ -285,22 +274,45 @@ TEST(DataFileRead, AFileThatOpensButCannotBeReadIsAnIoError)
     expectUntouched(*run);
 }
 
-TEST(DataFileWrite, AFailedWriteLeavesTheEarlierFileIntact)
+// Each writer, made to fail at its open, at a write or at its commit, names the
+// file and a reason, and leaves the earlier file as it was and alone in its folder.
+TEST(DataFileWrite, AFailedWriteOfAnyFileLeavesTheEarlierOneIntact)
 {
-    TempFolder folder;
-    const QString path = folder.path("run.txt");
     const auto run = makeRun();
-    writeAll(path, "earlier");
-    for (const FileFaults& faults : {FileFaults{true, 0, false}, FileFaults{false, 1, false},
-                                     FileFaults{false, 5, false}, FileFaults{false, 0, true}}) {
-        FileSink::injectFaults(faults);
-        EXPECT_FALSE(fileOk(writeDataFile(path, 1, 1, *run)));
-        FileSink::clearFaults();
-        EXPECT_EQ(readAll(path), "earlier");
-        EXPECT_EQ(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"run.txt"});
+    const FileFaults open{true, 0, false}, firstWrite{false, 1, false}, commit{false, 0, true};
+    const struct {
+        const char* name;
+        std::function<FileResult(const QString&)> write;
+        std::vector<FileFaults> faults;
+    } writers[] = {
+        {"run.txt",
+         [&](const QString& path) { return writeDataFile(path, 1, 1, *run); },
+         {open, firstWrite, {false, 5, false}, commit}},
+        {"s.par",
+         [](const QString& path) { return writeParameterFile(path, {}); },
+         {open, firstWrite, commit}},
+        {"out.txt",
+         [](const QString& path) { return writeFileAtomically(path, "new"); },
+         {open, firstWrite, commit}},
+    };
+    for (const auto& w : writers) {
+        SCOPED_TRACE(w.name);
+        TempFolder folder;
+        const QString path = folder.path(w.name);
+        writeAll(path, "earlier");
+        for (const FileFaults& faults : w.faults) {
+            FileSink::injectFaults(faults);
+            const FileResult result = w.write(path);
+            FileSink::clearFaults();
+            ASSERT_FALSE(result.ok());
+            EXPECT_EQ(result->path, path);
+            EXPECT_FALSE(result->reason.isEmpty());
+            EXPECT_EQ(readAll(path), "earlier");
+            EXPECT_EQ(folder.files(), QStringList{w.name});
+        }
+        ASSERT_TRUE(fileOk(w.write(path)));
+        EXPECT_NE(readAll(path), "earlier");
     }
-    ASSERT_TRUE(fileOk(writeDataFile(path, 1, 1, *run)));
-    EXPECT_EQ(readAll(path).size(), 100829);
 }
 
 TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
@@ -309,21 +321,13 @@ TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
     const auto run = makeRun();
     FileSink::injectFaults({});
     ASSERT_TRUE(fileOk(writeDataFile(folder.path("a.txt"), 1, 1, *run)));
+    EXPECT_EQ(readAll(folder.path("a.txt")).size(), 100829);
     const int writes = FileSink::writesSinceReset();
     EXPECT_GT(writes, 2);
     FileSink::injectFaults({false, writes, false});
     EXPECT_FALSE(fileOk(writeDataFile(folder.path("b.txt"), 1, 1, *run)));
     FileSink::clearFaults();
     EXPECT_FALSE(QFile::exists(folder.path("b.txt")));
-}
-
-TEST(DataFileWrite, FailsForPathsThatCannotBeFiles)
-{
-    TempFolder folder;
-    const auto run = makeRun();
-    EXPECT_FALSE(fileOk(writeDataFile(QString(), 1, 1, *run)));
-    EXPECT_FALSE(fileOk(writeDataFile(folder.root(), 1, 1, *run)));
-    EXPECT_FALSE(fileOk(writeDataFile(folder.path("missing/run.txt"), 1, 1, *run)));
 }
 
 TEST(DataFileMessages, WrongCountTextHasNoBlankBeforeTheCount)

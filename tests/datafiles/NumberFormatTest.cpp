@@ -8,57 +8,58 @@
 namespace quelvar {
 namespace {
 
-TEST(FixedWriter, HalvesGoAwayFromZero)
+TEST(FixedWriter, WritesEachValueToItsDecimalsInItsField)
 {
-    EXPECT_EQ(formatFixed(5.625, 2, 0), "5.63");
-    EXPECT_EQ(formatFixed(-5.625, 2, 0), "-5.63");
-    EXPECT_EQ(formatFixed(1.0625, 3, 0), "1.063");
-    EXPECT_EQ(formatFixed(0.125, 2, 0), "0.13");
-    EXPECT_EQ(formatFixed(0.005, 2, 0), "0.01");
-    EXPECT_EQ(formatFixed(2.5, 0, 0), "3");
-}
-
-TEST(FixedWriter, RoundsTheEighteenDigitValueNotTheExactBinaryOne)
-{
-    // 1000.005 is stored as 1000.00499999999999545...; to 18 digits that is
-    // 1000.00500000000000, a half, which goes up. printf would round down.
-    EXPECT_EQ(formatFixed(1000.005, 2, 0), "1000.01");
-    // Stored below the half by more than the 18th digit: stays down.
-    EXPECT_EQ(formatFixed(2.675, 2, 0), "2.67");
-}
-
-TEST(FixedWriter, CarriesThroughNinesIntoANewDigit)
-{
-    EXPECT_EQ(formatFixed(9.996, 2, 0), "10.00");
-    EXPECT_EQ(formatFixed(-999.9999, 3, 0), "-1000.000");
-    EXPECT_EQ(formatFixed(0.9996, 3, 10), "     1.000");
-}
-
-TEST(FixedWriter, NegativeValuesThatRoundToZeroKeepTheirSign)
-{
-    EXPECT_EQ(formatFixed(-0.001, 2, 0), "-0.00");
-    EXPECT_EQ(formatFixed(-0.004999, 2, 10), "     -0.00");
-    EXPECT_EQ(formatFixed(-1e-300, 4, 0), "-0.0000");
-    EXPECT_EQ(formatFixed(0.0, 2, 0), "0.00");
-    EXPECT_EQ(formatFixed(-0.0, 2, 0), "0.00");
-    EXPECT_EQ(formatFixed(1e-300, 2, 0), "0.00");
-}
-
-TEST(FixedWriter, SmallValuesGetZerosBeforeTheirDigits)
-{
-    EXPECT_EQ(formatFixed(0.001, 6, 10), "  0.001000");
-    EXPECT_EQ(formatFixed(0.02, 6, 10), "  0.020000");
-    EXPECT_EQ(formatFixed(0.0496, 2, 0), "0.05");
-    EXPECT_EQ(formatFixed(0.000049, 4, 0), "0.0000");
-    EXPECT_EQ(formatFixed(0.00005, 4, 0), "0.0001");
-}
-
-TEST(FixedWriter, RightAlignsAndWidensWhenTheFieldIsFull)
-{
-    EXPECT_EQ(formatFixed(2.5, 4, 10), "    2.5000");
-    EXPECT_EQ(formatFixed(-56.78, 2, 10), "    -56.78");
-    EXPECT_EQ(formatFixed(123456789.5, 2, 10), "123456789.50");
-    EXPECT_EQ(formatFixed(-12345678.0, 2, 10), "-12345678.00");
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        double value;
+        int decimals, width;
+        const char* text;
+    } cases[] = {
+        // Halves go away from zero.
+        {5.625, 2, 0, "5.63"},
+        {-5.625, 2, 0, "-5.63"},
+        {1.0625, 3, 0, "1.063"},
+        {0.125, 2, 0, "0.13"},
+        {0.005, 2, 0, "0.01"},
+        {2.5, 0, 0, "3"},
+        // 1000.005 is stored as 1000.00499999999999545...; to 18 digits that is
+        // 1000.00500000000000, a half, which goes up. printf would round down.
+        {1000.005, 2, 0, "1000.01"},
+        // Stored below the half by more than the 18th digit: stays down.
+        {2.675, 2, 0, "2.67"},
+        // Carries run through nines into a new digit.
+        {9.996, 2, 0, "10.00"},
+        {-999.9999, 3, 0, "-1000.000"},
+        {0.9996, 3, 10, "     1.000"},
+        // Negative values that round to zero keep their sign.
+        {-0.001, 2, 0, "-0.00"},
+        {-0.004999, 2, 10, "     -0.00"},
+        {-1e-300, 4, 0, "-0.0000"},
+        {0.0, 2, 0, "0.00"},
+        {-0.0, 2, 0, "0.00"},
+        {1e-300, 2, 0, "0.00"},
+        // Small values get zeros before their digits.
+        {0.001, 6, 10, "  0.001000"},
+        {0.02, 6, 10, "  0.020000"},
+        {0.0496, 2, 0, "0.05"},
+        {0.000049, 4, 0, "0.0000"},
+        {0.00005, 4, 0, "0.0001"},
+        // Right-aligned; a full field widens.
+        {2.5, 4, 10, "    2.5000"},
+        {-56.78, 2, 10, "    -56.78"},
+        {123456789.5, 2, 10, "123456789.50"},
+        {-12345678.0, 2, 10, "-12345678.00"},
+        // Values that are not finite are named.
+        {nan, 2, 10, "       nan"},
+        {inf, 2, 0, "inf"},
+        {-inf, 2, 6, "  -inf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.value << " to " << c.decimals << " in " << c.width);
+        EXPECT_EQ(formatFixed(c.value, c.decimals, c.width).toStdString(), c.text);
+    }
 }
 
 TEST(FixedWriter, HugeValuesAreWrittenWithAllTheirIntegerDigits)
@@ -72,13 +73,6 @@ TEST(FixedWriter, HugeValuesAreWrittenWithAllTheirIntegerDigits)
     EXPECT_EQ(largest.size(), 1 + 309 + 3);
     // Stored as 123456789012345683968.
     EXPECT_EQ(formatFixed(123456789012345678901.0, 1, 0), "123456789012345684000.0");
-}
-
-TEST(FixedWriter, NonFiniteValuesAreNamed)
-{
-    EXPECT_EQ(formatFixed(std::numeric_limits<double>::quiet_NaN(), 2, 10), "       nan");
-    EXPECT_EQ(formatFixed(std::numeric_limits<double>::infinity(), 2, 0), "inf");
-    EXPECT_EQ(formatFixed(-std::numeric_limits<double>::infinity(), 2, 6), "  -inf");
 }
 
 TEST(FixedWriter, AgreesWithCorrectRoundingAwayFromHalves)

@@ -4,108 +4,81 @@
 
 #include <cmath>
 #include <limits>
+#include <locale>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace quelvar {
 namespace {
 
 using namespace std::string_view_literals;
+using Reads = std::vector<std::string>;
 
-TEST(TextReader, LinesEndAtLfCrLfOrALoneCr)
+// What a reader of `text` answers when asked, in turn, for each of `reads`:
+// 'l' a line, 'i' an integer or 'r' a real (its value; "no" when the read
+// fails and leaves the value as it was), 's' to skip the rest of the line
+// (""), 'e' whether it is at the end ("end" or "more").
+Reads readsOf(std::string_view text, std::string_view reads)
 {
-    TextReader reader("one\ntwo\r\nthree\rfour\n\rsix"sv);
-    EXPECT_EQ(reader.readLine(), "one");
-    EXPECT_EQ(reader.readLine(), "two");
-    EXPECT_EQ(reader.readLine(), "three");
-    EXPECT_EQ(reader.readLine(), "four");
-    EXPECT_EQ(reader.readLine(), "");  // LF CR is two line ends
-    EXPECT_FALSE(reader.atEnd());
-    EXPECT_EQ(reader.readLine(), "six");
-    EXPECT_TRUE(reader.atEnd());
-    EXPECT_EQ(reader.readLine(), "");
+    TextReader reader(text);
+    Reads answers;
+    for (const char read : reads) {
+        std::int32_t integer = 17;
+        double real = 17.0;
+        std::ostringstream answer;
+        answer.imbue(std::locale::classic());
+        if (read == 'l')
+            answer << reader.readLine();
+        else if (read == 'i' && reader.readInteger(integer))
+            answer << integer;
+        else if (read == 'r' && reader.readReal(real))
+            answer << real;
+        else if (read == 'i' || read == 'r')
+            answer << (integer == 17 && real == 17.0 ? "no" : "no, but the value changed");
+        else if (read == 'e')
+            answer << (reader.atEnd() ? "end" : "more");
+        else
+            reader.skipLine();
+        answers.push_back(answer.str());
+    }
+    return answers;
 }
 
-TEST(TextReader, LinesKeepTheirBlanks)
+TEST(TextReader, LinesEndAtLfCrLfOrALoneCrAndKeepTheirBlanks)
 {
-    TextReader reader(" a b \t\r\n"sv);
-    EXPECT_EQ(reader.readLine(), " a b \t");
-    EXPECT_TRUE(reader.atEnd());
+    // LF CR is two line ends.
+    EXPECT_EQ(readsOf("one\ntwo\r\nthree\rfour\n\rsix"sv, "lllllelel"),
+              (Reads{"one", "two", "three", "four", "", "more", "six", "end", ""}));
+    EXPECT_EQ(readsOf(" a b \t\r\n"sv, "le"), (Reads{" a b \t", "end"}));
 }
 
 TEST(TextReader, CtrlZEndsTheText)
 {
-    TextReader reader("12\x1A 34\r\n"sv);
-    std::int32_t value = -1;
-    ASSERT_TRUE(reader.readInteger(value));
-    EXPECT_EQ(value, 12);
-    EXPECT_TRUE(reader.atEnd());
-    ASSERT_TRUE(reader.readInteger(value));
-    EXPECT_EQ(value, 0);
-
-    TextReader lines("a\r\n\x1A" "b\r\n"sv);
-    EXPECT_EQ(lines.readLine(), "a");
-    EXPECT_TRUE(lines.atEnd());
+    EXPECT_EQ(readsOf("12\x1A 34\r\n"sv, "iei"), (Reads{"12", "end", "0"}));
+    EXPECT_EQ(readsOf("a\r\n\x1Az\r\n"sv, "le"), (Reads{"a", "end"}));
 }
 
 TEST(TextReader, NumbersAreSeparatedByAnyControlCharacterOrBlank)
 {
-    TextReader reader("  1\t-2\r\n\r\n\x01+3 \x7f"sv);
-    std::int32_t a = 0, b = 0, c = 0;
-    ASSERT_TRUE(reader.readInteger(a));
-    ASSERT_TRUE(reader.readInteger(b));
-    ASSERT_TRUE(reader.readInteger(c));
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, -2);
-    EXPECT_EQ(c, 3);
     // DEL (127) is above 32, so it is a token of its own and no number.
-    EXPECT_FALSE(reader.readInteger(a));
+    EXPECT_EQ(readsOf("  1\t-2\r\n\r\n\x01+3 \x7f"sv, "iiii"), (Reads{"1", "-2", "3", "no"}));
 }
 
 TEST(TextReader, ANumberAtTheEndReadsZero)
 {
-    TextReader reader("7  \r\n  "sv);
-    std::int32_t i = 0;
-    double r = 1.0;
-    ASSERT_TRUE(reader.readInteger(i));
-    EXPECT_EQ(i, 7);
-    i = 99;
-    ASSERT_TRUE(reader.readInteger(i));
-    EXPECT_EQ(i, 0);
-    ASSERT_TRUE(reader.readReal(r));
-    EXPECT_EQ(r, 0.0);
+    EXPECT_EQ(readsOf("7  \r\n  "sv, "iir"), (Reads{"7", "0", "0"}));
 }
 
 TEST(TextReader, SkipLineDropsTheRestOfTheLine)
 {
-    TextReader reader("1 2 3\r\n4\n"sv);
-    std::int32_t value = 0;
-    ASSERT_TRUE(reader.readInteger(value));
-    reader.skipLine();
-    ASSERT_TRUE(reader.readInteger(value));
-    EXPECT_EQ(value, 4);
-    reader.skipLine();
-    EXPECT_TRUE(reader.atEnd());
+    EXPECT_EQ(readsOf("1 2 3\r\n4\n"sv, "isise"), (Reads{"1", "", "4", "", "end"}));
 }
 
 TEST(TextReader, NumbersMayComeFromLaterLines)
 {
-    TextReader reader("5\r\n\r\n   6.5\r\n"sv);
-    std::int32_t i = 0;
-    double r = 0.0;
-    ASSERT_TRUE(reader.readInteger(i));
-    ASSERT_TRUE(reader.readReal(r));
-    EXPECT_EQ(i, 5);
-    EXPECT_EQ(r, 6.5);
-}
-
-std::optional<std::int32_t> integerOf(std::string_view text)
-{
-    TextReader reader(text);
-    std::int32_t value = 0;
-    if (!reader.readInteger(value))
-        return std::nullopt;
-    return value;
+    EXPECT_EQ(readsOf("5\r\n\r\n   6.5\r\n"sv, "ir"), (Reads{"5", "6.5"}));
 }
 
 std::optional<double> realOf(std::string_view text)
@@ -119,16 +92,16 @@ std::optional<double> realOf(std::string_view text)
 
 TEST(TextReader, IntegersArePlainDecimalsThatFitIn32Bits)
 {
-    EXPECT_EQ(integerOf("+1"), 1);
-    EXPECT_EQ(integerOf("-0"), 0);
-    EXPECT_EQ(integerOf("007"), 7);
-    EXPECT_EQ(integerOf("2147483647"), 2147483647);
-    EXPECT_EQ(integerOf("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(integerOf("000000000000000000000000042"), 42);
+    EXPECT_EQ(readsOf("+1", "i"), Reads{"1"});
+    EXPECT_EQ(readsOf("-0", "i"), Reads{"0"});
+    EXPECT_EQ(readsOf("007", "i"), Reads{"7"});
+    EXPECT_EQ(readsOf("2147483647", "i"), Reads{"2147483647"});
+    EXPECT_EQ(readsOf("-2147483648", "i"), Reads{"-2147483648"});
+    EXPECT_EQ(readsOf("000000000000000000000000042", "i"), Reads{"42"});
     for (std::string_view bad : {"2147483648", "-2147483649", "99999999999999999999999", "1.0",
                                  "1e3", "0x10", "$10", "1,5", "12a", "-", "+", "--1", "+-1",
                                  "\xC2\xA0" "1"}) {
-        EXPECT_EQ(integerOf(bad), std::nullopt) << bad;
+        EXPECT_EQ(readsOf(bad, "i"), Reads{"no"}) << bad;
     }
 }
 
@@ -169,14 +142,8 @@ TEST(TextReader, RealsRejectWhatIsNotAFiniteDecimal)
 
 TEST(TextReader, AFailedReadDoesNotChangeTheValue)
 {
-    TextReader reader("abc"sv);
-    std::int32_t i = 17;
-    EXPECT_FALSE(reader.readInteger(i));
-    EXPECT_EQ(i, 17);
-    TextReader realReader("x1"sv);
-    double r = 2.5;
-    EXPECT_FALSE(realReader.readReal(r));
-    EXPECT_EQ(r, 2.5);
+    EXPECT_EQ(readsOf("abc"sv, "i"), Reads{"no"});
+    EXPECT_EQ(readsOf("x1"sv, "r"), Reads{"no"});
 }
 
 }  // namespace
