@@ -19,6 +19,7 @@
 #include <limits>
 #include <memory>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace quelvar::test {
 namespace {
@@ -376,8 +377,7 @@ TEST_F(DistableFile, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshOne
         if (isFile)
             EXPECT_EQ(readAll(h.tableFile), bytes) << "the file is untouched";
         // Start-up completed: the idle handler ran and the task can start.
-        EXPECT_EQ(h.e().State, Blank);
-        EXPECT_EQ(h.e().DisplayScale, 1200);
+        EXPECT_EQ(std::tuple(h.e().State, h.e().DisplayScale), std::tuple(Blank, 1200));
         h.startRun();
         EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
         EXPECT_EQ(h.dialogs.boxes.size(), 1u);

@@ -191,8 +191,7 @@ TEST(ControllerRecording, RunShowsElapsedSecondsStoresTheSamplesFrom3600OnThenCa
     h.passes(1);
     EXPECT_EQ(h.view.elapsed, " -4");
     h.passUntil([&] { return h.e().FrameCounter == -30; });
-    EXPECT_EQ(h.view.elapsed, "  0");
-    EXPECT_EQ(h.view.status, "Start Tracking");
+    EXPECT_EQ(QStringList({h.view.elapsed, h.view.status}), QStringList({"  0", "Start Tracking"}));
     h.passUntil([&] { return h.e().FrameCounter == 0; });
     EXPECT_TRUE(h.shows(Tracking, true, "Recording Data", clLime));
     h.passUntil([&] { return h.e().FrameCounter == 90; });
@@ -308,8 +307,7 @@ TEST(ControllerSeries, ThreeRunsCountDownBetweenRunsAndNameTheirFiles)
     }
     h.passes(kRunPasses);
     EXPECT_TRUE(h.shows(Blank, false, "Idle", clYellow));
-    EXPECT_EQ(h.e().RunNumber, 3);
-    EXPECT_EQ(h.view.dataFile, "subj_c.txt");
+    EXPECT_EQ(std::tuple(h.e().RunNumber, h.view.dataFile), std::tuple(3, QString("subj_c.txt")));
     for (const char* name :
          {"subj.txt", "subj_b.txt", "subj_c.txt", "subj.par", "subj_b.par", "subj_c.par"})
         EXPECT_TRUE(QFileInfo::exists(h.folder.path(name))) << name;
