@@ -22,6 +22,7 @@
 namespace quelvar::test {
 
 constexpr int kRunPasses = 240 + 3600;  // lead-in and recording
+const QString kNoFile = "Error: No data filename specified; Data collection cancelled.";
 
 // A generated table: its waveforms reach both ends of the amplitude.
 inline bool spansTheAmplitude(const TDisturb& d)

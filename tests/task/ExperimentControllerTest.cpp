@@ -11,8 +11,6 @@
 namespace quelvar::test {
 namespace {
 
-const QString kNoFile = "Error: No data filename specified; Data collection cancelled.";
-
 TEST(ControllerStartup, MissingTableIsGeneratedSavedAndTheFirstPassLaysOutTheWindow)
 {
     ControllerHarness h;

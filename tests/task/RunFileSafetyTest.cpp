@@ -108,8 +108,7 @@ TEST(RunFileSafety, AFileOpenedForAnalysisIsNeverARecordingTarget)
     h.controller.AnalysisFormClosed();
     h.dialogs.boxes.clear();
     h.controller.CollectDataBtnClick();  // dialog cancelled
-    EXPECT_EQ(h.dialogs.texts(),
-              QStringList{"Error: No data filename specified; Data collection cancelled."});
+    EXPECT_EQ(h.dialogs.texts(), QStringList{kNoFile});
     EXPECT_EQ(h.e().State, Blank);
     h.controller.StartBtnClick();
     EXPECT_FALSE(h.e().Recording);
