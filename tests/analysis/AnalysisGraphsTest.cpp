@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace quelvar {
@@ -82,7 +83,7 @@ protected:
     AnalysisGraphs graphs{*state};
 };
 
-TEST(GraphCoordinates, RowsRoundHalvesToEvenAndLieAboveTheZeroLineForPositiveValues)
+TEST(GraphCoordinates, RowsRoundHalvesToEvenLieAboveTheZeroLineForPositiveValuesAndSaturate)
 {
     EXPECT_EQ(graphValueY(136, 0.0, 1440.0), 68);
     EXPECT_EQ(graphValueY(136, 500.0, 1440.0), 68 - 47);
@@ -91,22 +92,11 @@ TEST(GraphCoordinates, RowsRoundHalvesToEvenAndLieAboveTheZeroLineForPositiveVal
     EXPECT_EQ(graphValueY(2, 1.0, 4.0), 1);               // 0.5 rounds to 0
     EXPECT_EQ(graphValueY(2, 3.0, 4.0), 1 - 2);           // 1.5 rounds to 2
     EXPECT_EQ(graphValueY(2, 5.0, 4.0), 1 - 2);           // 2.5 rounds to 2
-}
-
-TEST(GraphCoordinates, ValuesFarOffTheGraphSaturateInsteadOfOverflowing)
-{
+    // Values far off the graph saturate instead of overflowing.
     EXPECT_LT(graphValueY(136, 1e300, 1440.0), -1000000);
     EXPECT_GT(graphValueY(136, -1e300, 1440.0), 1000000);
     EXPECT_LT(graphValueY(136, std::numeric_limits<double>::infinity(), 1440.0), -1000000);
     EXPECT_EQ(graphValueY(136, std::nan(""), 1440.0), 68);
-}
-
-TEST(GraphCoordinates, FramesMapToColumnsByTruncatingDivision)
-{
-    EXPECT_EQ(graphFrameX(636, 1), 0);
-    EXPECT_EQ(graphFrameX(636, 5), 0);
-    EXPECT_EQ(graphFrameX(636, 6), 1);
-    EXPECT_EQ(graphFrameX(636, 3600), 636);
 }
 
 TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
@@ -119,14 +109,14 @@ TEST_F(AnalysisGraphsTest, RunGraphPlacesValuesByItsHeightAndTheDisplayScale)
     ASSERT_EQ(bitmap.size(), QSize(636, 136));
     expectRows(bitmap, {{68 - 47, clRed}, {68 + 47, clLime}, {68 - 9, clBlack}});
     expectRows(bitmap, {{68, clGray}, {68 - 48, kWhite}, {68 - 46, kWhite}});
-}
 
-TEST_F(AnalysisGraphsTest, RunGraphFollowsTheDisplayScale)
-{
     state->experiment.DisplayScale = 1000;  // scale 1200: 136 x 500 / 1200 = 56.67
-    state->run.Target = constant(500.0);
     graphs.DrawRunGraph();
     expectRows(graphs.runGraphBitmap(), {{68 - 57, clRed}});
+    // Each redraw starts from a white bitmap.
+    state->run.Target = constant(-300.0);
+    graphs.DrawRunGraph();
+    expectRows(graphs.runGraphBitmap(), {{68 - 57, kWhite}});
 }
 
 TEST_F(AnalysisGraphsTest, MagnifiedRunErrorReplacesTheErrorTrace)
@@ -158,25 +148,20 @@ TEST_F(AnalysisGraphsTest, ModelGraphUsesTheScaleItIsGivenAndDrawsParticipantMin
     expectRows(bitmap, {{76 - 64, clBlack}, {76 - 13, kWhite}});  // 5 x 100 lies over the mouse
 }
 
-TEST_F(AnalysisGraphsTest, FramesOneToFiveShareColumnZeroAndFrameSixStartsColumnOne)
+// Frames map to columns by truncating division: one to five share column 0.
+TEST_F(AnalysisGraphsTest, FramesMapToColumnsAndTheLastLiesBeyondTheBitmap)
 {
-    const int top = 68 - 47;
-    for (int frame : {1, 3, 5, 6, 3599}) {
+    const std::tuple<int, int, std::set<int>> cases[] = {
+        {1, 0, {0}}, {3, 0, {0}}, {5, 0, {0}}, {6, 1, {1}}, {3599, 635, {635}}, {3600, 636, {}}};
+    QImage bitmap;
+    for (const auto& [frame, x, columns] : cases) {
+        EXPECT_EQ(graphFrameX(636, frame), x);
         FrameArray values = constant(0.0);
         values[frame] = 500.0;
-        const QImage bitmap = drawn(values);
-        const int expected = frame <= 5 ? 0 : (frame == 6 ? 1 : 635);
-        EXPECT_EQ(columnsWith(bitmap, top, clBlack), std::set<int>{expected}) << "frame " << frame;
+        bitmap = drawn(values);
+        EXPECT_EQ(columnsWith(bitmap, 68 - 47, clBlack), columns) << "frame " << frame;
     }
-}
-
-TEST_F(AnalysisGraphsTest, TheLastFrameLiesOneColumnBeyondTheBitmap)
-{
-    FrameArray values = constant(0.0);
-    values[3600] = 500.0;
-    const QImage bitmap = drawn(values);
-    // Only the rise towards x = 636 is visible, in the last column.
-    EXPECT_TRUE(columnsWith(bitmap, 68 - 47, clBlack).empty());
+    // Of the last frame only the rise towards x = 636 is visible, in the last column.
     EXPECT_EQ(pixel(bitmap, 635, 68 - 10), clBlack);
     EXPECT_EQ(pixel(bitmap, 634, 68 - 10), kWhite);
 }
@@ -201,15 +186,6 @@ TEST_F(AnalysisGraphsTest, LaterTracesCoverEarlierOnesInBothGraphs)
     EXPECT_TRUE(contains(graphs.modelGraphBitmap(), clBlue));
 }
 
-TEST_F(AnalysisGraphsTest, EachRedrawStartsFromAWhiteBitmap)
-{
-    state->run.Target = constant(500.0);
-    graphs.DrawRunGraph();
-    state->run.Target = constant(-300.0);
-    graphs.DrawRunGraph();
-    expectRows(graphs.runGraphBitmap(), {{68 - 47, kWhite}});
-}
-
 TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
 {
     FrameArray values;
@@ -221,51 +197,42 @@ TEST_F(AnalysisGraphsTest, TracesFarBeyondTheGraphAreClippedAtItsEdges)
     EXPECT_EQ(pixel(bitmap, 300, 135), clBlue);
 }
 
+// And a frame of both graphs after the first allocates nothing.
 TEST_F(AnalysisGraphsTest, DrawingHandsEachBitmapToThePresenterAndMarksTheAnalysisState)
 {
     CountingPresenter presenter;
     graphs.setPresenter(&presenter);
     state->experiment.State = Blank;
-    graphs.DrawRunGraph();
-    graphs.DrawModelGraph(1200.0);
-    EXPECT_EQ(presenter.runCopies, 1);
-    EXPECT_EQ(presenter.modelCopies, 1);
-    EXPECT_EQ(presenter.lastRun, &graphs.runGraphBitmap());
-    EXPECT_EQ(state->experiment.State, AnalysisLive);
-}
-
-TEST_F(AnalysisGraphsTest, AFrameOfBothGraphsAllocatesNothing)
-{
-    CountingPresenter presenter;
-    graphs.setPresenter(&presenter);
     state->run = *test::sineRun({400.0, 380.0, 50.0, 12});
     for (int i = 1; i <= kRunFrames; ++i)
         state->analysis.Results.ModelMouseTrace[i] = 390.0 * std::sin((i - 10) / 50.0);
     graphs.DrawRunGraph();  // first draw may touch lazily made state
     graphs.DrawModelGraph(1200.0);
+    EXPECT_EQ(presenter.runCopies, 1);
+    EXPECT_EQ(presenter.modelCopies, 1);
+    EXPECT_EQ(presenter.lastRun, &graphs.runGraphBitmap());
+    EXPECT_EQ(state->experiment.State, AnalysisLive);
     test::AllocationCounter counter;
     graphs.DrawRunGraph();
     graphs.DrawModelGraph(1200.0);
     EXPECT_EQ(counter.count(), 0u);
 }
 
-TEST_F(AnalysisGraphsTest, ModelGraphIsOnlyRemadeWhenItsSizeChanges)
+TEST_F(AnalysisGraphsTest, BitmapsAreMadeAtTheFirstSizeAndTheModelGraphsRemadeOnlyWhenItChanges)
 {
     const uchar* before = graphs.modelGraphBitmap().constBits();
     graphs.setModelGraphSize(636, 153);
     EXPECT_EQ(graphs.modelGraphBitmap().constBits(), before);
     graphs.setModelGraphSize(640, 160);
     EXPECT_EQ(graphs.modelGraphBitmap().size(), QSize(640, 160));
-}
 
-TEST(AnalysisGraphsUnsized, DrawingBeforeTheFirstPaintLeavesTheModelGraphEmpty)
-{
-    SharedState state;
-    AnalysisGraphs graphs(state);
-    graphs.DrawModelGraph(1200.0);
-    graphs.DrawRunGraph();
-    EXPECT_TRUE(graphs.modelGraphBitmap().isNull());
-    EXPECT_TRUE(graphs.runGraphBitmap().isNull());
+    // Drawing before the first paint gave them a size leaves them empty.
+    SharedState unsizedState;
+    AnalysisGraphs unsized(unsizedState);
+    unsized.DrawModelGraph(1200.0);
+    unsized.DrawRunGraph();
+    EXPECT_TRUE(unsized.modelGraphBitmap().isNull());
+    EXPECT_TRUE(unsized.runGraphBitmap().isNull());
 }
 
 // The analysis plot: both graphs, the key and the errors in one picture.
@@ -287,7 +254,7 @@ bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
            == bitmap.convertToFormat(QImage::Format_RGB32);
 }
 
-TEST(GraphPlot, PlacesBothGraphsAtTwiceTheirDesignSizeAsTheWindowDrawsThem)
+TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemAndSaved)
 {
     auto state = runningState();
     state->experiment.State = Blank;
@@ -302,12 +269,19 @@ TEST(GraphPlot, PlacesBothGraphsAtTwiceTheirDesignSizeAsTheWindowDrawsThem)
     EXPECT_TRUE(holds(picture, layout.runGraph, graphs.runGraphBitmap()));
     EXPECT_TRUE(holds(picture, layout.modelGraph, graphs.modelGraphBitmap()));
     EXPECT_EQ(state->experiment.State, Blank) << "a picture leaves the controller alone";
-}
 
-TEST(GraphPlot, KeyAndErrorsAreDrawnBesideTheGraphs)
-{
-    auto state = runningState();
-    AnalysisGraphs graphs(*state);
+    // Saved as a PNG; a path that cannot be written is reported.
+    test::TempFolder folder;
+    const QString path = folder.path("run1.png");
+    ASSERT_TRUE(test::fileOk(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"))));
+    QImageReader reader(path);
+    EXPECT_EQ(reader.format(), "png");
+    EXPECT_EQ(reader.size(), layout.image);
+    const FileResult missing = saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing->path, folder.path("missing/dir/run1.png"));
+    EXPECT_FALSE(missing->reason.isEmpty());
+
     const QImage plain = renderAnalysisPlot(*state, graphs);
     const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
                     plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
@@ -317,22 +291,6 @@ TEST(GraphPlot, KeyAndErrorsAreDrawnBesideTheGraphs)
     state->analysis.Results.ModelRmsError = 17.125;
     const QImage otherError = renderAnalysisPlot(*state, graphs);
     EXPECT_NE(plain.copy(key), otherError.copy(key)) << "the error text is part of the key";
-}
-
-TEST(GraphPlot, SavesAPngAndReportsAPathItCannotWrite)
-{
-    auto state = runningState();
-    test::TempFolder folder;
-    const QString path = folder.path("run1.png");
-    ASSERT_TRUE(test::fileOk(saveAnalysisPlot(path, *state, QStringLiteral("run1.txt"))));
-    QImageReader reader(path);
-    EXPECT_EQ(reader.format(), "png");
-    EXPECT_EQ(reader.size(), analysisPlotLayout().image);
-
-    const FileResult missing = saveAnalysisPlot(folder.path("missing/dir/run1.png"), *state);
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing->path, folder.path("missing/dir/run1.png"));
-    EXPECT_FALSE(missing->reason.isEmpty());
 }
 
 }  // namespace

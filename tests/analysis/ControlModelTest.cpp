@@ -22,7 +22,6 @@ class Model : public testing::Test, protected test::ModelBench {
 protected:
     // The spinners' default positions.
     ModelParameters parameters = parametersOf(settingOf(ParameterSpinners{}));
-    double timeStep = 1.0 / 60.0;
 
     void simulate() { rms(parameters); }
     // One pass of Auto Fit: each parameter in turn, in the window's order.
@@ -128,23 +127,8 @@ TEST_F(Model, TheDelayHoldsPerceptionBackForWholeFramesModulo256)
         for (int i = 1; i <= c.frames; ++i)
             ASSERT_EQ(o(i), 10.0) << "frame " << i;
         const double q = run->Mouse[1] - run->Target[1];
-        EXPECT_EQ(o(c.frames + 1), 10.0 + (1.0 * (0.0 - q) - 0.0 * 10.0) * timeStep);
+        EXPECT_EQ(o(c.frames + 1), 10.0 + (1.0 * (0.0 - q) - 0.0 * 10.0) / 60.0);
     }
-}
-
-TEST_F(Model, TheDelayLinesStartingPositionDoesNotMatter)
-{
-    follow([](int i) { return std::sin(i * 0.003) * 300.0; },
-           [](int i) { return std::sin(i * 0.004 + 1.0) * 350.0; });
-    parameters = {9.0, 120.0, 45.0, 7.0};
-    simulate();
-    const auto first = results->ModelMouseTrace;
-    const double firstError = results->ModelRmsError;
-    delay.WriteIndex = 201;
-    delay.Slots.fill(1e6);
-    simulate();
-    EXPECT_EQ(results->ModelMouseTrace, first);
-    EXPECT_EQ(results->ModelRmsError, firstError);
 }
 
 TEST_F(Model, WildParametersStillGiveBoundedTraces)
@@ -192,29 +176,28 @@ TEST_F(Model, ErrorsAreRootMeanSquaresAsPercentagesOfAThousandUnits)
     EXPECT_EQ(results->ModelRmsError, 0.0);
 }
 
+// And the delay line's starting position does not matter.
 TEST_F(Model, TheSumsTakenAlongTheSimulationEqualThoseReadFromTheTraces)
 {
     follow([](int i) { return std::sin(i * 0.0031) * 310.0 + (i % 7) * 0.37; },
            [](int i) { return std::sin(i * 0.0042 + 1.0) * 350.0; });
-    for (const ModelParameters& p : {ModelParameters{0, 37, 3, 4}, ModelParameters{5, 120, 45, -23},
-                                     ModelParameters{16, 500, 0, 100}}) {
+    for (const ModelParameters& p :
+         {ModelParameters{0, 37, 3, 4}, ModelParameters{5, 120, 45, -23},
+          ModelParameters{16, 500, 0, 100}, ModelParameters{9, 120, 45, 7}}) {
         parameters = p;
         simulate();
+        const auto trace = results->ModelMouseTrace;
         const double model = results->ModelRmsError;
         const double tracking = results->TrackingRmsError;
         ComputeErrors(*results);  // now from the traces
         EXPECT_EQ(results->ModelRmsError, model);
         EXPECT_EQ(results->TrackingRmsError, tracking);
+        delay.WriteIndex = 201;
+        delay.Slots.fill(1e6);
+        simulate();
+        EXPECT_EQ(results->ModelMouseTrace, trace);
+        EXPECT_EQ(results->ModelRmsError, model);
     }
-}
-
-TEST_F(Model, SimulationAndErrorsAllocateNothing)
-{
-    run->Target.fill(100.0);
-    test::AllocationCounter counter;
-    simulate();
-    EXPECT_EQ(counter.count(), 0u);
-    EXPECT_GT(results->ModelRmsError, 0.0);
 }
 
 // The search behind "Auto Fit", one parameter at a time.
@@ -304,19 +287,12 @@ TEST(FitParameter, DelaySearchVisitsTheTrialsOfTheWorkedExample)
     EXPECT_EQ(roundHalfEven(field), 3);
 }
 
-class ModelFit : public Model {};
-
-TEST_F(ModelFit, AnAllZeroRunLeavesEveryParameterAtItsMiddle)
+TEST_F(Model, AFitLeavesAnAllZeroRunAtTheMiddlesAndRecoversARunTheModelItselfProduced)
 {
     pass();
-    EXPECT_EQ(parameters.OutGain, 250.0);
-    EXPECT_EQ(parameters.Ref, 0.0);
-    EXPECT_EQ(parameters.InDelay, 8.0);
-    EXPECT_EQ(parameters.Damp, 500.0);
-}
+    EXPECT_EQ(test::fieldsOf(parameters), (std::array{8.0, 250.0, 500.0, 0.0}));
 
-TEST_F(ModelFit, RecoversTheParametersOfARunTheModelItselfProduced)
-{
+    parameters = parametersOf(settingOf(ParameterSpinners{}));
     // A mouse produced by the model with delay 7, gain 80, damping 150 and
     // reference 30 must be fitted with about those values.
     run = test::modelRun({7, 80, 150, 3});
@@ -329,11 +305,16 @@ TEST_F(ModelFit, RecoversTheParametersOfARunTheModelItselfProduced)
     EXPECT_LT(rms(parameters), 0.05);
 }
 
-TEST_F(ModelFit, ASearchAllocatesNothing)
+TEST_F(Model, SimulationErrorsAndASearchAllocateNothing)
 {
+    run->Target.fill(100.0);
+    test::AllocationCounter counter;
+    simulate();
+    EXPECT_EQ(counter.count(), 0u);
+    EXPECT_GT(results->ModelRmsError, 0.0);
+
     for (int i = 1; i <= kRunFrames; ++i)
         run->Target[i] = 200.0 * std::sin(i * 0.02);
-    test::AllocationCounter counter;
     FitParameter(parameters.OutGain, 0, 500, [this] { return rms(parameters); });
     EXPECT_EQ(counter.count(), 0u);
 }

@@ -51,11 +51,13 @@ protected:
     std::string defaultUnit = modelLanesUnit();
 };
 
-TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
+TEST_F(ModelLanesTest, EveryLaneOnEveryUnitTheProcessorHasGivesTheScalarModelsBits)
 {
     // Counts that fill one, two and four vectors exactly, partly, and spill
     // into a second chunk; the sets mix delays, so passes are grouped.
     const std::vector<ModelParameters> sets = testSets(75);
+    EXPECT_FALSE(useModelLanesUnit("mmx")) << "a unit the processor lacks is refused";
+    EXPECT_EQ(modelLanesUnit(), defaultUnit);
     std::vector<double> expected;
     for (const ModelParameters& p : sets)
         expected.push_back(rms(p));
@@ -75,6 +77,7 @@ TEST_F(ModelLanesTest, EveryLaneOnEveryUnitGivesTheScalarModelsBits)
     RecordProperty("units", ran);
     std::cout << "[ units    ] " << ran << std::endl;
     EXPECT_EQ(ran.substr(ran.rfind(' ') + 1), "portable");
+    EXPECT_STREQ(modelLanesUnit(), "portable");
 }
 
 TEST_F(ModelLanesTest, AScoredRangeGivesTheScalarTracesSumOverItsFramesOnEveryUnit)
@@ -138,29 +141,35 @@ TEST_F(ModelLanesTest, APassIsCutShortOnlyWhenEveryLanePassedTheBound)
         EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
 }
 
+// And a pass bounded below every reference's error proves a lower bound for
+// them all; a bound that some reference reaches lets the pass run to the end.
 TEST_F(ModelLanesTest, TheReferenceResponseGivesEachReferencesErrorAsAParabola)
 {
     // Gains from gentle to far past the stable range, where the limit acts.
-    const std::vector<double> gains = {30, 60, 120, 4000};
+    const std::vector<std::pair<double, double>> sets = {
+        {30, 40}, {60, 40}, {100, 10}, {120, 40}, {4000, 40}};  // gain, damping
     std::vector<ModelConstants> lanes;
-    for (double gain : gains)
-        lanes.push_back(modelConstants({6, gain, 40, 0}));
+    for (const auto& [gain, damping] : sets)
+        lanes.push_back(modelConstants({6, gain, damping, 0}));
     std::vector<ReferenceResponse> responses(lanes.size());
+    std::vector<double> least(lanes.size());  // each set's least sum over every r
     for (const char* unit : modelLanesUnits()) {
         ASSERT_TRUE(useModelLanesUnit(unit));
         SCOPED_TRACE(unit);
-        simulateReferenceResponse(*run, 1.0 / 60.0, lanes.data(), 4, nullptr, -10, 10, responses.data());
-        for (std::size_t k = 0; k < gains.size(); ++k) {
-            SCOPED_TRACE(testing::Message() << "gain " << gains[k]);
-            rms({6, gains[k], 40, 0});
+        simulateReferenceResponse(*run, 1.0 / 60.0, lanes.data(), static_cast<int>(lanes.size()),
+                                  nullptr, -10, 10, responses.data());
+        for (std::size_t k = 0; k < sets.size(); ++k) {
+            const auto [gain, damping] = sets[k];
+            SCOPED_TRACE(testing::Message() << "gain " << gain << ", damping " << damping);
+            rms({6, gain, damping, 0});
             EXPECT_TRUE(sameBits(responses[k].sum, results->ModelErrorSquares));
-            EXPECT_EQ(responses[k].limitMayAct(), gains[k] > 1000);
+            EXPECT_EQ(responses[k].limitMayAct(), gain > 1000);
             if (responses[k].limitMayAct())
                 continue;
             double best = kNoBound;
             int bestReference = 0;
             for (int r = -10; r <= 10; ++r) {
-                rms({6, gains[k], 40, 10.0 * r});
+                rms({6, gain, damping, 10.0 * r});
                 const double exact = results->ModelErrorSquares;
                 EXPECT_NEAR(responses[k].at(r), exact, 1e-9 * exact) << "r " << r;
                 EXPECT_TRUE(responses[k].mayReach(r, exact)) << "r " << r;
@@ -170,37 +179,21 @@ TEST_F(ModelLanesTest, TheReferenceResponseGivesEachReferencesErrorAsAParabola)
                     bestReference = r;
                 }
             }
+            least[k] = best;
             EXPECT_EQ(responses[k].bestReference(-10, 10), bestReference);
         }
-    }
-}
-
-TEST_F(ModelLanesTest, ABoundedResponsePassProvesALowerBoundForEveryReference)
-{
-    const ModelParameters sets[2] = {{6, 60, 40, 0}, {6, 100, 10, 0}};
-    ModelConstants lanes[2];
-    double least[2] = {kNoBound, kNoBound};  // each set's least sum over every r
-    for (int k = 0; k < 2; ++k) {
-        lanes[k] = modelConstants(sets[k]);
-        for (int r = -10; r <= 10; ++r) {
-            ModelParameters p = sets[k];
-            p.Ref = 10.0 * r;
-            rms(p);
-            least[k] = std::min(least[k], results->ModelErrorSquares);
+        ReferenceResponse bounded[2];  // gain 60 damping 40, gain 100 damping 10
+        const double low[2] = {least[1] / 3, least[2] / 3};
+        simulateReferenceResponse(*run, 1.0 / 60.0, &lanes[1], 2, low, -10, 10, bounded);
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_TRUE(bounded[k].cutShort);
+            EXPECT_FALSE(bounded[k].limitMayAct());
+            EXPECT_GT(bounded[k].least, low[k]);
+            EXPECT_LE(bounded[k].least, least[k + 1]);
         }
+        simulateReferenceResponse(*run, 1.0 / 60.0, &lanes[1], 2, &least[1], -10, 10, bounded);
+        EXPECT_FALSE(bounded[0].cutShort);
     }
-    ReferenceResponse responses[2];
-    const double low[2] = {least[0] / 3, least[1] / 3};
-    simulateReferenceResponse(*run, 1.0 / 60.0, lanes, 2, low, -10, 10, responses);
-    for (int k = 0; k < 2; ++k) {
-        EXPECT_TRUE(responses[k].cutShort);
-        EXPECT_FALSE(responses[k].limitMayAct());
-        EXPECT_GT(responses[k].least, low[k]);
-        EXPECT_LE(responses[k].least, least[k]);
-    }
-    // A bound that some reference reaches: the pass runs to the end.
-    simulateReferenceResponse(*run, 1.0 / 60.0, lanes, 2, least, -10, 10, responses);
-    EXPECT_FALSE(responses[0].cutShort);
 }
 
 TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
@@ -238,14 +231,6 @@ TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
             EXPECT_EQ(response.limitMayAct(), c.reaches) << unit;
         }
     }
-}
-
-TEST_F(ModelLanesTest, UnitsTheProcessorLacksAreRefused)
-{
-    EXPECT_FALSE(useModelLanesUnit("mmx"));
-    EXPECT_EQ(modelLanesUnit(), defaultUnit);
-    EXPECT_TRUE(useModelLanesUnit("portable"));
-    EXPECT_STREQ(modelLanesUnit(), "portable");
 }
 
 }  // namespace

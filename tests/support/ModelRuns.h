@@ -6,6 +6,7 @@
 #include "analysis/FitPoint.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -98,5 +99,11 @@ struct ModelBench {
         }
     }
 };
+
+// The parameters as one value to compare: delay, gain, damping, reference.
+inline std::array<double, 4> fieldsOf(const ModelParameters& p)
+{
+    return {p.InDelay, p.OutGain, p.Damp, p.Ref};
+}
 
 }  // namespace quelvar::test

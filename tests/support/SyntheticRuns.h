@@ -4,6 +4,7 @@
 // RunRecord is large: the runs live on the heap.
 #include "common/RunRecord.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -22,6 +23,15 @@ struct SineRun {
     double phase = 0.0;
     double offset = 0.0;
 };
-std::unique_ptr<RunRecord> sineRun(const SineRun& shape = {});
+inline std::unique_ptr<RunRecord> sineRun(const SineRun& s = {})
+{
+    auto run = std::make_unique<RunRecord>();
+    for (int i = 1; i <= kRunFrames; ++i) {
+        run->Target[i] = s.target * std::sin(i / s.period + s.phase) + s.offset;
+        run->Mouse[i] = s.mouse * std::sin((i - s.lag) / s.period + s.phase) + s.offset;
+        run->Error[i] = run->Target[i] - run->Mouse[i];
+    }
+    return run;
+}
 
 }  // namespace quelvar::test
