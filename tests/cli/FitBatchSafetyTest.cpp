@@ -1,7 +1,7 @@
 // quelvar-fit in a long, hostile batch: rows appear in order as soon as they
 // are ready, a plot is replaced only whole, pipes named like companions and
-// runs too large to fit cost nothing else, names that are not UTF-8 are
-// fitted, and threads the system refuses cost no row.
+// runs too large to fit cost nothing else, and names that are not UTF-8 are
+// fitted. (Threads the system refuses: FitCommand.Exhaustive*.)
 #include "cli/FitCommand.h"
 #include "common/NativePath.h"
 #include "datafiles/DataFile.h"
@@ -141,23 +141,4 @@ TEST(FitBatchSafety, NamesThatAreNotUtf8AreFittedAndShownLosslessly)
         EXPECT_TRUE(fileOk(readRegularFile(f.path(pathFromNative(name)), 1000, par))) << name;
         EXPECT_TRUE(par.contains("\r\n" + QFile::encodeName(f.root()) + '/' + name + "\r\n")) << name;
     }
-}
-
-TEST(FitBatchSafety, ThreadsTheSystemRefusesCostNoRow)
-{
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
-#endif
-    TempFolder f;
-    writeRuns(f, {"a.txt"});
-    // A thread's stack larger than all the address space allowed: the system
-    // refuses every thread, to the files' workers and the exhaustive fit's.
-    const test::FitResult thorough = runFitProgram({"--thorough", "a.txt"}, f.root());
-    const test::FitResult limited = runFitProgram({"--as=629145600", "--stack=1073741824", QUELVAR_FIT_BINARY,
-                                                   "--exhaustive", "--jobs", "64", "a.txt"},
-                                                  f.root(), QProcessEnvironment::systemEnvironment(),
-                                                  QStringLiteral("prlimit"));
-    EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
-    EXPECT_EQ(limited.out, thorough.out);
-    EXPECT_EQ(limited.out.count('\n'), 2);
 }

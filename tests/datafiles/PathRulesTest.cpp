@@ -26,7 +26,7 @@ TEST(PathRules, ExtensionIsCutFromTheLastDotOfTheBareName)
     EXPECT_EQ(replaceExtension("/exp.d/", ".par"), "/exp.d/.par");
 }
 
-TEST(PathRules, SeriesNamesTakeTheBaseBeforeTheFirstUnderscore)
+TEST(PathRules, SeriesNamesTakeTheBaseBeforeTheFirstUnderscoreAndAnEightBitLetter)
 {
     EXPECT_EQ(nextDataFilePath("/d/subj.txt", 2), "/d/subj_b.txt");
     EXPECT_EQ(nextDataFilePath("/d/subj_b.txt", 3), "/d/subj_c.txt");
@@ -36,10 +36,7 @@ TEST(PathRules, SeriesNamesTakeTheBaseBeforeTheFirstUnderscore)
     EXPECT_EQ(nextDataFilePath("/d.x/s1.run.txt", 2), "/d.x/s1.run_b.txt");
     EXPECT_EQ(nextDataFilePath("/d/_x.txt", 2), "/d/_b.txt");
     EXPECT_EQ(nextDataFilePath("subj", 1), "subj_a.txt");
-}
-
-TEST(PathRules, TheRunLetterWrapsOnEightBits)
-{
+    // The run letter wraps on eight bits.
     EXPECT_EQ(nextDataFilePath("/d/s.txt", 26), "/d/s_z.txt");
     // 96 + 160 = 256 wraps to 0; 96 + 161 to 1.
     EXPECT_EQ(nextDataFilePath("/d/s.txt", 161), QString("/d/s_") + QChar(1) + ".txt");

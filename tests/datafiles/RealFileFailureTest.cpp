@@ -1,6 +1,6 @@
 // The writers against failures the operating system itself produces, not
 // the injected ones: a file that may not grow past a size (the way a full
-// disk stops a write halfway), a path through a regular file, and /proc.
+// disk stops a write halfway or its commit), a path through a regular file, and /proc.
 // These work as root too, where a folder without write permission does not
 // stop anything.
 #include "datafiles/DataFile.h"
@@ -24,7 +24,7 @@ using namespace test;
 TEST(RealFileFailures, AFileStoppedHalfwayLeavesTheEarlierOneAndNoTrace)
 {
     TempFolder folder;
-    for (const char* name : {"run.txt", "p.par", "Distable"})
+    for (const char* name : {"run.txt", "p.par", "Distable", "out.txt"})
         writeAll(folder.path(name), QByteArray("earlier ") + name);
     const auto run = sineRun();
     auto disturb = std::make_unique<TDisturb>();
@@ -39,15 +39,21 @@ TEST(RealFileFailures, AFileStoppedHalfwayLeavesTheEarlierOneAndNoTrace)
         40, [&] { return writeParameterFile(folder.path("p.par"), ParameterFileValues{}); });
     const FileResult tableWritten =
         withFileSizeLimit(200000, [&] { return disturb->SaveToFile(folder.path("Distable")); });
+    // A small write stays in the file's buffer until the commit; a disk that
+    // fills up then must fail the commit, not put a cut-off file in place.
+    const FileResult tailWritten = withFileSizeLimit(
+        10, [&] { return writeFileAtomically(folder.path("out.txt"), QByteArray(100, 'x')); });
     // Each says which file and the system's own reason, and the earlier file stays.
-    for (const auto& [written, name] : {std::pair{dataWritten, "run.txt"}, std::pair{parametersWritten, "p.par"},
-                                        std::pair{tableWritten, "Distable"}}) {
+    for (const auto& [written, name] :
+         {std::pair{dataWritten, "run.txt"}, std::pair{parametersWritten, "p.par"},
+          std::pair{tableWritten, "Distable"}, std::pair{tailWritten, "out.txt"}}) {
         ASSERT_FALSE(written.ok()) << name;
-        EXPECT_EQ(written->message().toStdString(), ("cannot write " + folder.path(name) + ": File too large").toStdString());
+        EXPECT_EQ(written->message().toStdString(),
+                  ("cannot write " + folder.path(name) + ": File too large").toStdString());
         EXPECT_EQ(readAll(folder.path(name)), QByteArray("earlier ") + name);
     }
     EXPECT_EQ(distableMessage(*tableWritten), "Stream write error");
-    EXPECT_EQ(folder.files(), (QStringList{"Distable", "p.par", "run.txt"}));
+    EXPECT_EQ(folder.files(), (QStringList{"Distable", "out.txt", "p.par", "run.txt"}));
 
     // Without the limit the same writes go through.
     EXPECT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *run)));

@@ -36,27 +36,24 @@ QByteArray timingFile()
     return formatFrameTimingFile(*timing(), 1000000000, *run);
 }
 
-TEST(FrameTimingFile, RowsCarryTimeIntervalLateFlagAndThePositionsWithPointDecimals)
+TEST(FrameTimingFile, RowsCarryTimesAndPositionsWithPointDecimalsAndReadBackAsNothingElseDoes)
 {
-    const QList<QByteArray> lines = timingFile().split('\n');
+    const QByteArray text = timingFile();
+    const QList<QByteArray> lines = text.split('\n');
     ASSERT_EQ(lines.size(), kRunFrames + 2);
     EXPECT_EQ(lines[0], "frame,time_s,interval_ms,late,mouse,target");
     EXPECT_EQ(lines[1], "1,0.000000000,25.000000,1,12.35,-56.78");
     EXPECT_EQ(lines[2], "2,0.016666667,16.666667,0,-0.00,-56.78");
     EXPECT_EQ(lines[3600], "3600,59.983334533,16.666667,0,-0.00,-56.78");
     EXPECT_EQ(lines.last(), "") << "the last line ends too";
-}
 
-TEST(FrameTimingFile, ReadsBackWhatWasWrittenAndRefusesAnythingElse)
-{
-    const std::string good = timingFile().toStdString();
+    const std::string good = text.toStdString();
     auto rows = std::make_unique<FrameTimingRows>();
     QString problem;
     ASSERT_TRUE(parseFrameTimingFile(good, *rows, &problem)) << problem.toStdString();
-    EXPECT_EQ(rows->intervalMs[1], 25.0);
-    EXPECT_TRUE(rows->late[1]);
-    EXPECT_EQ(rows->mouse[1], 12.35);
-    QByteArray crlf = timingFile();
+    EXPECT_EQ(std::tuple(rows->intervalMs[1], bool(rows->late[1]), rows->mouse[1]),
+              std::tuple(25.0, true, 12.35));
+    QByteArray crlf = text;
     crlf.replace("\n", "\r\n");
     EXPECT_TRUE(parseFrameTimingFile(crlf.toStdString(), *rows, &problem));
 
@@ -89,7 +86,7 @@ RunDescription description()
     return d;
 }
 
-TEST(RunDescriptionFile, AnyJsonParserReadsItWhateverTheNamesHold)
+TEST(RunDescriptionFile, AnyJsonParserReadsItWhateverTheNamesHoldAndItsSummaryNeedsAWholeLateCount)
 {
     const QByteArray text = formatRunDescription(description());
     EXPECT_TRUE(text.endsWith("\n}\n"));
@@ -104,11 +101,7 @@ TEST(RunDescriptionFile, AnyJsonParserReadsItWhateverTheNamesHold)
     EXPECT_TRUE(o["disturbance_table_saved"].isNull()) << "a loaded table was not saved";
     EXPECT_TRUE(text.contains("\"frame_interval_max_ms\": 25.000000,"));
     EXPECT_TRUE(text.contains("\"nominal_frame_period_ms\": 16.666667,"));
-}
 
-TEST(RunDescriptionFile, TheSummaryNeedsAWholeLateFrameCount)
-{
-    const QByteArray text = formatRunDescription(description());
     QString problem;
     ASSERT_TRUE(runDescriptionSummary(text, "data", &problem)) << problem.toStdString();
     for (const char* late : {"-1", "2.5", "\"1\"", "3601"}) {

@@ -46,39 +46,32 @@ Reads readsOf(std::string_view text, std::string_view reads)
     return answers;
 }
 
-TEST(TextReader, LinesEndAtLfCrLfOrALoneCrAndKeepTheirBlanks)
+// Lines end at LF, CR LF or a lone CR (LF CR is two line ends) and keep their
+// blanks; Ctrl-Z ends the text; numbers are separated by any control
+// character or blank, may come from later lines and read 0 at the end; a
+// failed read leaves the value as it was.
+TEST(TextReader, ReadsLinesNumbersAndEnds)
 {
-    // LF CR is two line ends.
-    EXPECT_EQ(readsOf("one\ntwo\r\nthree\rfour\n\rsix"sv, "lllllelel"),
-              (Reads{"one", "two", "three", "four", "", "more", "six", "end", ""}));
-    EXPECT_EQ(readsOf(" a b \t\r\n"sv, "le"), (Reads{" a b \t", "end"}));
-}
-
-TEST(TextReader, CtrlZEndsTheText)
-{
-    EXPECT_EQ(readsOf("12\x1A 34\r\n"sv, "iei"), (Reads{"12", "end", "0"}));
-    EXPECT_EQ(readsOf("a\r\n\x1Az\r\n"sv, "le"), (Reads{"a", "end"}));
-}
-
-TEST(TextReader, NumbersAreSeparatedByAnyControlCharacterOrBlank)
-{
-    // DEL (127) is above 32, so it is a token of its own and no number.
-    EXPECT_EQ(readsOf("  1\t-2\r\n\r\n\x01+3 \x7f"sv, "iiii"), (Reads{"1", "-2", "3", "no"}));
-}
-
-TEST(TextReader, ANumberAtTheEndReadsZero)
-{
-    EXPECT_EQ(readsOf("7  \r\n  "sv, "iir"), (Reads{"7", "0", "0"}));
-}
-
-TEST(TextReader, SkipLineDropsTheRestOfTheLine)
-{
-    EXPECT_EQ(readsOf("1 2 3\r\n4\n"sv, "isise"), (Reads{"1", "", "4", "", "end"}));
-}
-
-TEST(TextReader, NumbersMayComeFromLaterLines)
-{
-    EXPECT_EQ(readsOf("5\r\n\r\n   6.5\r\n"sv, "ir"), (Reads{"5", "6.5"}));
+    const struct {
+        std::string_view text, reads;
+        Reads answers;
+    } cases[] = {
+        {"one\ntwo\r\nthree\rfour\n\rsix"sv,
+         "lllllelel",
+         {"one", "two", "three", "four", "", "more", "six", "end", ""}},
+        {" a b \t\r\n"sv, "le", {" a b \t", "end"}},
+        {"12\x1A 34\r\n"sv, "iei", {"12", "end", "0"}},
+        {"a\r\n\x1Az\r\n"sv, "le", {"a", "end"}},
+        // DEL (127) is above 32, so it is a token of its own and no number.
+        {"  1\t-2\r\n\r\n\x01+3 \x7f"sv, "iiii", {"1", "-2", "3", "no"}},
+        {"7  \r\n  "sv, "iir", {"7", "0", "0"}},
+        {"1 2 3\r\n4\n"sv, "isise", {"1", "", "4", "", "end"}},
+        {"5\r\n\r\n   6.5\r\n"sv, "ir", {"5", "6.5"}},
+        {"abc"sv, "i", {"no"}},
+        {"x1"sv, "r", {"no"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(readsOf(c.text, c.reads), c.answers) << c.text;
 }
 
 std::optional<double> realOf(std::string_view text)
@@ -92,12 +85,8 @@ std::optional<double> realOf(std::string_view text)
 
 TEST(TextReader, IntegersArePlainDecimalsThatFitIn32Bits)
 {
-    EXPECT_EQ(readsOf("+1", "i"), Reads{"1"});
-    EXPECT_EQ(readsOf("-0", "i"), Reads{"0"});
-    EXPECT_EQ(readsOf("007", "i"), Reads{"7"});
-    EXPECT_EQ(readsOf("2147483647", "i"), Reads{"2147483647"});
-    EXPECT_EQ(readsOf("-2147483648", "i"), Reads{"-2147483648"});
-    EXPECT_EQ(readsOf("000000000000000000000000042", "i"), Reads{"42"});
+    EXPECT_EQ(readsOf("+1 -0 007 2147483647 -2147483648 000000000000000000000000042", "iiiiii"),
+              (Reads{"1", "0", "7", "2147483647", "-2147483648", "42"}));
     for (std::string_view bad : {"2147483648", "-2147483649", "99999999999999999999999", "1.0",
                                  "1e3", "0x10", "$10", "1,5", "12a", "-", "+", "--1", "+-1",
                                  "\xC2\xA0" "1"}) {
@@ -105,29 +94,30 @@ TEST(TextReader, IntegersArePlainDecimalsThatFitIn32Bits)
     }
 }
 
+// Reals too small for a double read as zero, keeping their sign.
 TEST(TextReader, RealsTakeTheUsualDecimalForms)
 {
-    EXPECT_EQ(realOf("12.34"), 12.34);
-    EXPECT_EQ(realOf("-56.78"), -56.78);
-    EXPECT_EQ(realOf("+3"), 3.0);
-    EXPECT_EQ(realOf("5."), 5.0);
-    EXPECT_EQ(realOf(".5"), 0.5);
-    EXPECT_EQ(realOf("-.5e1"), -5.0);
-    EXPECT_EQ(realOf("1E+2"), 100.0);
-    EXPECT_EQ(realOf("2.5e-3"), 0.0025);
-    EXPECT_EQ(realOf("1.7976931348623157e308"), std::numeric_limits<double>::max());
-    EXPECT_EQ(realOf("4.9e-324"), std::numeric_limits<double>::denorm_min());
-}
-
-TEST(TextReader, RealsTooSmallForADoubleReadAsZero)
-{
-    EXPECT_EQ(realOf("1e-400"), 0.0);
-    EXPECT_EQ(realOf("123456e-330"), 0.0);
-    const auto negative = realOf("-1e-99999999999999999999");
-    ASSERT_TRUE(negative.has_value());
-    EXPECT_EQ(*negative, 0.0);
-    EXPECT_TRUE(std::signbit(*negative));
-    EXPECT_EQ(realOf("0e99999"), 0.0);
+    const std::pair<std::string_view, double> cases[] = {
+        {"12.34", 12.34},
+        {"-56.78", -56.78},
+        {"+3", 3.0},
+        {"5.", 5.0},
+        {".5", 0.5},
+        {"-.5e1", -5.0},
+        {"1E+2", 100.0},
+        {"2.5e-3", 0.0025},
+        {"1.7976931348623157e308", std::numeric_limits<double>::max()},
+        {"4.9e-324", std::numeric_limits<double>::denorm_min()},
+        {"1e-400", 0.0},
+        {"123456e-330", 0.0},
+        {"-1e-99999999999999999999", -0.0},
+        {"0e99999", 0.0},
+    };
+    for (const auto& [text, value] : cases) {
+        const auto read = realOf(text);
+        EXPECT_EQ(read, value) << text;
+        EXPECT_TRUE(read && std::signbit(*read) == std::signbit(value)) << text;
+    }
 }
 
 TEST(TextReader, RealsRejectWhatIsNotAFiniteDecimal)
@@ -138,12 +128,6 @@ TEST(TextReader, RealsRejectWhatIsNotAFiniteDecimal)
                                  "1\xB7" "5"}) {
         EXPECT_EQ(realOf(bad), std::nullopt) << bad;
     }
-}
-
-TEST(TextReader, AFailedReadDoesNotChangeTheValue)
-{
-    EXPECT_EQ(readsOf("abc"sv, "i"), Reads{"no"});
-    EXPECT_EQ(readsOf("x1"sv, "r"), Reads{"no"});
 }
 
 }  // namespace
