@@ -22,6 +22,7 @@
 namespace quelvar::test {
 
 constexpr int kRunPasses = 240 + 3600;  // lead-in and recording
+const QString kNoFile = "Error: No data filename specified; Data collection cancelled.";
 
 // A generated table: its waveforms reach both ends of the amplitude.
 inline bool spansTheAmplitude(const TDisturb& d)
@@ -32,7 +33,6 @@ inline bool spansTheAmplitude(const TDisturb& d)
 
 class RecordingView : public MainView {
 public:
-    QSize paintSize{332, 651};
     QString status;
     QRgb statusColor = 0;
     QString elapsed;
@@ -49,18 +49,15 @@ public:
     }
     void setElapsedTimeText(std::string_view text) override
     {
-        elapsed = QString::fromLatin1(text.data(), qsizetype(text.size()));
+        elapsed = QString::fromLatin1(text);
         elapsedHistory << elapsed;
     }
-    void setRunNumberText(std::string_view text) override
-    {
-        runNumber = QString::fromLatin1(text.data(), qsizetype(text.size()));
-    }
+    void setRunNumberText(std::string_view text) override { runNumber = QString::fromLatin1(text); }
     void setDataFileText(const QString& text) override { dataFile = text; }
     QSize layOutForStart() override
     {
         ++layouts;
-        return paintSize;
+        return {332, 651};  // the target display's client area
     }
     void showTargetDisplay(const QImage&) override { ++shows; }
 };
@@ -107,7 +104,6 @@ struct ControllerHarness {
 
     ExperimentState& e() { return state->experiment; }
     QString tableFile = folder.path("Distable");  // what start-up loads or saves
-    QString distable() const { return tableFile; }
 
     // Start-up as the window does it, then the first pass (layout).
     void start()

@@ -1,9 +1,15 @@
+// The disturbance generator, and its table in the "Distable" file: saved and
+// loaded on its own, a save that fails at any step, and start-up with table
+// files it cannot use or of every awkward size.
+#include "task/ControllerHarness.h"
+
+#include "datafiles/FileSink.h"
 #include "support/AllocationCounter.h"
-#include "support/TestFiles.h"
-#include "task/DisturbFR.h"
+#include "support/FaultLoop.h"
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -12,21 +18,27 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
+#include <tuple>
 
-namespace quelvar {
+namespace quelvar::test {
 namespace {
-
-using test::fileOk;
-using test::TempFolder;
 
 std::size_t slotOf(int level, int number, int position)
 {
     return static_cast<std::size_t>((level - 1) * 36000 + (number - 1) * 3600 + (position - 1));
 }
 
-QByteArray littleEndianBytes(double value)
+// The first `count` values of a table file whose value i is `value(i)`, as
+// the test machines, which are little-endian, lay them out.
+QByteArray valueBytes(qsizetype count, const std::function<double(qsizetype)>& value)
 {
-    return QByteArray(reinterpret_cast<const char*>(&value), 8);  // on little-endian machines
+    QByteArray bytes;
+    for (qsizetype i = 0; i < count; ++i) {
+        const double v = value(i);
+        bytes.append(reinterpret_cast<const char*>(&v), 8);
+    }
+    return bytes;
 }
 
 std::unique_ptr<TDisturb> filledTable(std::uint32_t seed)
@@ -35,6 +47,14 @@ std::unique_ptr<TDisturb> filledTable(std::uint32_t seed)
     disturb->Random.SeedGenerator(seed);
     disturb->FillTable(1000.0);
     return disturb;
+}
+
+std::unique_ptr<TDisturb> generated(std::uint32_t seed, double smoothing)
+{
+    auto d = std::make_unique<TDisturb>();
+    d->Random.SeedGenerator(seed);
+    d->SetParameters(smoothing, 1000.0);
+    return d;
 }
 
 bool allZero(const TDisturb& d)
@@ -83,23 +103,20 @@ TEST(DisturbFR, EveryWaveformSpansTheAmplitudeStartsAtZeroWrapsSmoothlyAndHarder
             for (int number = 1; number <= kDisturbanceNumbers; ++number) {
                 SCOPED_TRACE(testing::Message()
                              << "seed " << seed << ", level " << level << ", number " << number);
-                double lo = 1e9, hi = -1e9, largestStep = 0.0;
-                for (int p = 1; p <= kTablePositions; ++p) {
-                    lo = std::min(lo, d->at(level, number, p));
-                    hi = std::max(hi, d->at(level, number, p));
-                    const double step =
-                        p > 1 ? std::fabs(d->at(level, number, p) - d->at(level, number, p - 1))
-                              : 0.0;
-                    largestStep = std::max(largestStep, step);
-                    levelSum += step;
+                const auto v = [&](int p) { return d->at(level, number, p); };
+                double lo = v(1), hi = v(1), largestStep = 0.0;
+                for (int p = 2; p <= kTablePositions; ++p) {
+                    lo = std::min(lo, v(p));
+                    hi = std::max(hi, v(p));
+                    largestStep = std::max(largestStep, std::fabs(v(p) - v(p - 1)));
+                    levelSum += std::fabs(v(p) - v(p - 1));
                 }
                 EXPECT_NEAR(hi, 500.0, 1e-9);
                 EXPECT_NEAR(lo, -500.0, 1e-9);
-                EXPECT_LE(d->at(level, number, 1) * d->at(level, number, 2), 0.0);
+                EXPECT_LE(v(1) * v(2), 0.0);
                 // The wrap is either an ordinary step or the window's seam, which
                 // is bounded by two ordinary steps.
-                EXPECT_LE(std::fabs(d->at(level, number, 3600) - d->at(level, number, 1)),
-                          2.0 * largestStep);
+                EXPECT_LE(std::fabs(v(3600) - v(1)), 2.0 * largestStep);
                 EXPECT_GT(largestStep, 0.0);
             }
             EXPECT_GT(levelSum, previousLevelSum) << "seed " << seed << ", level " << level;
@@ -115,9 +132,7 @@ TEST(DisturbFR, WaveformIsTheCentredScaledAndRotatedRawWindow)
 {
     for (std::uint32_t seed : {0u, 1u, 99u, 4000000000u}) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
-        auto d = std::make_unique<TDisturb>();
-        d->Random.SeedGenerator(seed);
-        d->SetParameters(0.0625, 1000.0);
+        const auto d = generated(seed, 0.0625);
         const auto& R = d->RawSequence;
 
         int s = -1;
@@ -146,9 +161,7 @@ TEST(DisturbFR, ADiscardedAttemptRestartsTheStagesButNotTheGenerator)
     // then moves on by more than the 7200 draws of one attempt.
     const double k = 0.015625;
     for (std::uint32_t seed = 1; seed < 2000; ++seed) {
-        auto d = std::make_unique<TDisturb>();
-        d->Random.SeedGenerator(seed);
-        d->SetParameters(k, 1000.0);
+        const auto d = generated(seed, k);
         UniformRandom replay;
         replay.SeedGenerator(seed);
         for (int n = 0; n < 7200; ++n)
@@ -165,9 +178,7 @@ TEST(DisturbFR, ADiscardedAttemptRestartsTheStagesButNotTheGenerator)
 
 TEST(DisturbFR, NextSampleReadsTheWaveformInOrderThenGeneratesAnother)
 {
-    auto d = std::make_unique<TDisturb>();
-    d->Random.SeedGenerator(42u);
-    d->SetParameters(0.125, 1000.0);
+    const auto d = generated(42u, 0.125);
     const auto first = d->Waveform;
     for (int j = 0; j < 3600; ++j)
         ASSERT_EQ(d->NextSample(), first[static_cast<std::size_t>(j)]) << "sample " << j;
@@ -180,10 +191,9 @@ TEST(DisturbFR, NextSampleReadsTheWaveformInOrderThenGeneratesAnother)
 
 TEST(DisturbFR, NextSampleAllocatesNothingEvenWhenItGenerates)
 {
-    auto d = std::make_unique<TDisturb>();
-    d->SetParameters(0.0625, 1000.0);
+    const auto d = generated(0u, 0.0625);  // the generator's state from construction
     double sink = 0.0;
-    test::AllocationCounter counter;
+    AllocationCounter counter;
     for (int j = 0; j < 3601; ++j)
         sink += d->NextSample();
     EXPECT_EQ(counter.count(), 0u);
@@ -212,6 +222,7 @@ TEST(DisturbFR, DifferentSeedsGiveDifferentTables)
 
 class DistableFile : public testing::Test {
 protected:
+    void TearDown() override { FileSink::clearFaults(); }
     TempFolder folder;
     QString path = folder.path("Distable");
     // The error box for a failed save or load; "" when it worked.
@@ -225,14 +236,14 @@ TEST_F(DistableFile, SaveThenLoadReproducesTheTableBitForBit)
     auto saved = filledTable(2024u);
     saved->Table[slotOf(5, 10, 3600)] = -0.0;
     saved->Table[slotOf(5, 10, 3599)] = std::numeric_limits<double>::denorm_min();
-    test::writeAll(path, QByteArray(2000000, 'x'));
+    writeAll(path, QByteArray(2000000, 'x'));
     for (const bool longer : {false, true}) {
         SCOPED_TRACE(longer ? "more bytes after the table" : "as saved");
         ASSERT_TRUE(fileOk(saved->SaveToFile(path)));
         EXPECT_EQ(QFileInfo(path).size(), 1440000);
         if (longer)
-            test::writeAll(path, test::readAll(path) + littleEndianBytes(std::nan(""))
-                                     + QByteArray(5000, '\x7f'));
+            writeAll(path, readAll(path) + valueBytes(1, [](qsizetype) { return std::nan(""); })
+                               + QByteArray(5000, '\x7f'));
         auto loaded = std::make_unique<TDisturb>();
         ASSERT_TRUE(fileOk(loaded->LoadFromFile(path)));
         EXPECT_EQ(std::memcmp(saved->Table.data(), loaded->Table.data(), sizeof saved->Table), 0);
@@ -245,10 +256,10 @@ TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
     d->Table[slotOf(2, 3, 17)] = 1.5;  // 0x3FF8000000000000
     d->Table[slotOf(1, 1, 1)] = -2.0;  // 0xC000000000000000
     ASSERT_TRUE(fileOk(d->SaveToFile(path)));
-    const QByteArray bytes = test::readAll(path);
+    const QByteArray bytes = readAll(path);
     ASSERT_EQ(bytes.size(), 1440000);
-    const qsizetype offset = ((2 - 1) * 36000 + (3 - 1) * 3600 + (17 - 1)) * 8;
-    EXPECT_EQ(bytes.mid(offset, 8), QByteArray::fromHex("000000000000f83f"));
+    EXPECT_EQ(bytes.mid(((2 - 1) * 36000 + (3 - 1) * 3600 + (17 - 1)) * 8, 8),
+              QByteArray::fromHex("000000000000f83f"));
     EXPECT_EQ(bytes.mid(0, 8), QByteArray::fromHex("00000000000000c0"));
     EXPECT_EQ(bytes.count('\0'), 1440000 - 2 - 1);  // only the two sign/exponent pairs differ
 }
@@ -274,11 +285,7 @@ TEST_F(DistableFile, AShortFileKeepsTheValuesReadInFullAndZeroesTheRest)
 {
     for (int size : {1000, 1003, 0}) {
         SCOPED_TRACE(testing::Message() << size << " bytes");
-        QByteArray bytes;
-        for (int i = 0; bytes.size() < size; ++i)
-            bytes += littleEndianBytes(i + 1.25);
-        bytes.truncate(size);
-        test::writeAll(path, bytes);
+        writeAll(path, valueBytes((size + 7) / 8, [](qsizetype i) { return i + 1.25; }).left(size));
 
         auto d = filledTable(8u);
         const QString message = boxOf(d->LoadFromFile(path));
@@ -312,5 +319,153 @@ TEST_F(DistableFile, AValueThatIsNotFiniteIsRefusedAndLeavesTheTableEmpty)
     }
 }
 
+// A table file that cannot be used is reported with the reader's own text, a
+// table that cannot be saved with the writer's; the session then runs on a
+// fresh table and the folder is left as it was. A named pipe in the file's
+// place would block start-up (opening a pipe waits for a writer) or a device
+// feed it endless bytes: it is refused like a file that cannot be opened.
+TEST_F(DistableFile, StartUpReportsATableItCannotUseOrSaveOnceAndRunsOnAFreshOne)
+{
+    using Prepare = std::function<void(ControllerHarness&)>;
+    const auto faults = [](FileFaults f) -> Prepare {
+        return [f](ControllerHarness&) { FileSink::injectFaults(f); };
+    };
+    const struct {
+        const char* name;
+        Prepare prepare;
+        const char* box;  // how the box starts; %1 stands for the table file
+    } cases[] = {
+        {"short file", [](ControllerHarness& h) { writeAll(h.tableFile, QByteArray(1000, '\0')); },
+         "Stream read error"},
+        {"folder in its place", [](ControllerHarness& h) { QDir().mkdir(h.tableFile); },
+         "Cannot open file"},
+        {"not a number",
+         [](ControllerHarness& h) {
+             writeAll(h.tableFile, valueBytes(kTableValues, [](qsizetype i) {
+                          return i == 4000 ? std::nan("") : 1.0;
+                      }));
+         },
+         "Invalid value"},
+        {"named pipe",
+         [](ControllerHarness& h) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(h.tableFile).constData(), 0600), 0);
+         },
+         "Cannot open file \"%1\". "},
+        {"no such folder",
+         [](ControllerHarness& h) { h.tableFile = h.folder.path("no such folder/Distable"); },
+         "Cannot create file"},
+        {"open fails", faults({true, 0, false}), "Cannot create file"},
+        {"write 1 fails", faults({false, 1, false}), "Stream write error"},
+        {"write 50 fails", faults({false, 50, false}), "Stream write error"},
+        {"commit fails", faults({false, 0, true}), "Stream write error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ControllerHarness h(false);
+        c.prepare(h);
+        const QStringList files = h.folder.files();
+        const bool isFile = QFileInfo(h.tableFile).isFile();
+        const QByteArray bytes = isFile ? readAll(h.tableFile) : QByteArray();
+        h.start();
+        FileSink::clearFaults();
+        ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(h.dialogs.boxes[0].kind, "Error");
+        EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString(c.box).replace("%1", h.tableFile)))
+            << h.dialogs.boxes[0].text.toStdString();
+        EXPECT_TRUE(spansTheAmplitude(h.controller.disturb())) << "a generated table";
+        EXPECT_EQ(h.folder.files(), files) << "no partial table file";
+        if (isFile)
+            EXPECT_EQ(readAll(h.tableFile), bytes) << "the file is untouched";
+        // Start-up completed: the idle handler ran and the task can start.
+        EXPECT_EQ(std::tuple(h.e().State, h.e().DisplayScale), std::tuple(Blank, 1200));
+        h.startRun();
+        EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
+        EXPECT_EQ(h.dialogs.boxes.size(), 1u);
+    }
+}
+
+// The earlier file, a whole table or a short one, stays as it was; where
+// there was none, none is left behind.
+TEST_F(DistableFile, ASaveFailingAtAnyStepLeavesTheEarlierFileAndTheTable)
+{
+    for (const QByteArray& earlier :
+         {QByteArray(1440000, '\x11'), QByteArray("earlier"), QByteArray()}) {
+        SCOPED_TRACE(testing::Message() << earlier.size() << " bytes before");
+        const QStringList files = earlier.isEmpty() ? QStringList() : QStringList{"Distable"};
+        auto d = filledTable(77u);
+        const auto table = std::make_unique<decltype(d->Table)>(d->Table);
+
+        QString message;
+        bool saved = false;
+        const auto result = failEverySinkStep(
+            [&] {
+                message = boxOf(d->SaveToFile(path));
+                saved = message.isEmpty();
+            },
+            [&](const std::string& what) {
+                SCOPED_TRACE(what);
+                EXPECT_FALSE(saved);
+                const QString cannotCreate =
+                    "Cannot create file \"" + QFileInfo(path).absoluteFilePath();
+                if (what == "open")
+                    EXPECT_TRUE(message.startsWith(cannotCreate + "\". ")) << message.toStdString();
+                else
+                    EXPECT_EQ(message, "Stream write error");
+                EXPECT_EQ(folder.files(), files);
+                if (!earlier.isEmpty())
+                    EXPECT_EQ(readAll(path), earlier);
+                EXPECT_EQ(std::memcmp(table->data(), d->Table.data(), sizeof *table), 0);
+            },
+            [&] {
+                message.clear();
+                QFile::remove(path);
+                if (!earlier.isEmpty())
+                    writeAll(path, earlier);
+            });
+        // 50 waveforms of 3600 values: each piece can fail on its own.
+        EXPECT_EQ(result.writes, 50);
+        ASSERT_TRUE(fileOk(d->SaveToFile(path)));
+        EXPECT_EQ(readAll(path).size(), kDistableBytes);
+    }
+}
+
+// Sizes around the table's 1,440,000 bytes. A short file is refused with the
+// reader's message and replaced in memory by a fresh table; a whole one is
+// loaded as it is, and a longer one loads its first 1,440,000 bytes. The file
+// itself is never touched.
+TEST_F(DistableFile, StartUpWithTableFilesOfEveryAwkwardSize)
+{
+    // Past the table, a value that is not a number: never read.
+    const auto pattern = [](qsizetype i) {
+        return i == kTableValues ? std::nan("") : double(i % 1001) - 500.0;
+    };
+    const struct {
+        qsizetype bytes;
+        bool loads;
+        std::function<double(qsizetype)> value;  // of the file's value i
+    } cases[] = {{0, false, pattern},       {8, false, pattern},
+                 {1439999, false, pattern}, {1440000, true, pattern},
+                 {1440008, true, pattern},  {1440000, true, [](qsizetype) { return 123.25; }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bytes << " bytes, value 1 " << c.value(1));
+        ControllerHarness h(false);
+        const QByteArray bytes = valueBytes(c.bytes / 8, c.value) + QByteArray(c.bytes % 8, '\0');
+        writeAll(h.tableFile, bytes);
+        h.start();
+        if (c.loads) {
+            EXPECT_TRUE(h.dialogs.boxes.empty());
+            EXPECT_EQ(h.controller.disturb().at(1, 1, 2), c.value(1));
+            EXPECT_EQ(h.controller.disturb().at(5, 10, 3600), c.value(kTableValues - 1));
+        } else {
+            EXPECT_EQ(h.dialogs.texts(), QStringList{"Error: Stream read error"});
+            EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
+            EXPECT_NE(h.controller.disturb().at(1, 1, 2), c.value(1))
+                << "a generated table, not the file's";
+        }
+        EXPECT_EQ(readAll(h.tableFile), bytes);
+        EXPECT_EQ(h.e().State, Blank);
+    }
+}
+
 }  // namespace
-}  // namespace quelvar
+}  // namespace quelvar::test

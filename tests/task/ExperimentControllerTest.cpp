@@ -4,26 +4,25 @@
 #include "support/AllocationCounter.h"
 
 #include <QFileInfo>
+#include <array>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace quelvar::test {
 namespace {
 
-const QString kNoFile = "Error: No data filename specified; Data collection cancelled.";
-
 TEST(ControllerStartup, MissingTableIsGeneratedSavedAndTheFirstPassLaysOutTheWindow)
 {
     ControllerHarness h;
-    EXPECT_EQ(QFileInfo(h.distable()).size(), kDistableBytes);
+    EXPECT_EQ(QFileInfo(h.tableFile).size(), kDistableBytes);
     EXPECT_TRUE(h.dialogs.boxes.empty());
     EXPECT_TRUE(spansTheAmplitude(h.controller.disturb()));
-    EXPECT_EQ(h.view.layouts, 1);
     EXPECT_EQ(h.controller.recording().bitmap().size(), QSize(332, 651));
     EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
-    EXPECT_EQ(h.e().DisplayScale, 1200);
     EXPECT_EQ(QStringList({h.view.dataFile, h.view.runNumber}),
               QStringList({"Default.txt", "  1"}));
-    EXPECT_EQ(std::pair(h.e().RunCount, h.e().RunNumber), std::pair(1, 1));
+    EXPECT_EQ(std::tuple(h.view.layouts, h.e().DisplayScale, h.e().RunCount, h.e().RunNumber),
+              std::tuple(1, 1200, 1, 1));
     const FileDialogRequest& save = h.controller.saveDialog();
     EXPECT_EQ(
         QStringList({save.filter, save.defaultSuffix, save.title, save.proposedName}),
@@ -82,8 +81,8 @@ TEST(ControllerCollectData, SaveDialogChoosesTheFileAndStartsPractice)
     ASSERT_EQ(h.dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(h.dialogs.saveRequests[0].title, "Save Data File As");
     EXPECT_EQ(h.state->files.DataFilePath, h.folder.path("subj.txt"));
-    EXPECT_EQ(h.state->files.DataFileName, "subj.txt");
-    EXPECT_EQ(h.view.dataFile, "subj.txt");
+    EXPECT_EQ(QStringList({h.state->files.DataFileName, h.view.dataFile}),
+              QStringList({"subj.txt", "subj.txt"}));
     EXPECT_TRUE(h.shows(Tracking, false, "Pre-run Practice", clYellow));
     EXPECT_TRUE(h.dialogs.boxes.empty());
     // The dialog proposes the last chosen file next time.
@@ -104,8 +103,8 @@ TEST(ControllerCollectData, CancelledOrRefusedChoiceReportsThatNoFileWasGiven)
     h.collect("old.txt");
     EXPECT_EQ(h.dialogs.texts(), (QStringList{"Confirm: File exists.  Overwrite?", kNoFile}));
     EXPECT_EQ(h.state->files.DataFilePath, h.folder.path("old.txt"));
-    EXPECT_TRUE(h.state->files.DataFileName.isEmpty());
-    EXPECT_EQ(h.view.dataFile, "Default.txt");
+    EXPECT_EQ(QStringList({h.state->files.DataFileName, h.view.dataFile}),
+              QStringList({"", "Default.txt"}));
     EXPECT_EQ(h.e().State, Blank);
 
     h.dialogs.boxes.clear();
@@ -170,9 +169,8 @@ TEST(ControllerStart, StartOrAbortAnsweredNoBeginsTheLeadInOnce)
         h.dialogs.confirmAnswers = {false};
         c.runs == 1 ? h.controller.StartBtnClick() : h.controller.AbortBtnClick();
         EXPECT_TRUE(h.shows(Tracking, true, "Start Tracking", clYellow));
-        EXPECT_EQ(h.e().FrameCounter, -240);
-        EXPECT_EQ(h.e().TablePosition, 3360);
-        EXPECT_EQ(h.e().RunNumber, runNumber);
+        EXPECT_EQ(std::tuple(h.e().FrameCounter, h.e().TablePosition, h.e().RunNumber),
+                  std::tuple(-240, 3360, runNumber));
         EXPECT_EQ(h.state->files.DataFileName, file);
         h.passes(5);
         h.controller.StartBtnClick();
@@ -181,33 +179,45 @@ TEST(ControllerStart, StartOrAbortAnsweredNoBeginsTheLeadInOnce)
     }
 }
 
-TEST(ControllerRecording, RunShowsElapsedSecondsStoresTheSamplesFrom3600OnAndAllocatesNothing)
+// After the run, Analyze enters live analysis, which it refuses while recording.
+TEST(ControllerRecording, RunShowsElapsedSecondsStoresTheSamplesFrom3600OnThenCanBeAnalyzed)
 {
     ControllerHarness h;
     h.startRun();
+    EXPECT_FALSE(h.controller.AnalyzeBtnClick()) << "not while recording";
+    EXPECT_FALSE(h.controller.InstructionBtnClick());
     h.passes(1);
     EXPECT_EQ(h.view.elapsed, " -4");
     h.passUntil([&] { return h.e().FrameCounter == -30; });
-    EXPECT_EQ(h.view.elapsed, "  0");
-    EXPECT_EQ(h.view.status, "Start Tracking");
+    EXPECT_EQ(QStringList({h.view.elapsed, h.view.status}), QStringList({"  0", "Start Tracking"}));
     h.passUntil([&] { return h.e().FrameCounter == 0; });
     EXPECT_TRUE(h.shows(Tracking, true, "Recording Data", clLime));
     h.passUntil([&] { return h.e().FrameCounter == 90; });
     EXPECT_EQ(h.view.elapsed, "  2");
-    EXPECT_EQ(h.state->run.Target[1], h.table(3600));
-    EXPECT_EQ(h.state->run.Target[2], h.table(1));
-    EXPECT_EQ(h.state->run.Target[90], h.table(89));
+    const RunRecord& run = h.state->run;
+    EXPECT_EQ((std::array{run.Target[1], run.Target[2], run.Target[90]}),
+              (std::array{h.table(3600), h.table(1), h.table(89)}));
     AllocationCounter counter;  // past the first texts and the first recorded frame
     h.passes(200);
     EXPECT_EQ(counter.count(), 0u) << "the frame path allocates nothing";
     h.passUntil([&] { return !h.e().Recording; });
     EXPECT_EQ(h.view.elapsed, " 60");
     EXPECT_TRUE(h.shows(Blank, false, "Idle", clYellow));
-    EXPECT_TRUE(h.e().RunAvailable);
-    EXPECT_EQ(h.e().FrameCounter, -240);
-    EXPECT_EQ(h.state->run.Target[3600], h.table(3599));
+    EXPECT_EQ(std::tuple(h.e().RunAvailable, h.e().FrameCounter, run.Target[3600]),
+              std::tuple(true, -240, h.table(3599)));
     // Texts go to the window only when they change: once a second, not every frame.
     EXPECT_LE(h.view.elapsedHistory.size(), 70);
+
+    ASSERT_TRUE(h.controller.AnalyzeBtnClick());
+    EXPECT_EQ(h.e().State, AnalysisLive);
+    EXPECT_EQ(run.MagnifiedRunError[1800], 5.0 * run.Error[1800]);
+    h.passes(2);  // the analysis recomputes every frame
+    EXPECT_EQ(h.state->analysis.Results.ModelMouseTrace.size(), std::size_t(kRunFrames + 1));
+    h.controller.AnalysisFormClosed();
+    EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
+    h.controller.StartBtnClick();
+    EXPECT_EQ(h.dialogs.boxes.back().kind, "Information");
+    EXPECT_FALSE(h.e().Recording);
 }
 
 // A finished run lands in the data file byte for byte; a write that fails is
@@ -260,8 +270,8 @@ TEST(ControllerPractice, TablePositionWrapsFrom3600To1)
     h.passes(1);
     EXPECT_EQ(h.e().TablePosition, 1);
     h.passes(1);
-    EXPECT_EQ(h.controller.recording().TargetValue, h.table(1));
-    EXPECT_EQ(h.e().TablePosition, 2);
+    EXPECT_EQ(std::pair(h.controller.recording().TargetValue, h.e().TablePosition),
+              std::pair(h.table(1), 2));
 }
 
 TEST(ControllerSeries, ThreeRunsCountDownBetweenRunsAndNameTheirFiles)
@@ -279,10 +289,9 @@ TEST(ControllerSeries, ThreeRunsCountDownBetweenRunsAndNameTheirFiles)
         EXPECT_EQ(h.e().State, NextRun);
         EXPECT_EQ(h.view.status, "Recording Data") << "kept through the pause";
         h.passes(1);
-        EXPECT_EQ(h.e().State, InterRunCountdown);
-        EXPECT_EQ(h.e().RunNumber, run + 1);
+        EXPECT_EQ(std::tuple(h.e().State, h.e().RunNumber, h.e().CountdownFrames),
+                  std::tuple(InterRunCountdown, run + 1, 300));
         EXPECT_EQ(h.view.runNumber, QString::asprintf("%3d", run + 1));
-        EXPECT_EQ(h.e().CountdownFrames, 300);
         h.view.elapsedHistory.clear();
         for (int second = 4; second >= 0; --second) {
             h.passes(59);
@@ -296,33 +305,12 @@ TEST(ControllerSeries, ThreeRunsCountDownBetweenRunsAndNameTheirFiles)
     }
     h.passes(kRunPasses);
     EXPECT_TRUE(h.shows(Blank, false, "Idle", clYellow));
-    EXPECT_EQ(h.e().RunNumber, 3);
-    EXPECT_EQ(h.view.dataFile, "subj_c.txt");
+    EXPECT_EQ(std::tuple(h.e().RunNumber, h.view.dataFile), std::tuple(3, QString("subj_c.txt")));
     for (const char* name :
          {"subj.txt", "subj_b.txt", "subj_c.txt", "subj.par", "subj_b.par", "subj_c.par"})
         EXPECT_TRUE(QFileInfo::exists(h.folder.path(name))) << name;
     EXPECT_TRUE(readAll(h.folder.path("subj_c.par")).startsWith("TrackParameters"));
     EXPECT_TRUE(h.dialogs.boxes.empty());
-}
-
-TEST(ControllerAbort, SingleRunAbortGoesBackToPracticeAndClearsTheRun)
-{
-    ControllerHarness h;
-    h.startRun();
-    h.passUntil([&] { return h.e().FrameCounter == 500; });
-    h.controller.AbortBtnClick();
-    EXPECT_TRUE(h.dialogs.boxes.empty());
-    EXPECT_FALSE(h.e().RunAvailable);
-    EXPECT_TRUE(h.shows(Tracking, false, "Pre-run Practice", clYellow));
-    EXPECT_EQ(h.view.elapsed, " ");
-    const RunRecord& run = h.state->run;
-    for (int i = 1; i <= kRunFrames; ++i)
-        ASSERT_TRUE(run.Mouse[i] == 0.0 && run.Target[i] == 0.0 && run.Error[i] == 0.0) << i;
-    // Practice goes on from wherever the table index stands.
-    const int position = h.e().TablePosition;
-    h.passes(1);
-    EXPECT_EQ(h.e().TablePosition, position + 1);
-    EXPECT_FALSE(QFileInfo::exists(h.folder.path("run.txt")));
 }
 
 TEST(ControllerAbort, SeriesAbortAnsweredYesCancelsTheSeries)
@@ -334,8 +322,7 @@ TEST(ControllerAbort, SeriesAbortAnsweredYesCancelsTheSeries)
     ASSERT_EQ(h.e().RunNumber, 2);
     h.controller.AbortBtnClick();
     EXPECT_EQ(h.dialogs.texts(), QStringList{"Confirm: Cancel remaining multiple runs?"});
-    EXPECT_EQ(h.e().RunNumber, 1);
-    EXPECT_EQ(h.view.runNumber, "  1");
+    EXPECT_EQ(std::pair(h.e().RunNumber, h.view.runNumber), std::pair(1, QString("  1")));
     EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
     EXPECT_FALSE(h.e().RunAvailable);
     // Inactive again: a further Abort does nothing, Start asks for Collect Data.
@@ -345,39 +332,18 @@ TEST(ControllerAbort, SeriesAbortAnsweredYesCancelsTheSeries)
     EXPECT_EQ(h.dialogs.boxes[1].kind, "Information");
 }
 
-TEST(ControllerAnalysis, AnalyzeEntersLiveAnalysisAndClosingLeavesTheStatusInactive)
-{
-    ControllerHarness h;
-    h.startRun();
-    EXPECT_FALSE(h.controller.AnalyzeBtnClick()) << "not while recording";
-    EXPECT_FALSE(h.controller.InstructionBtnClick());
-    h.passUntil([&] { return !h.e().Recording; });
-    ASSERT_TRUE(h.controller.AnalyzeBtnClick());
-    EXPECT_EQ(h.e().State, AnalysisLive);
-    EXPECT_EQ(h.state->run.MagnifiedRunError[1800], 5.0 * h.state->run.Error[1800]);
-    h.passes(2);  // the analysis recomputes every frame
-    EXPECT_EQ(h.state->analysis.Results.ModelMouseTrace.size(), std::size_t(kRunFrames + 1));
-    h.controller.AnalysisFormClosed();
-    EXPECT_TRUE(h.shows(Blank, false, "Inactive", clYellow));
-    h.controller.StartBtnClick();
-    EXPECT_EQ(h.dialogs.boxes.back().kind, "Information");
-    EXPECT_FALSE(h.e().Recording);
-}
-
 TEST(ControllerSpinners, RunCountSetsTheSeriesFlagAndTheIntervalRestartsTheRunNumber)
 {
     ControllerHarness h;
     h.controller.NRunsUpDownClick(2);
-    EXPECT_EQ(h.e().RunCount, 2);
-    EXPECT_TRUE(h.e().MultiRun);
+    EXPECT_EQ(std::pair(h.e().RunCount, h.e().MultiRun), std::pair(2, true));
     h.controller.NRunsUpDownClick(1);
     EXPECT_FALSE(h.e().MultiRun);
 
     h.e().RunNumber = 4;
     h.controller.IRIUpDownClick(10);
-    EXPECT_EQ(h.e().RunNumber, 1);
-    EXPECT_EQ(h.view.runNumber, "  1");
-    EXPECT_EQ(h.controller.spinners().IRI, 10);
+    EXPECT_EQ(std::tuple(h.e().RunNumber, h.view.runNumber, h.controller.spinners().IRI),
+              std::tuple(1, QString("  1"), 10));
 
     h.startRun();
     h.e().RunNumber = 4;

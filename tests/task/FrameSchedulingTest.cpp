@@ -62,13 +62,6 @@ public:
     }
 };
 
-QJsonObject describedScheduling(const SchedulingFacts& facts)
-{
-    RunDescription d;
-    d.scheduling = facts;
-    return QJsonDocument::fromJson(formatRunDescription(d)).object()[QStringLiteral("scheduling")].toObject();
-}
-
 TEST(FrameScheduling, EachWayIsTriedInOrderUntilOneIsGrantedAndTheDescriptionSaysWhich)
 {
     const struct Case {
@@ -105,10 +98,12 @@ TEST(FrameScheduling, EachWayIsTriedInOrderUntilOneIsGrantedAndTheDescriptionSay
          "RLIMIT_RTTIME: Operation not permitted; RealtimeKit: no system bus", false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         RefusingCalls os;
         c.refuse(os);
-        const SchedulingFacts facts = raiseFrameThread(os, c.lockMemory);
-        EXPECT_EQ(os.log.join('|'), QString::fromLatin1(c.calls)) << c.name;
+        RunDescription described;
+        described.scheduling = raiseFrameThread(os, c.lockMemory);
+        EXPECT_EQ(os.log.join('|'), QString::fromLatin1(c.calls));
         QJsonObject expected{{"policy", c.policy},
                              {"priority", c.priority},
                              {"nice", c.nice},
@@ -116,7 +111,8 @@ TEST(FrameScheduling, EachWayIsTriedInOrderUntilOneIsGrantedAndTheDescriptionSay
                              {"memory_locked", c.locked}};
         if (c.reason)
             expected["reason"] = c.reason;  // only where no real-time policy was had
-        EXPECT_EQ(describedScheduling(facts), expected) << c.name;
+        EXPECT_EQ(QJsonDocument::fromJson(formatRunDescription(described)).object()["scheduling"],
+                  QJsonValue(expected));
     }
 }
 

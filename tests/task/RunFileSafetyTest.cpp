@@ -66,8 +66,7 @@ TEST(RunFileSafety, StartingAgainAsksBeforeReplacingTheRunJustRecorded)
 
         h.dialogs.confirmAnswers = {true};  // Yes: the run starts as before
         h.controller.StartBtnClick();
-        EXPECT_TRUE(h.e().Recording);
-        EXPECT_EQ(h.e().FrameCounter, -240);
+        EXPECT_EQ(std::tuple(h.e().Recording, h.e().FrameCounter), std::tuple(true, -240));
     }
 }
 
@@ -94,8 +93,7 @@ TEST(RunFileSafety, ASeriesAsksOnceForAllItsExistingFilesThenNeverStops)
 
     // A new Collect Data numbers its series afresh: all three runs again.
     h.collect("next.txt");
-    EXPECT_EQ(h.e().RunNumber, 1);
-    EXPECT_EQ(h.view.runNumber, "  1");
+    EXPECT_EQ(std::pair(h.e().RunNumber, h.view.runNumber), std::pair(1, QString("  1")));
     h.recordRun();
     for (const char* name : {"next.txt", "next_b.txt", "next_c.txt"})
         EXPECT_TRUE(QFileInfo::exists(h.folder.path(name))) << name;
@@ -110,8 +108,7 @@ TEST(RunFileSafety, AFileOpenedForAnalysisIsNeverARecordingTarget)
     h.controller.AnalysisFormClosed();
     h.dialogs.boxes.clear();
     h.controller.CollectDataBtnClick();  // dialog cancelled
-    EXPECT_EQ(h.dialogs.texts(),
-              QStringList{"Error: No data filename specified; Data collection cancelled."});
+    EXPECT_EQ(h.dialogs.texts(), QStringList{kNoFile});
     EXPECT_EQ(h.e().State, Blank);
     h.controller.StartBtnClick();
     EXPECT_FALSE(h.e().Recording);

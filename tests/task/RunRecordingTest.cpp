@@ -1,23 +1,24 @@
 #include "task/ControllerHarness.h"
 
+#include "support/ImageChecks.h"
 #include "task/DisturbFR.h"
 #include "task/RunRecording.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 namespace quelvar::test {
 namespace {
 
 TEST(MouseToPosition, RowsOfA651PixelDisplayMapToPositionsHeldWithin500)
 {
-    EXPECT_EQ(positionForRow(0, 651, 1200), 500.0) << "599.08 before limiting";
-    EXPECT_EQ(positionForRow(325, 651, 1200), 0.0);
-    EXPECT_EQ(positionForRow(651, 651, 1200), -500.0);
-    EXPECT_EQ(positionForRow(200, 651, 1200), double(125 * 1200) / 651.0);
-    EXPECT_EQ(positionForRow(-100000, 651, 1200), 500.0);
-    EXPECT_EQ(positionForRow(100000, 651, 1200), -500.0);
+    std::vector<double> positions;
+    for (const int row : {0, 325, 651, 200, -100000, 100000})
+        positions.push_back(positionForRow(row, 651, 1200));
+    // Row 0 lies at 599.08 before limiting.
+    EXPECT_EQ(positions, (std::vector{500.0, 0.0, -500.0, 125 * 1200 / 651.0, 500.0, -500.0}));
 }
 
 TEST(PositionToRow, ValuesMapToRowsAndHalvesRoundToEven)
@@ -45,11 +46,6 @@ TEST(PositionToRow, ValuesFarOutsideTheTableGiveRowsJustOutsideTheDisplay)
         EXPECT_LT(row, 3000) << v;
     }
     EXPECT_EQ(rowForPosition(std::nan(""), 651, 1200), 325);
-}
-
-QRgb pixel(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) & 0xFFFFFF;
 }
 
 TEST(DrawFrame, DrawsTargetAndCursorOnBlackShowsTheBitmapAndBlankClearsIt)

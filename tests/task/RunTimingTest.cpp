@@ -79,7 +79,8 @@ QStringList namesIn(const QString& text, const char* pattern)
     return names;
 }
 
-TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFiles)
+// The wall clock is anchored at the stamps of the first and last frame.
+TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFilesWithTheWallClock)
 {
     TimedHarness h;
     // Frame 1 is measured from the last lead-in frame; 20 ms exactly is on time.
@@ -106,6 +107,7 @@ TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFiles)
     EXPECT_TRUE(rows.mouse == written.Mouse && rows.target == written.Target);
 
     const QJsonObject d = h.description("run.json");
+    const QString json = QString::fromUtf8(readAll(h.folder.path("run.json")));
     EXPECT_EQ(d["late_frames"].toInt(), 3);
     EXPECT_EQ(d["frame_interval_min_ms"].toDouble(), 17.0);
     EXPECT_EQ(d["frame_interval_max_ms"].toDouble(), 40.0);
@@ -119,18 +121,48 @@ TEST(RunTiming, LateFramesAreFoundFromThePacingClockAndWrittenToBothFiles)
 
     // Every key the README documents, in its order, and no other.
     const QString readme = QString::fromUtf8(readAll(QStringLiteral(QUELVAR_SOURCE_DIR "/README.md")));
-    const QStringList keys = namesIn(QString::fromUtf8(readAll(h.folder.path("run.json"))), "^  \"(\\w+)\":");
+    const QStringList keys = namesIn(json, "^  \"(\\w+)\":");
     EXPECT_EQ(keys, namesIn(readme.section("describes the run in one JSON object", 1).section("\n\n", 1, 1),
                             "^\\| `(\\w+)`"));
     EXPECT_EQ(keys.size(), d.size());
+
+    // The exact decimal text of a key's value, and of a stamp in seconds.
+    auto valueOf = [&](const QString& key) {
+        return QRegularExpression("\"" + key + "\": ([0-9.]+)").match(json).captured(1);
+    };
+    const auto seconds = [](std::int64_t ns) {
+        return QString::asprintf("%lld.%09lld", qint64(ns / 1000000000), qint64(ns % 1000000000));
+    };
+    const FrameTiming& frames = h.controller.timing().frames();
+    const std::int64_t wall = SteppingClock::wallOffset;
+    for (const auto& [frame, anchor] : {std::pair{1, "start"}, std::pair{kRunFrames, "end"}}) {
+        const std::int64_t stamp = frames.ticks(frame);
+        EXPECT_EQ(valueOf(QString("anchor_%1_monotonic_s").arg(anchor)), seconds(stamp));
+        EXPECT_EQ(valueOf(QString("anchor_%1_unix_time_s").arg(anchor)), seconds(stamp + wall));
+    }
+    const QString start = d["recording_start"].toString();
+    EXPECT_EQ(QDateTime::fromString(start, Qt::ISODateWithMs).toMSecsSinceEpoch(),
+              (frames.ticks(1) + wall) / kMs);
 }
 
-TEST(RunTiming, AnAbortedRunWritesNothingAndACleanRunClearsTheNote)
+TEST(RunTiming, AnAbortedRunGoesBackToPracticeClearedWritingNothingAndACleanRunClearsTheNote)
 {
     TimedHarness h;
     h.controller.StartBtnClick();
     h.passUntil([&] { return h.e().FrameCounter == 500; });
     h.controller.AbortBtnClick();
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    EXPECT_FALSE(h.e().RunAvailable);
+    EXPECT_TRUE(h.shows(Tracking, false, "Pre-run Practice", clYellow));
+    EXPECT_EQ(h.view.elapsed, " ");
+    const RunRecord& run = h.state->run;
+    for (int i = 1; i <= kRunFrames; ++i)
+        ASSERT_TRUE(run.Mouse[i] == 0.0 && run.Target[i] == 0.0 && run.Error[i] == 0.0) << i;
+    // Practice goes on from wherever the table index stands.
+    const int position = h.e().TablePosition;
+    h.passes(1);
+    EXPECT_EQ(h.e().TablePosition, position + 1);
+    EXPECT_FALSE(QFileInfo::exists(h.folder.path("run.txt")));
     EXPECT_EQ(QDir(h.folder.root()).entryList(QDir::Files), QStringList{"Distable"});
     EXPECT_TRUE(h.timingView.lateCounts.empty());
 
@@ -179,9 +211,10 @@ TEST(RunTiming, TheDescriptionNamesTheTableAndWhereItCameFrom)
     auto describedWith = [](const QByteArray* distable, QByteArray* fileAfter) {
         TimedHarness h(distable);
         h.recordRun();
-        *fileAfter = readAll(h.distable());
-        EXPECT_EQ(h.description("run.json")["disturbance_table_file"], QFileInfo(h.distable()).absoluteFilePath());
-        return h.description("run.json");
+        *fileAfter = readAll(h.tableFile);
+        const QJsonObject d = h.description("run.json");
+        EXPECT_EQ(d["disturbance_table_file"], QFileInfo(h.tableFile).absoluteFilePath());
+        return d;
     };
     auto sha = [](const QByteArray& bytes) {
         return QJsonValue(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()));
@@ -232,30 +265,6 @@ TEST(RunTiming, ACompanionThatCannotBeWrittenIsNamedAsSuchAndTheDescriptionSaysS
         else
             EXPECT_EQ(h.description("run.json")["frames_file_written"], false);
     }
-}
-
-TEST(RunTiming, TheWallClockIsAnchoredAtTheStampsOfTheFirstAndLastFrame)
-{
-    TimedHarness h;
-    h.recordRun({{1, 25 * kMs}, {3600, 39 * kMs}});
-    const QByteArray json = readAll(h.folder.path("run.json"));
-    // The exact decimal text of a key's value.
-    auto text = [&](const QByteArray& key) {
-        return QRegularExpression(QStringLiteral("\"%1\": ([0-9.]+)").arg(QLatin1String(key)))
-            .match(QString::fromLatin1(json)).captured(1);
-    };
-    const FrameTiming& frames = h.controller.timing().frames();
-    const auto seconds = [](std::int64_t ns) {
-        return QStringLiteral("%1.%2").arg(ns / 1000000000).arg(ns % 1000000000, 9, 10, QLatin1Char('0'));
-    };
-    for (const auto& [frame, prefix] : {std::pair{1, "anchor_start_"}, std::pair{kRunFrames, "anchor_end_"}}) {
-        const std::int64_t stamp = frames.ticks(frame);
-        EXPECT_EQ(text(QByteArray(prefix) + "monotonic_s"), seconds(stamp)) << frame;
-        EXPECT_EQ(text(QByteArray(prefix) + "unix_time_s"), seconds(stamp + SteppingClock::wallOffset)) << frame;
-    }
-    const QJsonObject d = h.description("run.json");
-    EXPECT_EQ(QDateTime::fromString(d["recording_start"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(),
-              (frames.ticks(1) + SteppingClock::wallOffset) / kMs);
 }
 
 TEST(RunTiming, BothFilesAreWrittenWhenNoThreadCanStart)

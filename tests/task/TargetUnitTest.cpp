@@ -1,5 +1,6 @@
 #include "common/ExperimentState.h"
 #include "support/AllocationCounter.h"
+#include "support/ImageChecks.h"
 #include "task/TargetUnit.h"
 
 #include <QImage>
@@ -7,36 +8,33 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
+
+// Boxes show in failures as the corners the tests compare.
+static void PrintTo(const QRect& r, std::ostream* out)
+{
+    *out << "(" << r.left() << ", " << r.top() << ")-(" << r.right() << ", " << r.bottom() << ")";
+}
 
 namespace quelvar {
 namespace {
 
-struct Box {
-    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    bool empty() const { return left > right; }
-    bool operator==(const Box&) const = default;
-};
+using test::pixel;
 
-void PrintTo(const Box& b, std::ostream* out)
+// Bounding box of the pixels of `color` within columns [fromX, toX]; null if none.
+QRect boxOf(const QImage& image, QRgb color, int fromX = 0, int toX = INT_MAX)
 {
-    *out << "(" << b.left << ", " << b.top << ")-(" << b.right << ", " << b.bottom << ")";
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = std::max(fromX, 0); x <= std::min(toX, image.width() - 1); ++x)
+            if (pixel(image, x, y) == color)
+                box |= QRect(x, y, 1, 1);
+    return box;
 }
 
-// Bounding box of the pixels of `color` within columns [fromX, toX].
-Box boxOf(const QImage& image, QRgb color, int fromX = 0, int toX = INT_MAX)
+QRect corners(int left, int top, int right, int bottom)
 {
-    Box box;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = std::max(fromX, 0); x <= std::min(toX, image.width() - 1); ++x) {
-            if ((image.pixel(x, y) & 0xFFFFFF) != color)
-                continue;
-            box.left = std::min(box.left, x);
-            box.right = std::max(box.right, x);
-            box.top = std::min(box.top, y);
-            box.bottom = std::max(box.bottom, y);
-        }
-    }
-    return box;
+    return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 class TargetDrawing : public testing::Test {
@@ -61,59 +59,55 @@ protected:
     }
 };
 
+// Scale two doubles every dimension.
 TEST_F(TargetDrawing, PointersCoverTheirColumnsAndElevenRowsAndTheCursorFillsTheGap)
 {
-    paint([&](QPainter& c) { target.DrawTarget(kY, c); });
-    EXPECT_EQ(boxOf(image, clRed, 0, kX), (Box{kX - 60, kY - 5, kX - 20, kY + 5}));
-    EXPECT_EQ(boxOf(image, clRed, kX, 399), (Box{kX + 20, kY - 5, kX + 60, kY + 5}));
-    // Filled bars, pointed inner ends, an empty gap between the points.
-    EXPECT_EQ(image.pixel(kX - 40, kY) & 0xFFFFFF, clRed);
-    EXPECT_EQ(image.pixel(kX + 40, kY + 4) & 0xFFFFFF, clRed);
-    EXPECT_EQ(image.pixel(kX - 21, kY - 5) & 0xFFFFFF, clBlack);
-    EXPECT_TRUE(boxOf(image, clRed, kX - 19, kX + 19).empty());
-    EXPECT_EQ(target.CurrentY, kY);
+    for (const int k : {1, 2}) {
+        SCOPED_TRACE(k);
+        image.fill(Qt::black);
+        target.Initialize(kX, kY, k, clRed, clLime);
+        paint([&](QPainter& c) { target.DrawTarget(kY, c); });
+        const int top = kY - 5 * k;
+        const int bottom = kY + 5 * k;
+        EXPECT_EQ(boxOf(image, clRed, 0, kX), corners(kX - 60 * k, top, kX - 20 * k, bottom));
+        EXPECT_EQ(boxOf(image, clRed, kX, 399), corners(kX + 20 * k, top, kX + 60 * k, bottom));
+        // Filled bars, pointed inner ends, an empty gap between the points.
+        EXPECT_EQ(QList<QRgb>({pixel(image, kX - 40 * k, kY), pixel(image, kX + 40 * k, bottom - 1),
+                               pixel(image, kX - 20 * k - 1, top)}),
+                  QList<QRgb>({clRed, clRed, clBlack}));
+        EXPECT_TRUE(boxOf(image, clRed, kX - 20 * k + 1, kX + 20 * k - 1).isNull());
+        EXPECT_EQ(target.CurrentY, kY);
 
-    // The cursor fills the gap between the pointers.
-    paint([&](QPainter& c) { target.DrawCursor(kY, c); });
-    EXPECT_EQ(boxOf(image, clLime), (Box{kX - 20, kY - 5, kX + 20, kY + 5}));
-    // Drawn last, the cursor's points lie on top of the pointers' points.
-    EXPECT_EQ(image.pixel(kX - 20, kY) & 0xFFFFFF, clLime);
-    EXPECT_EQ(image.pixel(kX + 20, kY) & 0xFFFFFF, clLime);
-    EXPECT_EQ(image.pixel(kX, kY) & 0xFFFFFF, clLime);
-}
-
-TEST_F(TargetDrawing, ScaleTwoDoublesEveryDimension)
-{
-    target.Initialize(kX, kY, 2, clRed, clLime);
-    paint([&](QPainter& c) {
-        target.DrawTarget(kY, c);
-        target.DrawCursor(kY + 50, c);
-    });
-    EXPECT_EQ(boxOf(image, clRed, 0, kX), (Box{kX - 120, kY - 10, kX - 40, kY + 10}));
-    EXPECT_EQ(boxOf(image, clRed, kX, 399), (Box{kX + 40, kY - 10, kX + 120, kY + 10}));
-    EXPECT_EQ(boxOf(image, clLime), (Box{kX - 40, kY + 40, kX + 40, kY + 60}));
+        // The cursor fills the gap between the pointers.
+        paint([&](QPainter& c) { target.DrawCursor(kY, c); });
+        EXPECT_EQ(boxOf(image, clLime), corners(kX - 20 * k, top, kX + 20 * k, bottom));
+        // Drawn last, the cursor's points lie on top of the pointers' points.
+        EXPECT_EQ(QList<QRgb>({pixel(image, kX - 20 * k, kY), pixel(image, kX + 20 * k, kY),
+                               pixel(image, kX, kY)}),
+                  QList<QRgb>(3, clLime));
+    }
 }
 
 TEST_F(TargetDrawing, BrushIsPutBackWhileThePenKeepsTheShapeColour)
 {
     QPainter canvas(&image);
-    canvas.setBrush(QColor(0x12, 0x34, 0x56));
-    target.DrawTarget(kY, canvas);
-    EXPECT_EQ(canvas.brush().color(), QColor(0x12, 0x34, 0x56));
-    EXPECT_EQ(canvas.brush().style(), Qt::SolidPattern);
-    EXPECT_EQ(canvas.pen().color().rgb() & 0xFFFFFF, clRed);
-    EXPECT_EQ(target.SavedBrushColor, QColor(0x12, 0x34, 0x56));
-
-    target.DrawCursor(kY, canvas);
-    EXPECT_EQ(canvas.brush().color(), QColor(0x12, 0x34, 0x56));
-    EXPECT_EQ(canvas.pen().color().rgb() & 0xFFFFFF, clLime);
-    EXPECT_EQ(canvas.pen().width(), 1);
+    const QColor brush(0x12, 0x34, 0x56);
+    canvas.setBrush(brush);
+    for (const bool cursor : {false, true}) {
+        SCOPED_TRACE(cursor ? "cursor" : "target");
+        cursor ? target.DrawCursor(kY, canvas) : target.DrawTarget(kY, canvas);
+        EXPECT_EQ(
+            std::tuple(canvas.brush().color(), canvas.brush().style(), target.SavedBrushColor),
+            std::tuple(brush, Qt::SolidPattern, brush));
+        EXPECT_EQ(std::pair(canvas.pen().color().rgb() & 0xFFFFFF, canvas.pen().width()),
+                  std::pair(cursor ? clLime : clRed, 1));
+    }
 
     // The caller's background fill with the restored brush wipes the frame.
     canvas.fillRect(image.rect(), canvas.brush());
     canvas.end();
-    EXPECT_TRUE(boxOf(image, clRed).empty());
-    EXPECT_TRUE(boxOf(image, clLime).empty());
+    EXPECT_TRUE(boxOf(image, clRed).isNull());
+    EXPECT_TRUE(boxOf(image, clLime).isNull());
 }
 
 TEST_F(TargetDrawing, ColoursChangedAfterInitializeAreUsed)
@@ -121,7 +115,7 @@ TEST_F(TargetDrawing, ColoursChangedAfterInitializeAreUsed)
     paint([&](QPainter& c) { target.DrawTarget(kY, c); });
     target.TargetColor = clBlue;
     paint([&](QPainter& c) { target.DrawTarget(kY + 30, c); });
-    EXPECT_EQ(boxOf(image, clBlue), (Box{kX - 60, kY + 25, kX + 60, kY + 35}));
+    EXPECT_EQ(boxOf(image, clBlue), corners(kX - 60, kY + 25, kX + 60, kY + 35));
 }
 
 TEST_F(TargetDrawing, ShapesNearTheEdgeAreClipped)
@@ -130,9 +124,10 @@ TEST_F(TargetDrawing, ShapesNearTheEdgeAreClipped)
         target.DrawTarget(-3, c);
         target.DrawCursor(image.height() + 2, c);
     });
-    EXPECT_EQ(boxOf(image, clRed), (Box{kX - 60, 0, kX + 60, 2}));
-    const Box lime = boxOf(image, clLime);
-    EXPECT_EQ(std::pair(lime.top, lime.bottom), std::pair(image.height() - 3, image.height() - 1));
+    EXPECT_EQ(boxOf(image, clRed), corners(kX - 60, 0, kX + 60, 2));
+    const QRect lime = boxOf(image, clLime);
+    EXPECT_EQ(std::pair(lime.top(), lime.bottom()),
+              std::pair(image.height() - 3, image.height() - 1));
 }
 
 TEST_F(TargetDrawing, RowsFarOutsideTheBitmapDrawNothing)
@@ -144,8 +139,8 @@ TEST_F(TargetDrawing, RowsFarOutsideTheBitmapDrawNothing)
             target.DrawTarget(row, c);
             target.DrawCursor(row, c);
         });
-        EXPECT_TRUE(boxOf(image, clRed).empty());
-        EXPECT_TRUE(boxOf(image, clLime).empty());
+        EXPECT_TRUE(boxOf(image, clRed).isNull());
+        EXPECT_TRUE(boxOf(image, clLime).isNull());
         EXPECT_EQ(target.CurrentY, row);
     }
 }
