@@ -275,9 +275,8 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
     // the spinners retrieved from it.
     ASSERT_TRUE(session.LoadDataFile(folder.path("run.txt")));
     session.AnalysisFrame();
-    EXPECT_TRUE(view.modelError.contains('.') && !view.modelError.contains(','))
-        << view.modelError.toStdString();
-    EXPECT_TRUE(view.trackingError.contains('.') && !view.trackingError.contains(','));
+    for (const QString& shown : {view.modelError, view.trackingError})
+        EXPECT_TRUE(shown.contains('.') && !shown.contains(',')) << shown.toStdString();
 
     state->analysis.Spinners.DampUpDown.Position = 125;
     state->analysis.Spinners.RefUpDown.Position = -15;
