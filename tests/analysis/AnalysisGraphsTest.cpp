@@ -50,8 +50,7 @@ FrameArray constant(double value)
 
 class CountingPresenter : public GraphPresenter {
 public:
-    int runCopies = 0;
-    int modelCopies = 0;
+    int runCopies = 0, modelCopies = 0;
     const QImage* lastRun = nullptr;
     void showRunGraph(const QImage& bitmap) override
     {
@@ -208,8 +207,7 @@ TEST_F(AnalysisGraphsTest, DrawingHandsEachBitmapToThePresenterAndMarksTheAnalys
         state->analysis.Results.ModelMouseTrace[i] = 390.0 * std::sin((i - 10) / 50.0);
     graphs.DrawRunGraph();  // first draw may touch lazily made state
     graphs.DrawModelGraph(1200.0);
-    EXPECT_EQ(presenter.runCopies, 1);
-    EXPECT_EQ(presenter.modelCopies, 1);
+    EXPECT_EQ((std::array{presenter.runCopies, presenter.modelCopies}), (std::array{1, 1}));
     EXPECT_EQ(presenter.lastRun, &graphs.runGraphBitmap());
     EXPECT_EQ(state->experiment.State, AnalysisLive);
     test::AllocationCounter counter;
@@ -236,17 +234,6 @@ TEST_F(AnalysisGraphsTest, BitmapsAreMadeAtTheFirstSizeAndTheModelGraphsRemadeOn
 }
 
 // The analysis plot: both graphs, the key and the errors in one picture.
-std::unique_ptr<SharedState> runningState()
-{
-    auto state = std::make_unique<SharedState>();
-    state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
-    for (int i = 1; i <= kRunFrames; ++i)
-        state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
-    state->analysis.Results.ModelRmsError = 1.5;
-    state->analysis.Results.TrackingRmsError = 4.25;
-    return state;
-}
-
 // True when `region` of `picture` holds exactly the pixels of `bitmap`.
 bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
 {
@@ -256,7 +243,12 @@ bool holds(const QImage& picture, const QRect& region, const QImage& bitmap)
 
 TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemAndSaved)
 {
-    auto state = runningState();
+    auto state = std::make_unique<SharedState>();
+    state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
+    for (int i = 1; i <= kRunFrames; ++i)
+        state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
+    state->analysis.Results.ModelRmsError = 1.5;
+    state->analysis.Results.TrackingRmsError = 4.25;
     state->experiment.State = Blank;
     AnalysisGraphs graphs(*state);
     const QImage picture = renderAnalysisPlot(*state, graphs, QStringLiteral("run1.txt"));
@@ -283,8 +275,7 @@ TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemAn
     EXPECT_FALSE(missing->reason.isEmpty());
 
     const QImage plain = renderAnalysisPlot(*state, graphs);
-    const QRect key(analysisPlotLayout().runGraph.right() + 2, 0,
-                    plain.width() - analysisPlotLayout().runGraph.right() - 2, plain.height());
+    const QRect key(QPoint(layout.runGraph.right() + 2, 0), plain.rect().bottomRight());
     for (QRgb colour : {clRed, clLime, clBlue, clBlack})
         EXPECT_TRUE(contains(plain.copy(key), colour)) << std::hex << colour;
 

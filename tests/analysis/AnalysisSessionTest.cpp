@@ -18,18 +18,17 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 
 using namespace quelvar;
 using quelvar::test::failEverySinkStep;
-using quelvar::test::fileOk;
 using quelvar::test::positions;
 using quelvar::test::readAll;
 using quelvar::test::writeAll;
@@ -41,22 +40,20 @@ struct Fixture : ::testing::Test, test::AnalysisHarness {};
 TEST_F(Fixture, OpenDataFileLoadsTheRunAndShowsItsIdentity)
 {
     const RunRecord run = *test::sineRun({100.0, 90.0, 100.0, 20});
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run1.txt"), 4, 6, run)));
+    ASSERT_TRUE(test::fileOk(writeDataFile(folder.path("run1.txt"), 4, 6, run)));
     dialogs.openAnswers.push_back(folder.path("run1.txt"));
 
     session.ReadDataFile();
 
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_TRUE(state->experiment.RunAvailable);
-    EXPECT_EQ((QStringList{view.file, view.difficulty, view.disturbance}),
-              (QStringList{"run1.txt", "  4", "  6"}));
     EXPECT_EQ(state->files.LoadedDifficulty, 4);
-    EXPECT_EQ(state->files.DataFileName, "run1.txt");
-    EXPECT_EQ(state->files.DataFilePath, folder.path("run1.txt"));
     ASSERT_EQ(dialogs.openRequests.size(), 1u);
-    EXPECT_EQ(dialogs.openRequests[0].filter, "Text files (*.txt)|*.txt");
-    EXPECT_EQ(dialogs.openRequests[0].proposedName, "./Default.txt");
-    EXPECT_EQ(session.openDialogFileName(), folder.path("run1.txt"));
+    EXPECT_EQ((QStringList{view.file, view.difficulty, view.disturbance, state->files.DataFileName,
+                           state->files.DataFilePath, session.openDialogFileName(),
+                           dialogs.openRequests[0].filter, dialogs.openRequests[0].proposedName}),
+              (QStringList{"run1.txt", "  4", "  6", "run1.txt", folder.path("run1.txt"),
+                           folder.path("run1.txt"), "Text files (*.txt)|*.txt", "./Default.txt"}));
     // The values come back rounded to two decimals, and the error from them.
     EXPECT_DOUBLE_EQ(state->run.Target[1], std::round(run.Target[1] * 100) / 100);
     EXPECT_DOUBLE_EQ(state->run.Error[7], state->run.Target[7] - state->run.Mouse[7]);
@@ -89,8 +86,7 @@ TEST_F(Fixture, FitPassOnAnEmptyRunSetsTheMiddleOfEveryRange)
 {
     session.FitPass();
     EXPECT_EQ(test::positions(state->analysis.Spinners), (std::array{8, 250, 500, 0}));
-    EXPECT_EQ(view.spinnerUpdates, 4);
-    EXPECT_EQ(view.modelErrorUpdates, 88);
+    EXPECT_EQ((std::array{view.spinnerUpdates, view.modelErrorUpdates}), (std::array{4, 88}));
 }
 
 TEST_F(Fixture, SaveWithTheDialogProposesTheParameterNameAsksBeforeOverwritingAndMayBeCancelled)
@@ -107,10 +103,9 @@ TEST_F(Fixture, SaveWithTheDialogProposesTheParameterNameAsksBeforeOverwritingAn
     session.SaveParametersAs();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     const FileDialogRequest& asked = dialogs.saveRequests[0];
-    EXPECT_EQ((QStringList{asked.proposedName, asked.filter, asked.defaultSuffix}),
-              (QStringList{target, "Parameter files (*.par)|*.par", "par"}));
+    EXPECT_EQ((QStringList{asked.proposedName, asked.filter, asked.defaultSuffix, view.paramName}),
+              (QStringList{target, "Parameter files (*.par)|*.par", "par", "subj.run.par"}));
     EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_EQ(view.paramName, "subj.run.par");
     const QByteArray written = readAll(target);
     EXPECT_EQ(written, "TrackParameters\r\n" + target.toLatin1() +
                            "\r\n       3       1\r\n    2.0000    2.0000  0.020000    0.0000\r\n"
@@ -138,8 +133,8 @@ TEST_F(Fixture, SaveWithTheDialogProposesTheParameterNameAsksBeforeOverwritingAn
     view.paramName = "typed text";
     session.SaveParametersAs();
     EXPECT_EQ(readAll(target), saved);
-    EXPECT_EQ(state->analysis.ParamFilePath, target);
-    EXPECT_EQ(view.paramName, "typed text");
+    EXPECT_EQ((QStringList{state->analysis.ParamFilePath, view.paramName}),
+              (QStringList{target, "typed text"}));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -157,13 +152,11 @@ TEST_F(Fixture, RetrieveSetsSpinnersRoundedAndHeldWhileFieldsKeepTheFileValues)
     const AnalysisState& a = state->analysis;
     // Delay 2.5 to 2, half to even; gain 600 held at the maximum.
     EXPECT_EQ(test::positions(a.Spinners), (std::array{2, 500, 123, -15}));
-    EXPECT_DOUBLE_EQ(a.Parameters.InDelay, 2.5);
-    EXPECT_DOUBLE_EQ(a.Parameters.OutGain, 600.0);
-    EXPECT_DOUBLE_EQ(a.Results.ModelRmsError, 1.25);
+    EXPECT_EQ((std::array{a.Parameters.InDelay, a.Parameters.OutGain, a.Results.ModelRmsError}),
+              (std::array{2.5, 600.0, 1.25}));
     EXPECT_EQ(state->files.LoadedDifficulty, 2);
-    EXPECT_EQ(view.paramName, "fit.par");
     EXPECT_EQ(view.spinnerUpdates, 1);
-    EXPECT_EQ(a.ParamFilePath, path);
+    EXPECT_EQ((QStringList{view.paramName, a.ParamFilePath}), (QStringList{"fit.par", path}));
 }
 
 TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
@@ -183,9 +176,9 @@ TEST_F(Fixture, SeriesSaveDescribesTheFittedParameters)
                                      file.values.damping * 1000, file.values.reference * 10};
     EXPECT_NEAR(test::modelRms(state->run, written), file.values.modelRmsError, 0.0015);
     // The automatic save keeps the name of the file last saved with the dialog.
-    EXPECT_EQ(view.paramName, "mine.par");
-    EXPECT_EQ(state->analysis.ParamFileName, "mine.par");
-    EXPECT_EQ(state->analysis.ParamFilePath, folder.path("subj_b.par"));
+    EXPECT_EQ(
+        (QStringList{view.paramName, state->analysis.ParamFileName, state->analysis.ParamFilePath}),
+        (QStringList{"mine.par", "mine.par", folder.path("subj_b.par")}));
 }
 
 TEST_F(Fixture, AnalyzeDataFillsTheBoxesFromTheMainWindow)
@@ -196,8 +189,7 @@ TEST_F(Fixture, AnalyzeDataFillsTheBoxesFromTheMainWindow)
     view.difficulty = "old";
 
     session.PrepareForShow();  // no run yet
-    EXPECT_EQ(view.file, "Default.txt");
-    EXPECT_EQ(view.difficulty, "old");
+    EXPECT_EQ((QStringList{view.file, view.difficulty}), (QStringList{"Default.txt", "old"}));
     EXPECT_EQ(state->run.MagnifiedRunError[3], 10.0);
 
     state->experiment.RunAvailable = true;
@@ -209,12 +201,11 @@ TEST_F(Fixture, AnalyzeDataFillsTheBoxesFromTheMainWindow)
 
 TEST_F(Fixture, RescaleErrorTogglesTheFlagAndBothCaptions)
 {
-    session.Rescale1Click();
-    EXPECT_TRUE(state->analysis.ErrorMagnified);
-    EXPECT_EQ(view.captions, "Error X 5");
-    session.Rescale1Click();
-    EXPECT_FALSE(state->analysis.ErrorMagnified);
-    EXPECT_EQ(view.captions, "Error");
+    for (const auto& [magnified, caption] : {std::pair{true, "Error X 5"}, {false, "Error"}}) {
+        session.Rescale1Click();
+        EXPECT_EQ(state->analysis.ErrorMagnified, magnified);
+        EXPECT_EQ(view.captions, caption);
+    }
 }
 
 // On a desktop whose locale writes "1,5", every number the program writes to
@@ -271,23 +262,21 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
 
     test::ModelBench bench;
     bench.follow([](int i) { return 12.34 + i % 7; }, [](int i) { return -56.78 - i % 5; });
-    ASSERT_TRUE(fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *bench.run)));
+    ASSERT_TRUE(test::fileOk(writeDataFile(folder.path("run.txt"), 3, 1, *bench.run)));
     const QByteArray data = readAll(folder.path("run.txt"));
     EXPECT_FALSE(data.contains(','));
     EXPECT_TRUE(data.contains("\r\n     1     13.34    -57.78\r\n"));
     auto back = std::make_unique<RunRecord>();
     ASSERT_EQ(readDataFile(folder.path("run.txt"), *back).outcome, DataFileReadResult::Loaded);
-    EXPECT_EQ(back->Mouse[1], 13.34);
-    EXPECT_EQ(back->Target[3600], -56.78);
+    EXPECT_EQ((std::array{back->Mouse[1], back->Target[3600]}), (std::array{13.34, -56.78}));
     EXPECT_EQ(formatDataFile(3, 1, *back), data);
 
     // The analysis routines: errors shown, the parameter file written, and
     // the spinners retrieved from it.
     ASSERT_TRUE(session.LoadDataFile(folder.path("run.txt")));
     session.AnalysisFrame();
-    EXPECT_TRUE(view.modelError.contains('.') && !view.modelError.contains(','))
-        << view.modelError.toStdString();
-    EXPECT_TRUE(view.trackingError.contains('.') && !view.trackingError.contains(','));
+    for (const QString& shown : {view.modelError, view.trackingError})
+        EXPECT_TRUE(shown.contains('.') && !shown.contains(',')) << shown.toStdString();
 
     state->analysis.Spinners.DampUpDown.Position = 125;
     state->analysis.Spinners.RefUpDown.Position = -15;
@@ -298,11 +287,9 @@ TEST_F(DecimalComma, FileNumbersAndShownNumbersKeepThePoint)
         << parameters.toStdString();
     EXPECT_EQ(parameters.count(','), 0);
 
-    state->analysis.Spinners.DampUpDown.Position = 0;
-    state->analysis.Spinners.RefUpDown.Position = 0;
+    state->analysis.Spinners.DampUpDown.Position = state->analysis.Spinners.RefUpDown.Position = 0;
     ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("run.par")));
-    EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position, 125);
-    EXPECT_EQ(state->analysis.Spinners.RefUpDown.Position, -15);
+    EXPECT_EQ(positions(state->analysis.Spinners), (std::array{2, 20, 125, -15}));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -324,6 +311,14 @@ QByteArray dataFile(const QByteArray& lastLine, const QByteArray& eol = "\r\n")
            + lastLine;
 }
 
+// What a refused parameter file or a failed save leaves as it was: the
+// fitted values, the spinners and the run's difficulty.
+auto fitted(const SharedState& s)
+{
+    return std::tuple(test::fieldsOf(s.analysis.Parameters), s.analysis.Results.ModelRmsError,
+                      positions(s.analysis.Spinners), s.files.LoadedDifficulty);
+}
+
 class BadInput : public ::testing::Test, protected test::AnalysisHarness {
 protected:
     BadInput()
@@ -334,21 +329,14 @@ protected:
         state->run.Error.fill(-1.0);
         state->run.MagnifiedRunError.fill(-5.0);
         state->experiment.RunAvailable = true;
-        state->files.LoadedDifficulty = 9;
-        state->files.LoadedDisturbanceNumber = 9;
+        state->files.LoadedDifficulty = state->files.LoadedDisturbanceNumber = 9;
         view.file = "earlier.txt";
         view.difficulty = view.disturbance = "  9";
+        kept = std::make_unique<RunRecord>(state->run);
     }
 
-    bool runUntouched() const
-    {
-        const auto all = [](const FrameArray& a, double v) {
-            return std::all_of(a.begin(), a.end(), [v](double x) { return x == v; });
-        };
-        const RunRecord& r = state->run;
-        return all(r.Mouse, -1.0) && all(r.Target, -2.0) && all(r.Error, -1.0)
-               && all(r.MagnifiedRunError, -5.0);
-    }
+    std::unique_ptr<RunRecord> kept;
+    bool runUntouched() const { return std::memcmp(&state->run, kept.get(), sizeof *kept) == 0; }
 
     // A null `bytes` leaves no file of that name.
     void put(const QString& name, const QByteArray& bytes)
@@ -366,19 +354,6 @@ protected:
         session.LoadDataFile(folder.path(name));
         return dialogs.texts();
     }
-
-    // What a refused parameter file leaves as it was: the fitted values, the
-    // spinners and the run's difficulty.
-    std::vector<double> fitted() const
-    {
-        const AnalysisState& a = state->analysis;
-        std::vector<double> kept = {a.Parameters.InDelay, a.Parameters.OutGain, a.Parameters.Damp,
-                                    a.Parameters.Ref, a.Results.ModelRmsError};
-        for (int at : positions(a.Spinners))
-            kept.push_back(at);
-        kept.push_back(state->files.LoadedDifficulty);
-        return kept;
-    }
 };
 
 TEST_F(BadInput, DataFilesThatLoad)
@@ -386,8 +361,7 @@ TEST_F(BadInput, DataFilesThatLoad)
     struct Case {
         const char* name;
         QByteArray bytes;
-        double lastMouse;
-        double lastTarget;
+        double lastMouse, lastTarget;
     };
     const Case cases[] = {
         // The end of the file ends the last number, or stands in for it.
@@ -406,8 +380,7 @@ TEST_F(BadInput, DataFilesThatLoad)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(load("ok.txt", c.bytes).isEmpty())
-            << load("ok.txt", c.bytes).join("; ").toStdString();
+        EXPECT_EQ(load("ok.txt", c.bytes), QStringList());
         const RunRecord& r = state->run;
         EXPECT_EQ((std::array{r.Mouse[1], r.Target[1], r.Mouse[2], r.Target[2]}),
                   (std::array{12.5, -40.25, c.lastMouse, c.lastTarget}));
@@ -488,13 +461,9 @@ TEST_F(BadInput, AHugeSparseFileIsRefusedQuickly)
 {
     for (const QString& name : {QStringLiteral("huge.txt"), QStringLiteral("huge.par")}) {
         SCOPED_TRACE(name.toStdString());
-        QFile file(folder.path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(name.endsWith(".txt") ? "TrackData\r\n 1 1\r\n" : "TrackParameters\r\n");
-        ASSERT_TRUE(file.resize(qint64(1) << 30));
-        file.close();
+        put(name, name.endsWith(".txt") ? "TrackData\r\n 1 1\r\n" : "TrackParameters\r\n");
+        ASSERT_TRUE(QFile::resize(folder.path(name), qint64(1) << 30));
 
-        dialogs.boxes.clear();
         QElapsedTimer timer;
         timer.start();
         if (name.endsWith(".txt"))
@@ -575,13 +544,13 @@ TEST_F(BadInput, ParameterFilesThatAreRefusedLeaveTheSpinners)
     state->analysis.Parameters = {3, 30, 333, 5};
     state->analysis.Results.ModelRmsError = 7.0;
     state->analysis.Spinners.DampUpDown.Position = 333;
-    const std::vector<double> before = fitted();
+    const auto before = fitted(*state);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         put("bad.par", c.bytes);
         EXPECT_FALSE(session.RetrieveParametersFrom(folder.path("bad.par")));
         EXPECT_EQ(dialogs.texts(), QStringList{c.message});
-        EXPECT_EQ(fitted(), before);
+        EXPECT_EQ(fitted(*state), before);
         EXPECT_EQ(state->analysis.ParamFileName, "bad.par");
     }
 }
@@ -686,11 +655,7 @@ struct Saving : test::AnalysisHarness {
     {
         EXPECT_TRUE(state->experiment.RunAvailable);
         EXPECT_EQ(std::memcmp(&state->run, &before->run, sizeof(RunRecord)), 0);
-        EXPECT_EQ(test::fieldsOf(state->analysis.Parameters),
-                  test::fieldsOf(before->analysis.Parameters));
-        EXPECT_EQ(state->analysis.Spinners.DampUpDown.Position,
-                  before->analysis.Spinners.DampUpDown.Position);
-        EXPECT_EQ(state->analysis.Results.ModelRmsError, before->analysis.Results.ModelRmsError);
+        EXPECT_EQ(fitted(*state), fitted(*before));
         EXPECT_EQ(state->files.DataFilePath, before->files.DataFilePath);
     }
 };

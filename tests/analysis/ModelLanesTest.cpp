@@ -111,34 +111,29 @@ TEST_F(ModelLanesTest, AScoredRangeGivesTheScalarTracesSumOverItsFramesOnEveryUn
 
 TEST_F(ModelLanesTest, APassIsCutShortOnlyWhenEveryLanePassedTheBound)
 {
-    std::vector<ModelParameters> sets;
-    for (double gain : {40.0, 80.0, 160.0, 320.0})
-        sets.push_back({4, gain, 20, 0});
-    ModelConstants lanes[4];
-    double exact[4];
-    for (int k = 0; k < 4; ++k) {
-        lanes[k] = modelConstants(sets[k]);
-        rms(sets[k]);
-        exact[k] = results->ModelErrorSquares;
+    std::vector<ModelConstants> lanes;
+    std::vector<double> exact;
+    for (double gain : {40.0, 80.0, 160.0, 320.0}) {
+        lanes.push_back(modelConstants({4, gain, 20, 0}));
+        rms({4, gain, 20, 0});
+        exact.push_back(results->ModelErrorSquares);
     }
-    const double best = *std::min_element(exact, exact + 4);
-    const double worst = *std::max_element(exact, exact + 4);
-
-    double sums[4];
+    const double best = *std::min_element(exact.begin(), exact.end());
+    const double worst = *std::max_element(exact.begin(), exact.end());
+    // A pass with the lanes' bounds given ends with each lane's sum expected, to the bit.
+    const auto expectPass = [&](std::vector<double> bounds, std::vector<double> expected) {
+        double sums[4];
+        simulateLanes(*run, 1.0 / 60.0, lanes.data(), 4, bounds.data(), sums);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_TRUE(sameBits(sums[k], expected[k])) << k;
+    };
     // One lane can still end at or below the bound: every lane runs to the
     // end and reports its exact sum.
-    const auto boundsOf = [](double a, double b, double c, double d) { return std::vector<double>{a, b, c, d}; };
-    simulateLanes(*run, 1.0 / 60.0, lanes, 4, boundsOf(best, best, best, best).data(), sums);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
+    expectPass({best, best, best, best}, exact);
     // None can: the pass stops and says so.
-    simulateLanes(*run, 1.0 / 60.0, lanes, 4, boundsOf(best / 2, best / 2, best / 2, best / 2).data(), sums);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(sums[k], kNoBound) << k;
+    expectPass({best / 2, best / 2, best / 2, best / 2}, std::vector(4, kNoBound));
     // Each lane has its own bound.
-    simulateLanes(*run, 1.0 / 60.0, lanes, 4, boundsOf(exact[0] / 2, exact[1] / 2, exact[2] / 2, worst).data(), sums);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_TRUE(sameBits(sums[k], exact[k])) << k;
+    expectPass({exact[0] / 2, exact[1] / 2, exact[2] / 2, worst}, exact);
 }
 
 // And a pass bounded below every reference's error proves a lower bound for
@@ -214,10 +209,9 @@ TEST_F(ModelLanesTest, AReferenceThatDrivesTheOutputIntoTheLimitIsSeen)
     };
     const auto peakAt = [&](double gain, double damping, int r) {
         rms({6, gain, damping, 10.0 * r});
-        double peak = 0.0;
-        for (int i = 1; i <= kRunFrames; ++i)
-            peak = std::max(peak, std::fabs(results->ModelMouseTrace[i]));
-        return peak;
+        const auto& trace = results->ModelMouseTrace;
+        const auto [low, high] = std::minmax_element(trace.begin() + 1, trace.end());
+        return std::max(-*low, *high);
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "gain " << c.gain << " damping " << c.damping << " r " << c.lo << " ... " << c.hi);
