@@ -20,7 +20,7 @@ QLabel* label(TAboutBox& box, const char* name)
 
 QRgb textColour(const QLabel* l) { return l->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF; }
 
-TEST(AboutBox, IsAFixedModalWindowOfTheDesignedSize)
+TEST(AboutBox, IsAFixedModalWindowOfTheDesignedSizeShowingEachRowInItsColourFaceAndPlace)
 {
     TAboutBox box(nullptr);
     EXPECT_EQ(box.windowTitle(), "About");
@@ -28,11 +28,7 @@ TEST(AboutBox, IsAFixedModalWindowOfTheDesignedSize)
     EXPECT_EQ(box.minimumSize(), box.maximumSize());
     EXPECT_TRUE(box.isModal());
     EXPECT_EQ(box.findChild<QWidget*>("Bevel")->geometry(), QRect(48, 48, 297, 145));
-}
 
-TEST(AboutBox, ShowsEachRowInItsColourFaceAndPlace)
-{
-    TAboutBox box(nullptr);
     // Caption, its text, value, its text, and the row's height on the window.
     const std::tuple<const char*, const char*, const char*, const char*, int> rows[] = {
         {"ProgramCaption", "Program:", "ProgramValue", "Quelvar.exe", 56},
@@ -40,21 +36,19 @@ TEST(AboutBox, ShowsEachRowInItsColourFaceAndPlace)
         {"DateCaption", "Date:", "DateValue", "9/13/2008", 104},
     };
     const QColor windowText = box.palette().color(QPalette::WindowText);
+    const auto face = [](const QLabel* l) {
+        return std::tuple(l->text().toStdString(), l->pos(), l->font().pixelSize(),
+                          l->font().styleHint());
+    };
     for (const auto& [captionName, captionText, valueName, valueText, y] : rows) {
         QLabel* caption = label(box, captionName);
         QLabel* value = label(box, valueName);
-        EXPECT_EQ(caption->text(), captionText);
-        EXPECT_EQ(caption->pos(), QPoint(56, y));
-        EXPECT_EQ(caption->font().pixelSize(), 16);
+        EXPECT_EQ(face(caption), std::tuple(captionText, QPoint(56, y), 16, QFont::Serif));
         EXPECT_EQ(textColour(caption), clRed);
-        EXPECT_EQ(value->text(), valueText);
-        EXPECT_EQ(value->pos(), QPoint(136, y));
-        EXPECT_EQ(value->font().pixelSize(), 13);
+        EXPECT_EQ(face(value), std::tuple(valueText, QPoint(136, y), 13, QFont::Serif));
         EXPECT_EQ(value->palette().color(QPalette::WindowText), windowText);
-        for (QLabel* l : {caption, value}) {
-            EXPECT_EQ(l->font().styleHint(), QFont::Serif) << captionName;
+        for (QLabel* l : {caption, value})
             EXPECT_TRUE(QRect(48, 48, 297, 145).contains(l->geometry())) << captionName;
-        }
     }
     QLabel* title = label(box, "TitleLabel");
     EXPECT_EQ(title->pos(), QPoint(44, 16));

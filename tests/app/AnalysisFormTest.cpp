@@ -79,7 +79,7 @@ protected:
     TAnalysisForm form{session, nullptr, 1.0};
 };
 
-TEST_F(AnalysisFormTest, WindowHasTheDesignedFrameSizeColourAndFonts)
+TEST_F(AnalysisFormTest, OpensWithTheDesignedFrameColoursFontsLayoutAndSpinnerPositions)
 {
     EXPECT_EQ(form.windowTitle(), "Analysis");
     EXPECT_EQ(form.size(), QSize(829, 541));
@@ -93,10 +93,7 @@ TEST_F(AnalysisFormTest, WindowHasTheDesignedFrameSizeColourAndFonts)
     EXPECT_EQ(child<QGroupBox>("ControlsBox")->font().pixelSize(), 13);
     EXPECT_EQ(child<QGroupBox>("ControlsBox")->font().family(), "Arial");
     EXPECT_EQ(child<QLabel>("Label8")->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF, clBlue);
-}
 
-TEST_F(AnalysisFormTest, ControlsSitWhereTheLayoutPutsThem)
-{
     EXPECT_EQ(
         read<QRect>("geometry", {"ControlsBox", "OpenBtn", "FileEdit", "CloseBtn", "InpDelayEdit",
                                  "InDelayUpDown", "RefUpDown", "ErrPredEdit", "ParamFileNameEdit",
@@ -116,10 +113,6 @@ TEST_F(AnalysisFormTest, ControlsSitWhereTheLayoutPutsThem)
                          {"ParamFileNameEdit", "FileEdit", "DiffEdit", "DistNoEdit", "InpDelayEdit",
                           "OutGainEdit", "DampEdit", "RefEdit", "ErrFitEdit", "ErrPredEdit"}),
               QList<bool>({false, true, true, true, true, true, true, true, true, true}));
-}
-
-TEST_F(AnalysisFormTest, SpinnersStartAtTheirLayoutPositions)
-{
     EXPECT_EQ(spinners(), QStringList({"2", "20", "20", "0"}));
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.OutGain, 0.0);  // loaded only by a frame
 }
@@ -160,7 +153,7 @@ TEST_F(AnalysisFormTest, ArrowKeysInASpinnerEditStepTheSpinner)
     EXPECT_DOUBLE_EQ(state->analysis.Parameters.Damp, 21.0);
 }
 
-TEST_F(AnalysisFormTest, GraphAreasStayEmptyUntilARunIsOpenedAndFillAtTheNextFrame)
+TEST_F(AnalysisFormTest, GraphAreasFillAtTheFrameAfterARunIsOpenedAndASpinnerClickAtTheNext)
 {
     form.show();
     EXPECT_FALSE(contains(shown("RunPaintBox"), clRed));
@@ -179,25 +172,17 @@ TEST_F(AnalysisFormTest, GraphAreasStayEmptyUntilARunIsOpenedAndFillAtTheNextFra
     EXPECT_TRUE(contains(run, clLime));
     EXPECT_TRUE(contains(model, clBlue));
     EXPECT_EQ(model.size(), QSize(636, 153));
-    EXPECT_EQ(text("ErrFitEdit").size(), 6);
-    EXPECT_FALSE(text("ErrPredEdit").trimmed().isEmpty());
-}
-
-TEST_F(AnalysisFormTest, ASpinnerClickShowsAtTheNextFrameInTheModelGraphOnly)
-{
-    openRun("run1.txt", 3, 1);
-    session.AnalysisFrame();
     const QString errorBefore = text("ErrFitEdit");
-    const QImage runBefore = shown("RunPaintBox");
-    const QImage modelBefore = shown("ModelPaint");
+    EXPECT_EQ(errorBefore.size(), 6);
+    EXPECT_FALSE(text("ErrPredEdit").trimmed().isEmpty());
 
+    // A spinner click shows at the next frame, in the model graph only.
     step("OutGainUpDown", 0, 40);
     EXPECT_EQ(text("ErrFitEdit"), errorBefore);
-
     session.AnalysisFrame();
     EXPECT_NE(text("ErrFitEdit"), errorBefore);
-    EXPECT_EQ(shown("RunPaintBox"), runBefore);
-    EXPECT_NE(shown("ModelPaint"), modelBefore);
+    EXPECT_EQ(shown("RunPaintBox"), run);
+    EXPECT_NE(shown("ModelPaint"), model);
 }
 
 TEST_F(AnalysisFormTest, UnchangedErrorsLeaveTheBoxesAloneSoASelectionSurvivesTheFrames)
@@ -248,20 +233,15 @@ TEST_F(AnalysisFormTest, RescaleBeforeAnyRunChangesOnlyTheCaptionsAndTheFlag)
 TEST_F(AnalysisFormTest, ClosingByAnyMeansReportsOnceAndHides)
 {
     QSignalSpy closed(&form, &TAnalysisForm::analysisClosed);
-    form.show();
-    click("CloseBtn");
-    EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(form.isVisible());
-
-    form.show();
-    form.close();  // the close box
-    EXPECT_EQ(closed.count(), 2);
-
-    form.show();
-    QTest::keyClick(&form, Qt::Key_Escape);
-    EXPECT_EQ(closed.count(), 3);
-    EXPECT_FALSE(form.isVisible());
-
+    // The Close button, the close box and Escape.
+    const std::function<void()> closers[] = {[&] { click("CloseBtn"); }, [&] { form.close(); },
+                                             [&] { QTest::keyClick(&form, Qt::Key_Escape); }};
+    for (int i = 0; i < 3; ++i) {
+        form.show();
+        closers[i]();
+        EXPECT_EQ(closed.count(), i + 1);
+        EXPECT_FALSE(form.isVisible());
+    }
     form.close();  // already hidden: nothing to report
     EXPECT_EQ(closed.count(), 3);
 }

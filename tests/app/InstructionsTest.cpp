@@ -33,30 +33,7 @@ protected:
     TInstructForm form{dialogs, nullptr};
 };
 
-TEST_F(InstructionsTest, IsPlacedOnTheWorkAreaOnceAndFilledByAReadOnlyViewer)
-{
-    const QRect expected = instructionsPlacement(QGuiApplication::primaryScreen()->availableGeometry());
-    EXPECT_EQ(form.windowTitle(), "Instructions");
-    EXPECT_EQ(QRect(form.pos(), form.size()), expected);
-    EXPECT_EQ(form.minimumSize(), form.maximumSize());
-    EXPECT_TRUE(form.isModal());
-
-    form.show();
-    EXPECT_EQ(form.viewer()->geometry(), form.rect());
-    EXPECT_TRUE(form.viewer()->isReadOnly());
-    EXPECT_EQ(form.viewer()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    form.viewer()->setPlainText("A text that fits.");
-    QApplication::processEvents();
-    EXPECT_TRUE(form.viewer()->verticalScrollBar()->isVisible()) << "also when the text fits";
-
-    form.move(expected.topLeft() + QPoint(17, -9));
-    form.hide();
-    form.show();
-    EXPECT_EQ(form.pos(), expected.topLeft() + QPoint(17, -9)) << "reopens where it was left";
-    form.hide();
-}
-
-TEST_F(InstructionsTest, ShowsTheGuideSectionsInOrder)
+TEST_F(InstructionsTest, ShowsTheGuideInFaceAndOrderInAReadOnlyViewerPlacedOnTheWorkAreaOnce)
 {
     EXPECT_TRUE(dialogs.boxes.empty());
     const QString text = form.viewer()->toPlainText();
@@ -72,10 +49,7 @@ TEST_F(InstructionsTest, ShowsTheGuideSectionsInOrder)
     QFile resource(QString::fromLatin1(kUserGuideResource));
     ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
     EXPECT_GT(resource.size(), 25000) << "a guide, not a stub";
-}
 
-TEST_F(InstructionsTest, HeadingsButtonNamesAndDistableAreBoldInTenPointSansSerif)
-{
     int distables = 0;
     int boldButtons = 0;
     bool bodyChecked = false;
@@ -103,6 +77,26 @@ TEST_F(InstructionsTest, HeadingsButtonNamesAndDistableAreBoldInTenPointSansSeri
     EXPECT_GE(distables, 3);
     EXPECT_GE(boldButtons, 3);
     EXPECT_TRUE(bodyChecked);
+
+    const QRect expected = instructionsPlacement(QGuiApplication::primaryScreen()->availableGeometry());
+    EXPECT_EQ(form.windowTitle(), "Instructions");
+    EXPECT_EQ(QRect(form.pos(), form.size()), expected);
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_TRUE(form.isModal());
+
+    form.show();
+    EXPECT_EQ(form.viewer()->geometry(), form.rect());
+    EXPECT_TRUE(form.viewer()->isReadOnly());
+    EXPECT_EQ(form.viewer()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    form.viewer()->setPlainText("A text that fits.");
+    QApplication::processEvents();
+    EXPECT_TRUE(form.viewer()->verticalScrollBar()->isVisible()) << "also when the text fits";
+
+    form.move(expected.topLeft() + QPoint(17, -9));
+    form.hide();
+    form.show();
+    EXPECT_EQ(form.pos(), expected.topLeft() + QPoint(17, -9)) << "reopens where it was left";
+    form.hide();
 }
 
 TEST_F(InstructionsTest, TheViewerTakesNoTypingOrPasting)

@@ -119,11 +119,10 @@ TEST_F(MainForm, SpinnersStopAtTheirLimitsAndTellTheController)
             times > 0 ? upDown->stepUp() : upDown->stepDown();
         EXPECT_EQ(edit->text(), shown) << edit->objectName().toStdString() << " " << times;
     }
-    EXPECT_EQ(state->experiment.RunCount, 15);
-    EXPECT_TRUE(state->experiment.MultiRun);
-    EXPECT_EQ(w.controller().spinners().IRI, 300);
-    EXPECT_EQ(state->experiment.Difficulty, 5);
-    EXPECT_EQ(state->experiment.DisturbanceNumber, 1);
+    const ExperimentState& e = state->experiment;
+    EXPECT_EQ(std::tuple(e.RunCount, e.MultiRun, w.controller().spinners().IRI, e.Difficulty,
+                         e.DisturbanceNumber),
+              std::tuple(15, true, 300, 5, 1));
 }
 
 // Runs `click`; reports whether `dialog` was the modal window shortly after.
@@ -192,16 +191,14 @@ TEST(FrameLoopUnderBoxes, FramesGoOnUnderABoxOpenedByAFrameAndStopUnderAFileDial
     std::int64_t atClose = 0;
     std::int64_t atOpen = 0;
     bool boxShown = false;
-    FrameLoop* loopPtr = nullptr;
     FrameLoop loop([&] {
-        if (loopPtr->passes() == 3 && !boxShown) {
+        if (loop.passes() == 3 && !boxShown) {
             boxShown = true;
-            atOpen = loopPtr->passes();
-            closeModalAfter(300, *loopPtr, atClose);
+            atOpen = loop.passes();
+            closeModalAfter(300, loop, atClose);
             boxes.error("File I/O error.");
         }
     });
-    loopPtr = &loop;
     boxes.setModalHooks(&loop);
     loop.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return boxShown && atClose != 0; }, 3000));

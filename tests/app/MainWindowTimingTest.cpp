@@ -11,9 +11,8 @@ TEST(MainWindowTiming, TheTitleNamesTheLastRunsLateFramesAndWhetherFramesRunReal
     QWidget window;
     window.setWindowTitle(QStringLiteral("Quelvar"));
     MainWindowTiming timing(&window);
-    SchedulingFacts normal;
-    SchedulingFacts fifo;
-    fifo.policy = SchedulingPolicy::Fifo;
+    const SchedulingFacts normal;
+    const SchedulingFacts fifo{.policy = SchedulingPolicy::Fifo};
     // Late frames of a run (-1: the scheduling answer comes instead), and the title after it.
     const struct { int late; const SchedulingFacts* scheduling; const char* title; } steps[] = {
         {3, nullptr, "Quelvar \u2013 last run: 3 late frames"},

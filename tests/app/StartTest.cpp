@@ -9,7 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -95,10 +95,9 @@ TEST(QuelvarProgram, AnswersVersionAndHelpWithoutADisplayAndFromTheMenuKeepsDist
     EXPECT_TRUE(help.contains("\"Distable\"") && help.contains(desktopWorkFolder(home.root())));
 
     p = startQuelvar("--desktop", home.root(), true);
-    const QFileInfo distable(home.path("Quelvar/Distable"));
-    for (int i = 0; i < 400 && QFileInfo(distable.filePath()).size() < 1440000; ++i)
-        QThread::msleep(50);
-    EXPECT_EQ(QFileInfo(distable.filePath()).size(), 1440000);
+    const QString distable = home.path("Quelvar/Distable");
+    (void)QTest::qWaitFor([&] { return QFileInfo(distable).size() >= 1440000; }, 20000);
+    EXPECT_EQ(QFileInfo(distable).size(), 1440000);
     EXPECT_FALSE(QFileInfo::exists(home.path("Distable"))) << "not in the folder it was started in";
     p->kill();
     p->waitForFinished(10000);

@@ -2,41 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 namespace quelvar {
 namespace {
 
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour)
-{
-    EXPECT_EQ(roundHalfEven(0.5), 0);
-    EXPECT_EQ(roundHalfEven(1.5), 2);
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(3.5), 4);
-    EXPECT_EQ(roundHalfEven(-0.5), 0);
-    EXPECT_EQ(roundHalfEven(-1.5), -2);
-    EXPECT_EQ(roundHalfEven(-2.5), -2);
-}
-
-TEST(RoundHalfEven, NonHalvesGoToTheNearest)
-{
-    EXPECT_EQ(roundHalfEven(2.4999999999999996), 2);
-    EXPECT_EQ(roundHalfEven(2.5000000000000004), 3);
-    EXPECT_EQ(roundHalfEven(-2.51), -3);
-    EXPECT_EQ(roundHalfEven(-0.49), 0);
-    EXPECT_EQ(roundHalfEven(4503599627370497.0), 4503599627370497);  // 2^52 + 1, odd
-}
-
-TEST(RoundHalfEven, ValuesOutsideTheIntegerRangeAreSafe)
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourOthersToTheNearestAndOutOfRangeValuesAreSafe)
 {
     constexpr auto max = std::numeric_limits<std::int64_t>::max();
     constexpr auto min = std::numeric_limits<std::int64_t>::min();
-    EXPECT_EQ(roundHalfEven(std::numeric_limits<double>::quiet_NaN()), 0);
-    EXPECT_EQ(roundHalfEven(1e300), max);
-    EXPECT_EQ(roundHalfEven(-1e300), min);
-    EXPECT_EQ(roundHalfEven(std::numeric_limits<double>::infinity()), max);
-    EXPECT_EQ(roundHalfEven(-std::numeric_limits<double>::infinity()), min);
-    EXPECT_EQ(roundHalfEven(-9223372036854775808.0), min);
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    // The doubles either side of 2.5, and 2^52 + 1: odd, and exact as a double.
+    const double below = std::nextafter(2.5, 0.0);
+    const double above = std::nextafter(2.5, 3.0);
+    constexpr std::int64_t odd = (std::int64_t(1) << 52) + 1;
+    const std::pair<double, std::int64_t> cases[] = {
+        {0.5, 0},   {1.5, 2},     {2.5, 2},      {3.5, 4},    {-0.5, 0},   {-1.5, -2},
+        {-2.5, -2}, {below, 2},   {above, 3},    {-2.51, -3}, {-0.49, 0},  {double(odd), odd},
+        {nan, 0},   {1e300, max}, {-1e300, min}, {inf, max},  {-inf, min}, {double(min), min},
+    };
+    for (const auto& [value, rounded] : cases)
+        EXPECT_EQ(roundHalfEven(value), rounded) << testing::PrintToString(value);
 }
 
 TEST(RoundHalfEven, ClampedFormsHoldTheirRange)

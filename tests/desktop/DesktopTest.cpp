@@ -99,7 +99,7 @@ struct Desktop : ::testing::Test {
     }
 };
 
-TEST_F(Desktop, TheFirstPassLaysTheMainWindowOutForTheClientAreaOfTheMaximisedWindow)
+TEST_F(Desktop, TheMainWindowIsLaidOutForItsMaximisedClientAreaAndTheOthersOpenModallyOverIt)
 {
     const XWindow x = inspect(main);
     ASSERT_TRUE(x.framed && x.properties.contains("_NET_WM_STATE_MAXIMIZED_VERT")) << x.properties.toStdString();
@@ -110,17 +110,14 @@ TEST_F(Desktop, TheFirstPassLaysTheMainWindowOutForTheClientAreaOfTheMaximisedWi
 
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(x.outer()))
         << "the window, frame included, reaches past the work area: " << x.outerText();
-    EXPECT_EQ(main.MainPanel->geometry().top(), 0);
-    EXPECT_EQ(main.MainPanel->height(), x.client.height());
     const int ninetyFivePercent = int(roundHalfEven(0.95 * x.client.height()));
-    EXPECT_EQ(main.TargetBox->height(), ninetyFivePercent);
-    EXPECT_EQ(main.ControlPanel->height(), ninetyFivePercent);
+    EXPECT_EQ(QList<int>({main.MainPanel->geometry().top(), main.MainPanel->height(),
+                          main.TargetBox->height(), main.ControlPanel->height()}),
+              QList<int>({0, x.client.height(), ninetyFivePercent, ninetyFivePercent}));
     EXPECT_TRUE(QRect(QPoint(0, 0), x.client.size()).contains(display)) << "the display leaves the window";
     EXPECT_EQ(main.controller().recording().bitmap().size(), display.size());
-}
 
-TEST_F(Desktop, WindowsOpenModallyOverTheMainWindowAndTheInstructionsHaveTheirOuterSize)
-{
+    // The other windows open modally over it; the instructions have their outer size.
     const QString transientForMain = "WM_TRANSIENT_FOR(WINDOW): window id # " + hex(main);
     const auto framed = [](const XWindow& x) { return x.framed; };
     const auto modalOverMain = [&](const XWindow& x) {

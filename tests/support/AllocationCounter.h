@@ -1,5 +1,5 @@
 #pragma once
-// Counts heap allocations made on this thread between start() and stop(),
+// Counts heap allocations made on this thread while an AllocationCounter lives,
 // for tests that prove a routine allocates nothing.
 #include <cstddef>
 

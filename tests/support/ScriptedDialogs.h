@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace quelvar::test {
@@ -35,21 +36,17 @@ public:
         boxes.push_back({"Confirm", text});
         if (whileConfirmOpen)
             whileConfirmOpen();
-        if (confirmAnswers.empty())
-            return true;
-        bool answer = confirmAnswers.front();
-        confirmAnswers.pop_front();
-        return answer;
+        return next(confirmAnswers, true);
     }
     std::optional<QString> openFile(const FileDialogRequest& request) override
     {
         openRequests.push_back(request);
-        return next(openAnswers);
+        return next(openAnswers, std::nullopt);
     }
     std::optional<QString> saveFile(const FileDialogRequest& request) override
     {
         saveRequests.push_back(request);
-        return next(saveAnswers);
+        return next(saveAnswers, std::nullopt);
     }
 
     QStringList texts() const
@@ -61,11 +58,12 @@ public:
     }
 
 private:
-    static std::optional<QString> next(std::deque<std::optional<QString>>& answers)
+    template <class T>
+    static T next(std::deque<T>& answers, std::type_identity_t<T> otherwise)
     {
         if (answers.empty())
-            return std::nullopt;
-        auto answer = answers.front();
+            return otherwise;
+        T answer = answers.front();
         answers.pop_front();
         return answer;
     }
