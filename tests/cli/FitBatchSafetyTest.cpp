@@ -21,25 +21,21 @@ using namespace quelvar::test;
 
 namespace {
 
-struct InProcess {
-    int status = -1;
-    std::string out, err;
-};
-
 // Output whose every flush is shown to `onFlush`.
 struct WatchedBuffer : std::stringbuf {
     std::function<void(const std::string&)> onFlush;
     int sync() override { return onFlush ? (onFlush(str()), 0) : 0; }
 };
 
-InProcess fitHere(const cli::FitOptions& options, const std::function<void(const std::string&)>& onFlush = {})
+FitResult fitHere(const cli::FitOptions& options,
+                  const std::function<void(const std::string&)>& onFlush = {})
 {
     WatchedBuffer outBuffer;
     outBuffer.onFlush = onFlush;
     std::ostream out(&outBuffer);
     std::ostringstream err;
     const int status = cli::runFit(options, out, err);
-    return {status, outBuffer.str(), err.str()};
+    return {status, QString::fromStdString(outBuffer.str()), QString::fromStdString(err.str())};
 }
 
 // Files of a model-generated run in `f`, by name.
@@ -62,25 +58,26 @@ TEST(FitBatchSafety, RowsStreamInOrderUnderAProgressLineThatOnlyATerminalGets)
     options.files = writeRuns(f, {"a.txt", "b.txt"});
     options.files.insert(1, f.path("missing.txt"));
     options.jobs = 1;
-    const InProcess quiet = fitHere(options);
+    const FitResult quiet = fitHere(options);
     options.progress = true;
     ASSERT_TRUE(QFile::remove(f.path("b.par")));
     // When a row is out, the later files are not fitted yet: a batch stopped
     // there has printed every row it finished.
     QStringList seen;
-    const InProcess shown = fitHere(options, [&](const std::string& out) {
+    const FitResult shown = fitHere(options, [&](const std::string& out) {
         if (std::count(out.begin(), out.end(), '\n') == 2)
             seen << QStringLiteral("b.par %1").arg(QFileInfo::exists(f.path("b.par")));
     });
     EXPECT_EQ(seen, QStringList{"b.par 0"});
     EXPECT_EQ(shown.out, quiet.out);
-    EXPECT_EQ(quiet.err, f.path("missing.txt").toStdString() + ": cannot read " + f.path("missing.txt").toStdString()
-                             + ": No such file or directory\n");
-    EXPECT_EQ(shown.err.rfind("\r\x1b[K0 of 3 files, 0:00 elapsed", 0), 0u) << shown.err;
-    const std::string parts[] = {"\r\x1b[K1 of 3 files, ", " left", "\r\x1b[K" + quiet.err, "\r\x1b[K3 of 3 files"};
-    for (const std::string& part : parts)
-        EXPECT_NE(shown.err.find(part), std::string::npos) << part;
-    EXPECT_TRUE(shown.err.ends_with("elapsed\r\x1b[K")) << "cleared at the end";
+    const QString missing = f.path("missing.txt");
+    EXPECT_EQ(quiet.err, missing + ": cannot read " + missing + ": No such file or directory\n");
+    EXPECT_TRUE(shown.err.startsWith("\r\x1b[K0 of 3 files, 0:00 elapsed"))
+        << shown.err.toStdString();
+    for (const QString& part : QStringList{"\r\x1b[K1 of 3 files, ", " left",
+                                           "\r\x1b[K" + quiet.err, "\r\x1b[K3 of 3 files"})
+        EXPECT_TRUE(shown.err.contains(part)) << part.toStdString();
+    EXPECT_TRUE(shown.err.endsWith("elapsed\r\x1b[K")) << "cleared at the end";
 }
 
 TEST(FitBatchSafety, AFailedPlotWriteKeepsTheEarlierPictureAndSaysWhereAndWhy)
@@ -91,13 +88,13 @@ TEST(FitBatchSafety, AFailedPlotWriteKeepsTheEarlierPictureAndSaysWhereAndWhy)
     options.plot = true;
     writeAll(f.path("run.png"), "an earlier picture");
     FileSink::injectFaults({false, 2, false});  // the parameter file is write 1, the picture write 2
-    const InProcess r = fitHere(options);
+    const FitResult r = fitHere(options);
     FileSink::clearFaults();
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cannot write " + f.path("run.png").toStdString() + ": Injected failure to write"),
-              std::string::npos) << r.err;
+    EXPECT_TRUE(r.err.contains("cannot write " + f.path("run.png") + ": Injected failure to write"))
+        << r.err.toStdString();
     EXPECT_EQ(readAll(f.path("run.png")), "an earlier picture");
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << "the row is kept";
+    EXPECT_EQ(r.out.count('\n'), 2) << "the row is kept";
 }
 
 TEST(FitBatchSafety, PipesNamedLikeCompanionsAndRunsTooLargeToFitCostNothingElse)

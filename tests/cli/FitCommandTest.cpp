@@ -143,47 +143,40 @@ TEST_F(FitCommand, StartFileIsRetrievedAndARejectedOneStopsEverything)
 TEST_F(FitCommand, UsageErrorsAndHelp)
 {
     FitResult r = fit({});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.contains("Usage: quelvar-fit"));
+    EXPECT_EQ(std::pair(r.status, r.err.contains("Usage: quelvar-fit")), std::pair(2, true));
 
     r = fit({"--frobnicate", "x.txt"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.contains("unknown option --frobnicate"));
+    EXPECT_EQ(std::pair(r.status, r.err.contains("unknown option --frobnicate")),
+              std::pair(2, true));
 
     EXPECT_EQ(fit({"x.txt", "--out"}).status, 2);
 
     r = fit({"--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.contains("Usage: quelvar-fit"));
+    EXPECT_EQ(std::pair(r.status, r.out.contains("Usage: quelvar-fit")), std::pair(0, true));
 
     r = fit({"x.txt", "--version"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, QStringLiteral("quelvar-fit %1\n").arg(kProgramVersion));
+    EXPECT_EQ(std::pair(r.status, r.out),
+              std::pair(0, QStringLiteral("quelvar-fit %1\n").arg(kProgramVersion)));
 }
 
-TEST_F(FitCommand, AParameterFileThatCannotBeWrittenFailsTheFile)
-{
-    // A folder where the parameter file should go.
-    ASSERT_TRUE(QDir().mkpath(folder.path("run.par")));
-
-    const FitResult r = fit({folder.path("run.txt")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.endsWith("run.txt: cannot create " + folder.path("run.par") +
-                               ": Filename refers to a directory\n"))
-        << r.err.toStdString();
-    EXPECT_EQ(r.out.trimmed().split('\n').size(), 1);
-}
-
-TEST_F(FitCommand, AThoroughFileThatCannotBeWrittenFailsTheCommandButKeepsTheRow)
+// A folder where a parameter file should go fails the command; the file's
+// row is lost only with Auto Fit's own file.
+TEST_F(FitCommand, AParameterFileThatCannotBeWrittenFailsTheCommand)
 {
     ASSERT_TRUE(QDir().mkpath(folder.path("run.thorough.par")));
-
-    const FitResult r = fit({"--thorough", folder.path("run.txt")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("cannot create " + folder.path("run.thorough.par") + ": ")) << r.err.toStdString();
-    EXPECT_EQ(r.out.trimmed().split('\n').size(), 2);
+    FitResult r = fit({"--thorough", folder.path("run.txt")});
+    EXPECT_EQ(std::pair(r.status, int(r.out.count('\n'))), std::pair(1, 2));
+    EXPECT_TRUE(r.err.contains("cannot create " + folder.path("run.thorough.par") + ": "))
+        << r.err.toStdString();
     EXPECT_EQ(QDir(folder.root()).entryList({"run.p*"}),
               (QStringList{"run.par", "run.profile.csv"}));
+
+    ASSERT_TRUE(QFile::remove(folder.path("run.par")) && QDir().mkpath(folder.path("run.par")));
+    r = fit({folder.path("run.txt")});
+    EXPECT_EQ(std::pair(r.status, int(r.out.count('\n'))), std::pair(1, 1));
+    EXPECT_TRUE(r.err.endsWith("run.txt: cannot create " + folder.path("run.par")
+                               + ": Filename refers to a directory\n"))
+        << r.err.toStdString();
 }
 
 TEST_F(FitCommand, PlotsOutsideALoginSessionLeaveStandardErrorToTheFilesThatFailed)

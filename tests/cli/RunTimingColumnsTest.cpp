@@ -32,12 +32,9 @@ std::unique_ptr<FrameTiming> timingWithLateFrames()
     return t;
 }
 
-void describe(const QString& json, const QString& dataFile)
+QByteArray sha256Of(const QString& path)
 {
-    RunDescription d;
-    d.dataFileSha256Hex = QCryptographicHash::hash(readAll(dataFile), QCryptographicHash::Sha256).toHex();
-    d.intervals = timingWithLateFrames()->stats(1000000000);
-    writeAll(json, formatRunDescription(d));
+    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
 }
 
 // a.txt has both files of its own; b.txt has both, left from an earlier run
@@ -49,14 +46,16 @@ TEST(FitTimingColumns, ColumnsAndStripComeOnlyFromFilesOfThatVeryDataFile)
     for (const char* name : {"a", "b", "c", "d"})
         ASSERT_TRUE(fileOk(writeDataFile(f.path(name + QString(".txt")), 3, 1, *recorded)));
     for (const char* name : {"a", "b"}) {
-        describe(f.path(name + QString(".json")), f.path(name + QString(".txt")));
+        RunDescription d;
+        d.dataFileSha256Hex = sha256Of(f.path(name + QString(".txt")));
+        d.intervals = timingWithLateFrames()->stats(1000000000);
+        writeAll(f.path(name + QString(".json")), formatRunDescription(d));
         writeAll(f.path(name + QString(".frames.csv")),
                  formatFrameTimingFile(*timingWithLateFrames(), 1000000000, *recorded));
     }
     ASSERT_TRUE(fileOk(writeDataFile(f.path("b.txt"), 3, 1, *run(1.0))));
-    writeAll(f.path("d.json"), "{\"data_file_sha256\": \"" +
-                                   QCryptographicHash::hash(readAll(f.path("d.txt")), QCryptographicHash::Sha256).toHex() +
-                                   "\", \"late_frames\": 0, \"duration_s\": 60}\n");
+    writeAll(f.path("d.json"), "{\"data_file_sha256\": \"" + sha256Of(f.path("d.txt"))
+                                   + "\", \"late_frames\": 0, \"duration_s\": 60}\n");
 
     const auto [status, out, err] =
         test::runFitProgram({"--plot", f.path("a.txt"), f.path("b.txt"), f.path("c.txt"), f.path("d.txt")});

@@ -74,6 +74,7 @@ Parsed parse(const QByteArray& bytes)
     return {parseDataFile(text, *run), std::move(run)};
 }
 
+// A fixed layout and size; overlong values widen their line.
 TEST(DataFileFormat, HasTheFixedLayoutAndSize)
 {
     auto run = std::make_unique<RunRecord>();
@@ -89,14 +90,11 @@ TEST(DataFileFormat, HasTheFixedLayoutAndSize)
                                 "     2      0.00      0.00\r\n"));
     EXPECT_TRUE(text.endsWith("  3599      0.00      0.00\r\n"
                               "  3600     -0.00      5.63\r\n"));
-}
 
-TEST(DataFileFormat, OverlongValuesWidenTheirLine)
-{
-    auto run = std::make_unique<RunRecord>();
     run->Mouse[1] = -1234567.891;
-    const QByteArray text = formatDataFile(-1, 123456789, *run);
-    EXPECT_TRUE(text.startsWith("TrackData\r\n      -1123456789\r\n     1-1234567.89      0.00\r\n"));
+    const QByteArray wide = formatDataFile(-1, 123456789, *run);
+    EXPECT_TRUE(
+        wide.startsWith("TrackData\r\n      -1123456789\r\n     1-1234567.89    -56.78\r\n"));
 }
 
 TEST(DataFileRead, AWrittenFileReadsBackRoundedToTwoDecimals)
@@ -121,13 +119,16 @@ TEST(DataFileRead, AWrittenFileReadsBackRoundedToTwoDecimals)
     }
 }
 
-TEST(DataFileRead, AcceptsEveryKindOfLineEnd)
+// Any kind of line end; Ctrl-Z ends the file, whatever follows it.
+TEST(DataFileRead, AcceptsEveryKindOfLineEndAndStopsAtCtrlZ)
 {
     const auto endedBy = [](const QByteArray& end) {
         return "TrackData" + end + "2 5" + end + "1 1.5 2.5" + end + "3600 -1 4" + end;
     };
-    for (const QByteArray& text : {endedBy("\n"), endedBy("\r"), endedBy("\r\n"),
-                                   QByteArray("TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r")}) {
+    for (const QByteArray& text :
+         {endedBy("\n"), endedBy("\r"), endedBy("\r\n"),
+          QByteArray("TrackData\r2 5\n1 1.5 2.5\r\n3600 -1 4\r"),
+          endedBy("\r\n") + '\x1A' + "garbage\r\n", endedBy("\r\n") + '\x1A' + "3601 0 0\r\n"}) {
         const auto [result, run] = parse(text);
         ASSERT_EQ(result.outcome, DataFileReadResult::Loaded) << text.toHex().constData();
         EXPECT_EQ(frame(*run, 1), std::tuple(1.5, 2.5, 1.0, 5.0));
@@ -145,13 +146,6 @@ TEST(DataFileRead, AShortFileEndingAtFrame3600KeepsTheFramesItDoesNotReach)
     // Error is recomputed for every frame, reached or not.
     EXPECT_EQ(frame(*run, 3), std::tuple(-1.0, -2.0, -1.0, -5.0));
     EXPECT_EQ(frame(*run, 3600), std::tuple(-1.0, -2.0, -1.0, -5.0));
-}
-
-TEST(DataFileRead, CtrlZEndsTheFile)
-{
-    const QByteArray lines = "TrackData\r\n1 2\r\n3600 1 2\r\n\x1A";
-    for (const char* after : {"garbage\r\n", "3601 0 0\r\n"})
-        EXPECT_EQ(parse(lines + after).result.outcome, DataFileReadResult::Loaded) << after;
 }
 
 TEST(DataFileRead, NumbersMissingAtTheEndReadAsZero)
@@ -227,6 +221,8 @@ TEST(DataFileRead, RejectsAWrongCountAndAFieldThatIsNotANumber)
         expectUntouched(*run);
     }
     EXPECT_EQ(parse(full).result.outcome, DataFileReadResult::Loaded);
+    // The message of a wrong count has no blank before the count.
+    EXPECT_EQ(wrongCountMessage(), "Number of data points not equal to3600. Load aborted.");
 }
 
 TEST(DataFileRead, ReportsMissingFoldersAndOversizedOrUnreadableFiles)
@@ -303,11 +299,6 @@ TEST(DataFileWrite, WritesInSeveralPiecesSoAFailureMidFileIsCaught)
     EXPECT_FALSE(fileOk(writeDataFile(folder.path("b.txt"), 1, 1, *run)));
     FileSink::clearFaults();
     EXPECT_FALSE(QFile::exists(folder.path("b.txt")));
-}
-
-TEST(DataFileMessages, WrongCountTextHasNoBlankBeforeTheCount)
-{
-    EXPECT_EQ(wrongCountMessage(), "Number of data points not equal to3600. Load aborted.");
 }
 
 }  // namespace

@@ -83,23 +83,6 @@ TEST_F(FileSinkTest, WritesFromSeveralThreadsAreEachCountedAndOnlyTheNthFails)
     EXPECT_EQ(failures, 1);
 }
 
-// Runs `work` with an ordinary user's rights to the file system. As root the
-// effective user changes on a thread of its own through the raw system call,
-// which, unlike the library's wrapper, leaves the other threads as they are.
-template <class Work>
-void asOrdinaryUser(Work work)
-{
-    if (geteuid() != 0) {
-        work();
-        return;
-    }
-    std::thread([&] {
-        ASSERT_EQ(syscall(SYS_setresuid, -1, 65534, -1), 0);
-        work();
-        syscall(SYS_setresuid, -1, 0, -1);
-    }).join();
-}
-
 TEST_F(FileSinkTest, AFolderThatRefusesTemporaryFilesStillTakesAWritableFile)
 {
     const QString locked = folder.path("locked");
@@ -113,12 +96,17 @@ TEST_F(FileSinkTest, AFolderThatRefusesTemporaryFilesStillTakesAWritableFile)
     QFile::setPermissions(locked, readOnly);
     QFile::setPermissions(folder.root(), readOnly | QFile::WriteOwner);
 
+    // With an ordinary user's rights to the file system. As root the effective
+    // user changes on a thread of its own through the raw system call, which,
+    // unlike the library's wrapper, leaves the other threads as they are.
     bool replaced = false;
     bool created = true;
-    asOrdinaryUser([&] {
+    std::thread([&] {
+        ASSERT_TRUE(geteuid() != 0 || syscall(SYS_setresuid, -1, 65534, -1) == 0);
         replaced = writeFileAtomically(existing, "new run").ok();
         created = writeFileAtomically(locked + "/other.txt", "x").ok();
-    });
+        syscall(SYS_setresuid, -1, 0, -1);
+    }).join();
     QFile::setPermissions(locked, readOnly | QFile::WriteOwner);
     EXPECT_TRUE(replaced);
     EXPECT_EQ(readAll(existing), "new run");

@@ -89,16 +89,12 @@ TEST(FixedWriter, AgreesWithCorrectRoundingAwayFromHalves)
     }
 }
 
-TEST(FixedWriter, AppendsToWhatIsThere)
+TEST(IntegerWriter, RightAlignsAndWidensAndBothWritersAppendToWhatIsThere)
 {
     QByteArray line("x");
     appendFixed(line, 1.5, 1, 4);
     appendInteger(line, -7, 3);
     EXPECT_EQ(line, "x 1.5 -7");
-}
-
-TEST(IntegerWriter, RightAlignsAndWidens)
-{
     EXPECT_EQ(formatInteger(3, 8), "       3");
     EXPECT_EQ(formatInteger(-3, 8), "      -3");
     EXPECT_EQ(formatInteger(3600, 6), "  3600");

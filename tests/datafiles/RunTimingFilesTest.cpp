@@ -26,19 +26,14 @@ std::unique_ptr<FrameTiming> timing()
     return t;
 }
 
-QByteArray timingFile()
+TEST(FrameTimingFile, RowsCarryTimesAndPositionsWithPointDecimalsAndReadBackAsNothingElseDoes)
 {
     auto run = std::make_unique<RunRecord>();
     for (int i = 1; i <= kRunFrames; ++i) {
         run->Mouse[i] = i == 1 ? 12.345 : -0.001;
         run->Target[i] = -56.78;
     }
-    return formatFrameTimingFile(*timing(), 1000000000, *run);
-}
-
-TEST(FrameTimingFile, RowsCarryTimesAndPositionsWithPointDecimalsAndReadBackAsNothingElseDoes)
-{
-    const QByteArray text = timingFile();
+    const QByteArray text = formatFrameTimingFile(*timing(), 1000000000, *run);
     const QList<QByteArray> lines = text.split('\n');
     ASSERT_EQ(lines.size(), kRunFrames + 2);
     EXPECT_EQ(lines[0], "frame,time_s,interval_ms,late,mouse,target");
