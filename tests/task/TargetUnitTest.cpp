@@ -10,12 +10,6 @@
 #include <climits>
 #include <tuple>
 
-// Boxes show in failures as the corners the tests compare.
-static void PrintTo(const QRect& r, std::ostream* out)
-{
-    *out << "(" << r.left() << ", " << r.top() << ")-(" << r.right() << ", " << r.bottom() << ")";
-}
-
 namespace quelvar {
 namespace {
 
