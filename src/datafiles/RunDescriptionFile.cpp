@@ -240,8 +240,11 @@ std::optional<RunDescriptionSummary> runDescriptionSummary(const QByteArray& jso
         return fail(QStringLiteral("it describes another version of the data file"));
     const QJsonValue late = o.value(QStringLiteral("late_frames"));
     const QJsonValue duration = o.value(QStringLiteral("duration_s"));
-    if (!late.isDouble() || !duration.isDouble() || late.toDouble() < 0 ||
-        late.toDouble() > kRunFrames || late.toDouble() != std::floor(late.toDouble()))
+    // A run takes time: a negative or endless duration would reach the table
+    // as if it had been measured.
+    if (!late.isDouble() || !duration.isDouble() || late.toDouble() < 0
+        || late.toDouble() > kRunFrames || late.toDouble() != std::floor(late.toDouble())
+        || !(duration.toDouble() >= 0) || !std::isfinite(duration.toDouble()))
         return fail(QStringLiteral("it holds no late_frames and duration_s"));
     return RunDescriptionSummary{late.toInt(), duration.toDouble()};
 }
