@@ -2,9 +2,9 @@
 // text.
 //
 // A description is taken only for the data file it names by its SHA-256, and
-// then gives a whole number of late frames in 0 ... 3600 and a finite
-// duration; a refused one says why. Whatever text the names hold (quotes,
-// backslashes, line ends, NULs, bytes that are not UTF-8), the written
+// then gives a whole number of late frames in 0 ... 3600 and a finite,
+// non-negative duration; a refused one says why. Whatever text the names hold
+// (quotes, backslashes, line ends, NULs, bytes that are not UTF-8), the written
 // description is JSON that reads back to the same text and the same figures.
 #include "FuzzChecks.h"
 
@@ -36,8 +36,9 @@ RunDescription describing(const QString& text, const std::uint8_t* data, std::si
     d.intervals.lateFrames = int(size % (kRunFrames + 1));
     if (size >= sizeof(double))
         std::memcpy(&d.intervals.durationS, data, sizeof(double));
-    if (!std::isfinite(d.intervals.durationS))
-        d.intervals.durationS = 0.0;
+    // A measured duration: finite and not negative, as the reader demands.
+    const double seconds = d.intervals.durationS;
+    d.intervals.durationS = std::isfinite(seconds) ? std::fabs(seconds) : 0.0;
     return d;
 }
 
@@ -50,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto summary = runDescriptionSummary(bytes, kDataFile, &problem);
     if (summary) {
         FUZZ_CHECK(summary->lateFrames >= 0 && summary->lateFrames <= kRunFrames);
-        FUZZ_CHECK(std::isfinite(summary->durationS));
+        FUZZ_CHECK(std::isfinite(summary->durationS) && summary->durationS >= 0);
     } else {
         FUZZ_CHECK(!problem.isEmpty());
     }
