@@ -4,6 +4,7 @@
 // failed test.
 #include <QByteArray>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,14 @@ inline QByteArray negativeZerosAsZeros(QByteArray text)
             text[i] = ' ';
     }
     return text;
+}
+
+// A number written with `decimals` decimals and read back: within half a unit
+// of its last decimal (and the double's own rounding for huge values).
+inline bool closeTo(double read, double written, int decimals)
+{
+    const double halfUnit = 0.5 * std::pow(10.0, -decimals);
+    return std::fabs(read - written) <= halfUnit * (1 + 1e-9) + std::fabs(written) * 1e-15;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);

@@ -16,12 +16,6 @@ using namespace quelvar;
 
 namespace {
 
-bool closeTo(double read, double written, int decimals)
-{
-    const double halfUnit = 0.5 * std::pow(10.0, -decimals);
-    return std::fabs(read - written) <= halfUnit * (1 + 1e-9) + std::fabs(written) * 1e-15;
-}
-
 // Every field keeps at least one blank in front, so the numbers stay apart.
 bool fieldsStayApart(const ParameterFileValues& v)
 {
