@@ -44,14 +44,21 @@ inline std::unique_ptr<RunRecord> modelRun(const SpinnerSetting& setting, const 
     return run;
 }
 
-// The model's rms error on `run` with the parameters given.
+// The model's rms error on `run` with the parameters given, its traces left
+// in `results`.
+inline double modelRms(const RunRecord& run, const ModelParameters& parameters, DelayLine& delay,
+                       ModelResults& results)
+{
+    RunModel(parameters, 1.0 / 60.0, run, delay, results);
+    ComputeErrors(results);
+    return results.ModelRmsError;
+}
+
 inline double modelRms(const RunRecord& run, const ModelParameters& parameters)
 {
     auto results = std::make_unique<ModelResults>();
     DelayLine delay;
-    RunModel(parameters, 1.0 / 60.0, run, delay, *results);
-    ComputeErrors(*results);
-    return results->ModelRmsError;
+    return modelRms(run, parameters, delay, *results);
 }
 
 // A mouse that follows `target` `lag` frames late at `gain` of its size, off
@@ -83,12 +90,7 @@ struct ModelBench {
     std::unique_ptr<ModelResults> results = std::make_unique<ModelResults>();
     DelayLine delay;
 
-    double rms(const ModelParameters& parameters)
-    {
-        RunModel(parameters, 1.0 / 60.0, *run, delay, *results);
-        ComputeErrors(*results);
-        return results->ModelRmsError;
-    }
+    double rms(const ModelParameters& parameters) { return modelRms(*run, parameters, delay, *results); }
     // The run's mouse and target, frame by frame.
     template <class Mouse, class Target>
     void follow(Mouse mouse, Target target)
