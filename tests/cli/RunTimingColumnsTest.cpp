@@ -25,11 +25,7 @@ std::unique_ptr<RunRecord> run(double phase) { return test::sineRun({300.0, 280.
 // 17 ms frames; every 500th lasts 30 ms.
 std::unique_ptr<FrameTiming> timingWithLateFrames()
 {
-    auto t = std::make_unique<FrameTiming>();
-    std::int64_t ticks = 0;
-    for (int i = 0; i <= kRunFrames; ++i)
-        t->noteFrame(i, ticks += (i % 500 == 0 ? 30 : 17) * 1000000);
-    return t;
+    return test::frameTimes([](int i) { return (i % 500 == 0 ? 30 : 17) * 1000000; }, 30000000);
 }
 
 QByteArray sha256Of(const QString& path)

@@ -1,11 +1,11 @@
 // The statistics of a run's frame intervals, on runs of two interval lengths
 // whose mean, sample SD and nearest-rank 99th percentile follow in closed form.
 #include "common/FrameTiming.h"
+#include "support/SyntheticRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 
 namespace quelvar {
 namespace {
@@ -33,14 +33,13 @@ TEST(FrameTiming, StatisticsOfRunsWithSomeLongIntervalsAndNoneWithoutAClock)
     const double n = kRunFrames;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto timing = std::make_unique<FrameTiming>();
         const std::int64_t start = 987654321012;
-        std::int64_t ticks = start;
-        timing->noteFrame(0, ticks);
-        for (int i = 1; i <= kRunFrames; ++i) {
-            ticks += i < c.longCount || (c.longCount > 0 && i == kRunFrames) ? c.longer : c.base;
-            timing->noteFrame(i, ticks);
-        }
+        const auto timing = test::frameTimes(
+            [&](int i) {
+                return i < c.longCount || (c.longCount > 0 && i == kRunFrames) ? c.longer : c.base;
+            },
+            start);
+        const std::int64_t ticks = timing->ticks(kRunFrames);
         const FrameIntervalStats s = timing->stats(c.frequency);
         const double ms = 1000.0 / double(c.frequency);
         const double k = c.longCount, step = double(c.longer - c.base);

@@ -4,6 +4,7 @@
 // decimal-comma locale.)
 #include "datafiles/FrameTimingFile.h"
 #include "datafiles/RunDescriptionFile.h"
+#include "support/SyntheticRuns.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>
@@ -19,12 +20,7 @@ namespace {
 // Frames of 16.666667 ms, frame 1 late at 25 ms.
 std::unique_ptr<FrameTiming> timing()
 {
-    auto t = std::make_unique<FrameTiming>();
-    std::int64_t ticks = 5000000000;
-    t->noteFrame(0, ticks);
-    for (int i = 1; i <= kRunFrames; ++i)
-        t->noteFrame(i, ticks += (i == 1 ? 25000000 : 16666667));
-    return t;
+    return test::frameTimes([](int i) { return i == 1 ? 25000000 : 16666667; }, 5000000000);
 }
 
 TEST(FrameTimingFile, RowsCarryTimesAndPositionsWithPointDecimalsAndReadBackAsNothingElseDoes)

@@ -1,7 +1,8 @@
 #pragma once
-// Runs made up for tests (the model's own runs are in ModelRuns.h), and the
-// bit comparison results are held to.
+// Runs and their frame times made up for tests (the model's own runs are in
+// ModelRuns.h), and the bit comparison results are held to.
 // RunRecord is large: the runs live on the heap.
+#include "common/FrameTiming.h"
 #include "common/RunRecord.h"
 
 #include <cmath>
@@ -32,6 +33,18 @@ inline std::unique_ptr<RunRecord> sineRun(const SineRun& s = {})
         run->Error[i] = run->Target[i] - run->Mouse[i];
     }
     return run;
+}
+
+// A run's frame stamps: frame 0 at `start`, each later frame `interval(frame)`
+// ticks after the one before.
+template <class Interval>
+std::unique_ptr<FrameTiming> frameTimes(Interval interval, std::int64_t start = 0)
+{
+    auto timing = std::make_unique<FrameTiming>();
+    timing->noteFrame(0, start);
+    for (int i = 1; i <= kRunFrames; ++i)
+        timing->noteFrame(i, start += interval(i));
+    return timing;
 }
 
 }  // namespace quelvar::test
