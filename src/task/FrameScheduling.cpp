@@ -3,17 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace quelvar {
-namespace {
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-}  // namespace
 
 SchedulingFacts raiseFrameThread(SchedulingCalls& os, bool lockMemory)
 {
@@ -39,9 +30,11 @@ SchedulingFacts raiseFrameThread(SchedulingCalls& os, bool lockMemory)
             facts.nice = os.niceLevel();
             return facts;
         }
-        refusals << QStringLiteral("sched_setscheduler: %1 (RLIMIT_RTPRIO %2)").arg(errnoText(error)).arg(limit);
+        refusals << QStringLiteral("sched_setscheduler: %1 (RLIMIT_RTPRIO %2)")
+                        .arg(qt_error_string(error))
+                        .arg(limit);
     } else {
-        refusals << QStringLiteral("RLIMIT_RTTIME: %1").arg(errnoText(watchdog));
+        refusals << QStringLiteral("RLIMIT_RTTIME: %1").arg(qt_error_string(watchdog));
     }
 
     QString why;
@@ -52,7 +45,7 @@ SchedulingFacts raiseFrameThread(SchedulingCalls& os, bool lockMemory)
         if (hard <= 0 || priority < 1)
             why = QStringLiteral("it allows no real-time priority");
         else if (const int error = os.setRealtimeTimeLimit(hard * 3 / 4, hard))
-            why = QStringLiteral("RLIMIT_RTTIME: %1").arg(errnoText(error));
+            why = QStringLiteral("RLIMIT_RTTIME: %1").arg(qt_error_string(error));
         else
             why = os.realtimeKitMakeRealtime(priority);
         if (why.isEmpty()) {
