@@ -13,6 +13,14 @@ SchedulingFacts raiseFrameThread(SchedulingCalls& os, bool lockMemory)
     if (lockMemory)
         facts.memoryLocked = os.lockAllMemory() == 0;
 
+    const auto granted = [&](SchedulingPolicy policy, int priority, SchedulingSource source) {
+        facts.policy = policy;
+        facts.priority = priority;
+        facts.obtainedBy = source;
+        facts.nice = os.niceLevel();
+        return facts;
+    };
+
     // The watchdog comes before any real-time policy, whoever grants it.
     QStringList refusals;
     const int watchdog = os.setRealtimeTimeLimit(kWatchdogSoftUs, kWatchdogHardUs);
@@ -23,13 +31,8 @@ SchedulingFacts raiseFrameThread(SchedulingCalls& os, bool lockMemory)
         // RLIMIT_RTPRIO may allow a real-time policy below the one asked for.
         if (error == EPERM && limit > 0 && limit < priority)
             error = os.setRealtime(priority = limit);
-        if (error == 0) {
-            facts.policy = SchedulingPolicy::Fifo;
-            facts.priority = priority;
-            facts.obtainedBy = SchedulingSource::SchedSetscheduler;
-            facts.nice = os.niceLevel();
-            return facts;
-        }
+        if (error == 0)
+            return granted(SchedulingPolicy::Fifo, priority, SchedulingSource::SchedSetscheduler);
         refusals << QStringLiteral("sched_setscheduler: %1 (RLIMIT_RTPRIO %2)")
                         .arg(qt_error_string(error))
                         .arg(limit);
@@ -48,13 +51,8 @@ SchedulingFacts raiseFrameThread(SchedulingCalls& os, bool lockMemory)
             why = QStringLiteral("RLIMIT_RTTIME: %1").arg(qt_error_string(error));
         else
             why = os.realtimeKitMakeRealtime(priority);
-        if (why.isEmpty()) {
-            facts.policy = SchedulingPolicy::RoundRobin;
-            facts.priority = priority;
-            facts.obtainedBy = SchedulingSource::RealtimeKit;
-            facts.nice = os.niceLevel();
-            return facts;
-        }
+        if (why.isEmpty())
+            return granted(SchedulingPolicy::RoundRobin, priority, SchedulingSource::RealtimeKit);
     }
     refusals << QStringLiteral("RealtimeKit: %1").arg(why);
 
