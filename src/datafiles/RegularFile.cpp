@@ -2,6 +2,7 @@
 
 #include "common/NativePath.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -59,6 +60,12 @@ FileResult readRegularFile(const QString& path, qint64 maxBytes, QByteArray& byt
     }
     ::close(fd);
     return result;
+}
+
+bool anythingAt(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 FileResult makeFolders(const QString& path)

@@ -14,6 +14,10 @@ namespace quelvar {
 // given) tells whether nothing at all is at `path`.
 FileResult readRegularFile(const QString& path, qint64 maxBytes, QByteArray& bytes, bool* missing = nullptr);
 
+// Whether anything at all has the name, a dangling link included: writing
+// through a link would create its target, so a link is never a free name.
+bool anythingAt(const QString& path);
+
 // Creates the folder and the folders above it that are missing.
 FileResult makeFolders(const QString& path);
 

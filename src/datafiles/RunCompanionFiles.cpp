@@ -27,9 +27,9 @@ QByteArray signature(const QByteArray& content)
 // format of `content`; otherwise why it must be kept.
 QString whyKept(const QString& path, const QByteArray& content)
 {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    if (!anythingAt(path))
         return {};
+    const QFileInfo info(path);
     if (info.isDir())
         return QStringLiteral("a folder of that name is in the way");
     if (!info.isFile())
@@ -41,12 +41,6 @@ QString whyKept(const QString& path, const QByteArray& content)
     if (file.read(wanted.size()) != wanted)
         return QStringLiteral("a file of that name that Quelvar did not write is kept");
     return {};
-}
-
-// A dangling link counts as a file: writing through it would create its target.
-bool present(const QFileInfo& info)
-{
-    return info.exists() || info.isSymLink();
 }
 
 // The data file a description of ours names; nothing when the file is not one.
@@ -98,14 +92,14 @@ std::vector<FileError> companionsOfOtherFiles(const QString& dataFilePath)
     // Both companions share one name stem, so a description tells whose the
     // pair is; "p3.day1" and "p3.day2" would otherwise take each other's.
     std::optional<QString> owner;
-    if (present(QFileInfo(descriptionPath))) {
+    if (anythingAt(descriptionPath)) {
         owner = describedDataFile(descriptionPath);
         if (!owner)
             refuse(descriptionPath, notOurs);
         else if (*owner != self)
             refuse(descriptionPath, QStringLiteral("it is the run description of %1").arg(*owner));
     }
-    if (present(QFileInfo(framesPath))) {
+    if (anythingAt(framesPath)) {
         const QByteArray header = QByteArray(kFrameTimingHeader) + '\n';
         if (!whyKept(framesPath, header).isEmpty())
             refuse(framesPath, notOurs);

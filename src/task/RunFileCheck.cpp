@@ -4,9 +4,9 @@
 #include "datafiles/FileIdentity.h"
 #include "datafiles/ParameterFile.h"
 #include "datafiles/PathRules.h"
+#include "datafiles/RegularFile.h"
 #include "datafiles/RunCompanionFiles.h"
 
-#include <QFileInfo>
 #include <QStringList>
 #include <vector>
 
@@ -129,8 +129,7 @@ QString runFilesRefusal(const QString& dataFilePath, int runNumber, int lastRunN
         } else if (file.role == Role::Parameters) {
             // A series replaces its parameter files without asking, as it
             // always has; anything else under that name is kept.
-            const QFileInfo info(file.path);
-            if ((info.exists() || info.isSymLink()) && !readParameterFile(file.path).headerValid)
+            if (anythingAt(file.path) && !readParameterFile(file.path).headerValid)
                 refused.push_back({QStringLiteral("replace"), file.path,
                                    QStringLiteral("it is not a parameter file")});
         }
