@@ -2,12 +2,11 @@
 //
 // A refused file must say why (quelvar-fit passes over it with that reason).
 // A loaded one holds 3600 rows of finite numbers, and those rows written in
-// the writer's number format read back, each within half a unit of its last
+// the writer's own rows read back, each within half a unit of its last
 // decimal: the reader takes every number the writer can write.
 #include "FuzzChecks.h"
 
 #include "datafiles/FrameTimingFile.h"
-#include "datafiles/NumberFormat.h"
 
 #include <cmath>
 #include <memory>
@@ -21,18 +20,9 @@ QByteArray written(const FrameTimingRows& rows)
 {
     QByteArray out(kFrameTimingHeader);
     out.append('\n');
-    for (std::size_t i = 1; i <= kRunFrames; ++i) {
-        appendInteger(out, std::int64_t(i), 0);
-        out.append(',');
-        appendFixed(out, rows.timeS[i], 9, 0);
-        out.append(',');
-        appendFixed(out, rows.intervalMs[i], 6, 0);
-        out.append(rows.late[i] ? ",1," : ",0,");
-        appendFixed(out, rows.mouse[i], 2, 0);
-        out.append(',');
-        appendFixed(out, rows.target[i], 2, 0);
-        out.append('\n');
-    }
+    for (std::size_t i = 1; i <= kRunFrames; ++i)
+        appendFrameTimingRow(out, int(i), rows.timeS[i], rows.intervalMs[i], rows.late[i],
+                             rows.mouse[i], rows.target[i]);
     return out;
 }
 

@@ -57,20 +57,28 @@ QByteArray formatFrameTimingFile(const FrameTiming& timing, std::int64_t frequen
     const double perSecond = double(frequency);
     for (int i = 1; i <= kRunFrames; ++i) {
         const std::int64_t interval = timing.intervalTicks(i);
-        appendInteger(out, i, 0);
-        out.append(',');
-        // Nanoseconds in full, so that intervals computed from the times, and
-        // late flags checked against the intervals, agree with these.
-        appendFixed(out, double(timing.ticks(i) - timing.ticks(1)) / perSecond, 9, 0);
-        out.append(',');
-        appendFixed(out, ticksToMs(interval, frequency), 6, 0);
-        out.append(isLateInterval(interval, frequency) ? ",1," : ",0,");
-        appendFixed(out, run.Mouse[std::size_t(i)], 2, 0);
-        out.append(',');
-        appendFixed(out, run.Target[std::size_t(i)], 2, 0);
-        out.append('\n');
+        appendFrameTimingRow(out, i, double(timing.ticks(i) - timing.ticks(1)) / perSecond,
+                             ticksToMs(interval, frequency), isLateInterval(interval, frequency),
+                             run.Mouse[std::size_t(i)], run.Target[std::size_t(i)]);
     }
     return out;
+}
+
+void appendFrameTimingRow(QByteArray& out, int frame, double timeS, double intervalMs, bool late,
+                          double mouse, double target)
+{
+    appendInteger(out, frame, 0);
+    out.append(',');
+    // Nanoseconds in full, so that intervals computed from the times, and
+    // late flags checked against the intervals, agree with these.
+    appendFixed(out, timeS, 9, 0);
+    out.append(',');
+    appendFixed(out, intervalMs, 6, 0);
+    out.append(late ? ",1," : ",0,");
+    appendFixed(out, mouse, 2, 0);
+    out.append(',');
+    appendFixed(out, target, 2, 0);
+    out.append('\n');
 }
 
 bool parseFrameTimingFile(std::string_view bytes, FrameTimingRows& rows, QString* problem)

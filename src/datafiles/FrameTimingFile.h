@@ -20,6 +20,9 @@ inline constexpr char kFrameTimingHeader[] = "frame,time_s,interval_ms,late,mous
 
 QByteArray formatFrameTimingFile(const FrameTiming& timing, std::int64_t frequency,
                                  const RunRecord& run);
+// One row of that file: time since frame 1 in seconds, interval in milliseconds.
+void appendFrameTimingRow(QByteArray& out, int frame, double timeS, double intervalMs, bool late,
+                          double mouse, double target);
 
 // A timing file read back, indexed by frame 1 ... 3600.
 struct FrameTimingRows {
