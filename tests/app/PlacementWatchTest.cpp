@@ -12,10 +12,11 @@ namespace {
 TEST(PlacementWatch, ReportsOnceTheShownWindowHoldsStillAndNeverWaitsPastTheDeadline)
 {
     // Shown or not, how long a window manager goes on resizing it after it shows, the
-    // deadline, and the earliest report.
+    // deadline, and the earliest report. The deadlines leave a busy machine room to be
+    // late without a report at the deadline passing for one on a steady window.
     const std::tuple<bool, int, int, int> cases[] = {
-        {true, 0, 5000, PlacementWatch::kSteadyMs},
-        {true, 400, 5000, 400 + PlacementWatch::kSteadyMs},
+        {true, 0, 10000, PlacementWatch::kSteadyMs},
+        {true, 400, 10000, 400 + PlacementWatch::kSteadyMs},
         {false, 0, 300, 300},
     };
     for (const auto& [show, resizeForMs, deadlineMs, earliestMs] : cases) {
@@ -35,9 +36,9 @@ TEST(PlacementWatch, ReportsOnceTheShownWindowHoldsStillAndNeverWaitsPastTheDead
             window.show();
         if (resizeForMs > 0)
             grow.start(40);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return placedAt >= 0; }, 8000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return placedAt >= 0; }, 15000));
         EXPECT_GE(placedAt, earliestMs) << resizeForMs << " ms resizing";
-        EXPECT_LT(placedAt, earliestMs + 1500) << resizeForMs << " ms resizing";
+        EXPECT_LT(placedAt, earliestMs + 4000) << resizeForMs << " ms resizing";
     }
 }
 
