@@ -7,8 +7,8 @@
 #include "support/AnalysisHarness.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -160,22 +160,19 @@ TEST_F(MainForm, AboutOpensEvenDuringARecordingWhileInstructionsAndAnalysisWait)
     EXPECT_EQ(state->experiment.State, AnalysisLive);
 }
 
-// Closes whatever modal window is open once the loop has made `frames` more
-// passes, or after `ms` when it has not (a busy machine slows the frames, so
-// the test counts them rather than timing them), noting the count then.
+// Closes whatever modal window is open once the loop has made `frames` more passes
+// (or after `ms`: a busy machine slows the frames down), noting the count then.
 void closeModalAfter(int frames, int ms, FrameLoop& loop, std::int64_t& passesAtClose)
 {
     auto* poll = new QTimer;
-    QElapsedTimer waited;
-    waited.start();
-    const std::int64_t until = loop.passes() + frames;
-    QObject::connect(poll, &QTimer::timeout, [=, &loop, &passesAtClose] {
-        if (loop.passes() < until && !waited.hasExpired(ms))
-            return;
-        passesAtClose = loop.passes();
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-        poll->deleteLater();
+    QObject::connect(poll, &QTimer::timeout, [=, deadline = QDeadlineTimer(ms),
+                                              until = loop.passes() + frames, &loop, &passesAtClose] {
+        if (loop.passes() >= until || deadline.hasExpired()) {
+            passesAtClose = loop.passes();
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            poll->deleteLater();
+        }
     });
     poll->start(5);
 }

@@ -12,8 +12,7 @@ namespace {
 TEST(PlacementWatch, ReportsOnceTheShownWindowHoldsStillAndNeverWaitsPastTheDeadline)
 {
     // Shown or not, how long a window manager goes on resizing it after it shows, the
-    // deadline, and the earliest report. The deadlines leave a busy machine room to be
-    // late without a report at the deadline passing for one on a steady window.
+    // deadline (far enough off to tell a busy machine from waiting), and the earliest report.
     const std::tuple<bool, int, int, int> cases[] = {
         {true, 0, 10000, PlacementWatch::kSteadyMs},
         {true, 400, 10000, 400 + PlacementWatch::kSteadyMs},
