@@ -136,7 +136,7 @@ void RunTimingReport::finishRun(bool dataFileWritten, QSize display)
         dialogs_.error(companionFailure(state_.files.DataFileName, frames, described));
 }
 
-RunDescription RunTimingReport::describe(const FrameIntervalStats& stats, QSize display)
+RunDescription RunTimingReport::describe(const FrameIntervalStats& stats, QSize display) const
 {
     const ExperimentState& e = state_.experiment;
     RunDescription d;

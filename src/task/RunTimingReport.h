@@ -49,7 +49,7 @@ public:
     const FrameTiming& frames() const { return frames_; }
 
 private:
-    RunDescription describe(const FrameIntervalStats& stats, QSize display);
+    RunDescription describe(const FrameIntervalStats& stats, QSize display) const;
 
     SharedState& state_;
     Dialogs& dialogs_;
