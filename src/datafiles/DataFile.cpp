@@ -6,7 +6,6 @@
 #include "datafiles/RegularFile.h"
 #include "datafiles/TextReader.h"
 
-
 #include <algorithm>
 
 namespace quelvar {
@@ -141,19 +140,8 @@ DataFileReadResult parseDataFile(std::string_view bytes, RunRecord& run)
 
 DataFileReadResult readDataFile(const QString& path, RunRecord& run)
 {
-    QByteArray bytes;
-    DataFileReadResult result;
-    bool missing = false;
-    // A folder or a device is no data file; opening a pipe could block forever.
-    const FileResult read = readRegularFile(path, kMaxDataFileBytes, bytes, &missing);
-    if (!read.ok()) {
-        result.outcome = missing ? DataFileReadResult::NotFound : DataFileReadResult::IoError;
-        result.error = *read;
-        return result;
-    }
-    result = parseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), run);
-    result.error.path = path;
-    return result;
+    return parseRegularFile<DataFileReadResult>(path, kMaxDataFileBytes,
+                                                [&](std::string_view bytes) { return parseDataFile(bytes, run); });
 }
 
 QString wrongCountMessage()

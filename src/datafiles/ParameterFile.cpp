@@ -94,19 +94,7 @@ ParameterFileReadResult parseParameterFile(std::string_view bytes)
 
 ParameterFileReadResult readParameterFile(const QString& path)
 {
-    QByteArray bytes;
-    ParameterFileReadResult result;
-    bool missing = false;
-    // A folder or a device is no parameter file; opening a pipe could block forever.
-    const FileResult read = readRegularFile(path, kMaxParameterFileBytes, bytes, &missing);
-    if (!read.ok()) {
-        result.outcome = missing ? ParameterFileReadResult::NotFound : ParameterFileReadResult::IoError;
-        result.error = *read;
-        return result;
-    }
-    result = parseParameterFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    result.error.path = path;
-    return result;
+    return parseRegularFile<ParameterFileReadResult>(path, kMaxParameterFileBytes, parseParameterFile);
 }
 
 }  // namespace quelvar
