@@ -6,8 +6,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 #if defined(__x86_64__)
 #include <immintrin.h>

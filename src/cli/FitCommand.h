@@ -34,9 +34,10 @@ std::optional<FitOptions> parseArguments(const QStringList& arguments, QString* 
 QString usageText();
 
 // Fits every file; writes the CSV to `out` and one line per rejected file to
-// `err`, each file's as soon as it and every earlier file are done. Returns the exit status: 0 all fitted and written, 1 any failed, 2
-// when an output would land on an input or on another output (nothing is
-// then read or written).
+// `err`, each file's as soon as it and every earlier file are done. Returns
+// the exit status: 0 all fitted and written, 1 any failed, 2 when an output
+// would land on an input or on another output (nothing is then read or
+// written).
 int runFit(const FitOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace quelvar::cli

@@ -27,11 +27,11 @@ struct FileJob {
 };
 
 // Gives the job its state, loads the file and does what a user of the
-// analysis window does: the frame that shows the run, "Auto Fit", the next frame, "Save Parameters" to
-// job.parameterPath. With `thorough`, then also the thorough fit, which never
-// changes the window's state, and with `uncertainty` its intervals. A run
-// whose errors are not finite numbers is refused before anything is written:
-// its parameter file could not be read.
+// analysis window does: the frame that shows the run, "Auto Fit", the next
+// frame, "Save Parameters" to job.parameterPath. With `thorough`, then also
+// the thorough fit, which never changes the window's state, and with
+// `uncertainty` its intervals. A run whose errors are not finite numbers is
+// refused before anything is written: its parameter file could not be read.
 void fitFile(FileJob& job, const ParameterSpinners& start, bool thorough, bool uncertainty = false);
 
 // The intervals and holdout error around a fitted job's thorough result.
