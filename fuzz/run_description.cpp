@@ -66,8 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto read = runDescriptionSummary(json, kDataFile, &problem);
     FUZZ_CHECK(read.has_value());
     FUZZ_CHECK(read->lateFrames == d.intervals.lateFrames);
-    const double written = d.intervals.durationS;
-    FUZZ_CHECK(std::fabs(read->durationS - written) <= 5e-7 * (1 + 1e-9) + std::fabs(written) * 1e-15);
+    FUZZ_CHECK(closeTo(read->durationS, d.intervals.durationS, 6));
     FUZZ_CHECK(!runDescriptionSummary(json, kDataFile + ' ', &problem));
     return 0;
 }

@@ -8,7 +8,6 @@
 #include <QImageReader>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <set>
@@ -203,8 +202,7 @@ TEST_F(AnalysisGraphsTest, DrawingHandsEachBitmapToThePresenterAndMarksTheAnalys
     graphs.setPresenter(&presenter);
     state->experiment.State = Blank;
     state->run = *test::sineRun({400.0, 380.0, 50.0, 12});
-    for (int i = 1; i <= kRunFrames; ++i)
-        state->analysis.Results.ModelMouseTrace[i] = 390.0 * std::sin((i - 10) / 50.0);
+    state->analysis.Results.ModelMouseTrace = test::sineRun({0.0, 390.0, 50.0, 10})->Mouse;
     graphs.DrawRunGraph();  // first draw may touch lazily made state
     graphs.DrawModelGraph(1200.0);
     EXPECT_EQ((std::array{presenter.runCopies, presenter.modelCopies}), (std::array{1, 1}));
@@ -245,8 +243,7 @@ TEST(GraphPlot, KeyAndErrorsAreDrawnBesideBothGraphsPlacedAsTheWindowDrawsThemAn
 {
     auto state = std::make_unique<SharedState>();
     state->run = *test::sineRun({350.0, 330.0, 90.0, 14});
-    for (int i = 1; i <= kRunFrames; ++i)
-        state->analysis.Results.ModelMouseTrace[i] = 335.0 * std::sin((i - 12) / 90.0);
+    state->analysis.Results.ModelMouseTrace = test::sineRun({0.0, 335.0, 90.0, 12})->Mouse;
     state->analysis.Results.ModelRmsError = 1.5;
     state->analysis.Results.TrackingRmsError = 4.25;
     state->experiment.State = Blank;

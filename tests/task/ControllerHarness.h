@@ -127,6 +127,18 @@ struct ControllerHarness {
         }
         return done();
     }
+    // Passes with the participant moving the mouse about (every `stride`-th
+    // position), `afterPass` after each, until `done` holds.
+    void trackUntil(const std::function<bool()>& done, int stride = 7,
+                    const std::function<void()>& afterPass = {})
+    {
+        for (int i = 0; !done(); ++i) {
+            controller.recording().TargetPaintMouseMove((i * stride) % 651);
+            controller.ApplicationIdle();
+            if (afterPass)
+                afterPass();
+        }
+    }
     // Collect Data with a new file in the folder: practice starts.
     void collect(const QString& name)
     {

@@ -258,8 +258,7 @@ TEST_F(DistableFile, ValuesLieLittleEndianInLevelNumberPositionOrder)
     ASSERT_TRUE(fileOk(d->SaveToFile(path)));
     const QByteArray bytes = readAll(path);
     ASSERT_EQ(bytes.size(), 1440000);
-    EXPECT_EQ(bytes.mid(((2 - 1) * 36000 + (3 - 1) * 3600 + (17 - 1)) * 8, 8),
-              QByteArray::fromHex("000000000000f83f"));
+    EXPECT_EQ(bytes.mid(qsizetype(slotOf(2, 3, 17) * 8), 8), QByteArray::fromHex("000000000000f83f"));
     EXPECT_EQ(bytes.mid(0, 8), QByteArray::fromHex("00000000000000c0"));
     EXPECT_EQ(bytes.count('\0'), 1440000 - 2 - 1);  // only the two sign/exponent pairs differ
 }

@@ -36,20 +36,18 @@ bool companionsWritten(const TempFolder& folder)
     return QFileInfo::exists(folder.path("run.frames.csv")) && QFileInfo::exists(folder.path("run.json"));
 }
 
+const QByteArray kEarlierData = "earlier data\r\n";
+const QByteArray kEarlierParameters = "TrackParameters\r\nearlier\r\n";
+
 // A harness whose run has been recorded up to its last frame, so that each
 // attempt replays only the end of the run.
 struct RunAtItsLastFrame : ControllerHarness {
     explicit RunAtItsLastFrame(int runs)
     {
         controller.NRunsUpDownClick(runs);
-        writeAll(folder.path("run.txt"), "earlier data\r\n");
-        writeAll(folder.path("run.par"), "TrackParameters\r\nearlier\r\n");
-        collect("run.txt");  // the overwrite question is answered Yes
-        controller.StartBtnClick();
-        for (int i = 0; !(e().Recording && e().FrameCounter == kRunFrames - 1); ++i) {
-            controller.recording().TargetPaintMouseMove((i * 13) % 651);
-            controller.ApplicationIdle();
-        }
+        writeEarlierFiles();
+        startRun("run.txt");  // the overwrite question is answered Yes
+        trackUntil([&] { return e().Recording && e().FrameCounter == kRunFrames - 1; }, 13);
         dialogs.boxes.clear();
     }
 
@@ -58,8 +56,7 @@ struct RunAtItsLastFrame : ControllerHarness {
         dialogs.boxes.clear();
         QFile::remove(folder.path("run.frames.csv"));
         QFile::remove(folder.path("run.json"));
-        writeAll(folder.path("run.txt"), "earlier data\r\n");
-        writeAll(folder.path("run.par"), "TrackParameters\r\nearlier\r\n");
+        writeEarlierFiles();
         e().State = Tracking;
         e().Recording = true;
         e().FrameCounter = kRunFrames - 1;
@@ -68,6 +65,11 @@ struct RunAtItsLastFrame : ControllerHarness {
         view.status.clear();
     }
 
+    void writeEarlierFiles()
+    {
+        writeAll(folder.path("run.txt"), kEarlierData);
+        writeAll(folder.path("run.par"), kEarlierParameters);
+    }
     void lastFrame() { controller.recording().RecordFrame(); }
 };
 
@@ -77,7 +79,6 @@ struct RunAtItsLastFrame : ControllerHarness {
 // as it was or is written whole.
 TEST(EndOfRunWriteFaults, AFileThatCannotBeWrittenIsReportedOnceAndKeptAndTheTaskGoesOn)
 {
-    const QByteArray earlierData = "earlier data\r\n";
     for (const bool series : {false, true}) {
         SCOPED_TRACE(series ? "the first run of a series" : "a single run");
         RunAtItsLastFrame h(series ? 2 : 1);
@@ -86,9 +87,9 @@ TEST(EndOfRunWriteFaults, AFileThatCannotBeWrittenIsReportedOnceAndKeptAndTheTas
             [&] { h.lastFrame(); },
             [&](const std::string& what) {
                 SCOPED_TRACE(what);
-                const bool dataKept = readAll(h.folder.path("run.txt")) == earlierData;
+                const bool dataKept = readAll(h.folder.path("run.txt")) == kEarlierData;
                 const bool parametersKept =
-                    series && readAll(h.folder.path("run.par")) == "TrackParameters\r\nearlier\r\n";
+                    series && readAll(h.folder.path("run.par")) == kEarlierParameters;
                 ASSERT_TRUE(dataKept || !companionsWritten(h.folder) || parametersKept)
                     << "something failed";
                 QStringList expected;

@@ -229,11 +229,7 @@ TEST(ControllerRecording, FinishedRunIsWrittenOrTheFailureReportedAndTheRunStays
         SCOPED_TRACE(name.toStdString());
         ControllerHarness h;
         h.startRun(name);
-        // The participant moves the mouse about during the run.
-        for (int i = 0; h.e().Recording; ++i) {
-            h.controller.recording().TargetPaintMouseMove((i * 7) % 651);
-            h.controller.ApplicationIdle();
-        }
+        h.trackUntil([&] { return !h.e().Recording; });
         for (int i = 1; i <= kRunFrames; ++i)
             ASSERT_EQ(h.state->run.Error[i], h.state->run.Target[i] - h.state->run.Mouse[i]) << i;
         const bool written = name == "run.txt";

@@ -4,7 +4,6 @@
 #include "task/ControllerHarness.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 #include <map>
@@ -18,7 +17,7 @@ struct Harness : ControllerHarness {
     std::map<QString, QByteArray> files()
     {
         std::map<QString, QByteArray> out;
-        for (const QString& name : QDir(folder.root()).entryList(QDir::Files))
+        for (const QString& name : folder.files())
             if (name != "Distable")
                 out[name] = bytes(name);
         return out;

@@ -52,13 +52,11 @@ struct TimedHarness : ControllerHarness {
     void recordRun(const std::map<int, std::int64_t>& stallBefore = {})
     {
         controller.StartBtnClick();
-        for (int i = 0; e().Recording && e().State == Tracking; ++i) {
-            controller.recording().TargetPaintMouseMove((i * 7) % 651);
-            controller.ApplicationIdle();
+        trackUntil([&] { return !(e().Recording && e().State == Tracking); }, 7, [&] {
             const auto stall = stallBefore.find(int(e().FrameCounter) + 2);
             if (e().Recording && stall != stallBefore.end())
                 clock.ticks += stall->second;
-        }
+        });
     }
 
     QJsonObject description(const QString& name) const
@@ -163,7 +161,7 @@ TEST(RunTiming, AnAbortedRunGoesBackToPracticeClearedWritingNothingAndACleanRunC
     h.passes(1);
     EXPECT_EQ(h.e().TablePosition, position + 1);
     EXPECT_FALSE(QFileInfo::exists(h.folder.path("run.txt")));
-    EXPECT_EQ(QDir(h.folder.root()).entryList(QDir::Files), QStringList{"Distable"});
+    EXPECT_EQ(h.folder.files(), QStringList{"Distable"});
     EXPECT_TRUE(h.timingView.lateCounts.empty());
 
     h.recordRun({{10, 30 * kMs}});
@@ -178,8 +176,7 @@ TEST(RunTiming, EveryRunOfASeriesIsDescribed)
     TimedHarness h(nullptr, nullptr);
     h.controller.NRunsUpDownClick(2);
     h.controller.IRIUpDownClick(10);
-    h.collect("subj.txt");
-    h.controller.StartBtnClick();
+    h.startRun("subj.txt");
     h.passUntil([&] { return h.e().State == Blank; }, 30000);
     QStringList seriesIds, runIds;
     for (const auto& [name, run] : {std::pair{"subj.json", 1}, std::pair{"subj_b.json", 2}}) {
