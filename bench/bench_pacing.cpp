@@ -42,6 +42,13 @@ std::int64_t cpuNs()
     return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
+void backToNormalScheduling()
+{
+    const sched_param normal{};
+    sched_setscheduler(0, SCHED_OTHER, &normal);
+    setpriority(PRIO_PROCESS, 0, 0);
+}
+
 // One busy process per core at normal priority while it lives.
 class CompetingLoad {
 public:
@@ -53,9 +60,7 @@ public:
         for (unsigned i = 0; i < cores; ++i) {
             const pid_t child = fork();
             if (child == 0) {
-                const sched_param normal{};
-                sched_setscheduler(0, SCHED_OTHER, &normal);
-                setpriority(PRIO_PROCESS, 0, 0);
+                backToNormalScheduling();
                 for (;;)
                     asm volatile("" ::: "memory");
             }
@@ -91,9 +96,7 @@ public:
     {
         if (!on_)
             return;
-        const sched_param normal{};
-        sched_setscheduler(0, SCHED_OTHER, &normal);
-        setpriority(PRIO_PROCESS, 0, 0);
+        backToNormalScheduling();
         munlockall();
     }
 
