@@ -4,10 +4,10 @@
 #include "common/Version.h"
 #include "datafiles/DataFile.h"
 #include "datafiles/ParameterFile.h"
+#include "support/AnalysisHarness.h"
 #include "support/FitRunner.h"
 #include "support/ImageChecks.h"
 #include "support/ModelRuns.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -282,15 +282,13 @@ TEST_F(FitCommand, ThoroughAddsItsColumnsFilesAndPlotBesideAutoFitsUnchangedAndS
     EXPECT_EQ(par[2], "       3       1");
     EXPECT_EQ(par[3].split(' ', Qt::SkipEmptyParts), run.mid(9, 4));
     EXPECT_EQ(par[4].split(' ', Qt::SkipEmptyParts), (QStringList{run[13], run[8]}));
-    auto state = std::make_unique<SharedState>();
-    ScriptedDialogs dialogs;
-    AnalysisSession session(*state, dialogs);
-    ASSERT_TRUE(session.RetrieveParametersFrom(folder.path("run.thorough.par")));
-    EXPECT_EQ(state->analysis.Spinners.InDelayUpDown.Position, 3);
-    EXPECT_EQ(state->analysis.Spinners.OutGainUpDown.Position, 50);
-    ASSERT_TRUE(session.LoadDataFile(folder.path("run.txt")));
-    session.AnalysisFrame();
-    EXPECT_EQ(QString::number(state->analysis.Results.ModelRmsError, 'f', 3), run[13]);
+    AnalysisHarness h;
+    ASSERT_TRUE(h.session.RetrieveParametersFrom(folder.path("run.thorough.par")));
+    EXPECT_EQ(h.state->analysis.Spinners.InDelayUpDown.Position, 3);
+    EXPECT_EQ(h.state->analysis.Spinners.OutGainUpDown.Position, 50);
+    ASSERT_TRUE(h.session.LoadDataFile(folder.path("run.txt")));
+    h.session.AnalysisFrame();
+    EXPECT_EQ(QString::number(h.state->analysis.Results.ModelRmsError, 'f', 3), run[13]);
 
     // The delay profile: a header and one row for each delay 0 ... 16, the
     // thorough fit's setting on the row of its delay.
@@ -355,14 +353,20 @@ TEST_F(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheInt
     const FitResult one = fit({"--uncertainty", "--jobs", "1", "clean.txt", "noisy.txt"});
     const FitResult two =
         fit({"--uncertainty", "--jobs", "2", "--plot", "--out", "plots", "clean.txt", "noisy.txt"});
+    const FitResult thorough = fit({"--thorough", "clean.txt", "noisy.txt"});
     ASSERT_EQ(one.status, 0) << one.err.toStdString();
+    ASSERT_EQ(two.status, 0) << two.err.toStdString();
     EXPECT_EQ(one.out, two.out);
     const QStringList rows = one.out.trimmed().split('\n');
+    const QStringList thoroughRows = thorough.out.trimmed().split('\n');
     ASSERT_EQ(rows.size(), 3);
-    EXPECT_TRUE(rows[0].endsWith(",beyond_model_rms,delay_lo,delay_hi,gain_lo,gain_hi,damping_lo,damping_hi,"
-                                 "reference_lo,reference_hi,holdout_rms,replicates"));
-    // A noise-free run pins every parameter to one position, its own, and
-    // fits unseen frames as well.
+    ASSERT_EQ(thoroughRows.size(), 3);
+    EXPECT_EQ(rows[0], thoroughRows[0] + ",delay_lo,delay_hi,gain_lo,gain_hi,damping_lo,damping_hi,"
+                                         "reference_lo,reference_hi,holdout_rms,replicates");
+    // The thorough columns as without --uncertainty. A noise-free run pins
+    // every parameter to one position, its own, and fits unseen frames as well.
+    for (int row : {1, 2})
+        EXPECT_EQ(rows[row].split(',').mid(0, 21), thoroughRows[row].split(',')) << row;
     const QStringList clean = rows[1].split(',');
     EXPECT_EQ(clean.mid(11, 4), (QStringList{"4.0000", "6.0000", "0.080000", "0.0000"}));
     EXPECT_EQ(clean.mid(21), (QStringList{"4.0000", "4.0000", "6.0000", "6.0000", "0.080000", "0.080000", "0.0000",
@@ -376,6 +380,8 @@ TEST_F(FitCommand, UncertaintyAddsItsColumnsWhateverTheJobsAndItsPlotShowsTheInt
             EXPECT_LE(noisy[21 + 2 * k].toDouble(), inside + 1e-9) << k;
             EXPECT_GE(noisy[22 + 2 * k].toDouble(), inside - 1e-9) << k;
         }
+    // Noise is out of sample what it is in sample.
+    EXPECT_GT(noisy[29].toDouble(), 0.5 * noisy[15].toDouble());
     // The picture: the delay's interval shaded in the profile, and beside it
     // the refitted values' bars over their intervals' shades.
     const QImage picture(folder.path("plots/noisy.png"));
