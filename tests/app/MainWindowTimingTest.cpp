@@ -22,6 +22,7 @@ TEST(MainWindowTiming, TheTitleNamesTheLastRunsLateFramesAndWhetherFramesRunReal
         {44, nullptr, "Quelvar \u2013 last run: 44 late frames \u2013 no real-time scheduling"},
         {-1, &fifo, "Quelvar \u2013 last run: 44 late frames"},
         {0, nullptr, "Quelvar"},
+        {0, nullptr, "Quelvar"},  // a second clean run
     };
     for (const auto& step : steps) {
         if (step.scheduling)

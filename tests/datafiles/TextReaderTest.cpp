@@ -29,6 +29,7 @@ Reads readsOf(std::string_view text, std::string_view reads)
         double real = 17.0;
         std::ostringstream answer;
         answer.imbue(std::locale::classic());
+        answer.precision(17);  // every double read compared to the bit
         if (read == 'l')
             answer << reader.readLine();
         else if (read == 'i' && reader.readInteger(integer))
