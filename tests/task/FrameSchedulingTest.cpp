@@ -104,11 +104,8 @@ TEST(FrameScheduling, EachWayIsTriedInOrderUntilOneIsGrantedAndTheDescriptionSay
         RunDescription described;
         described.scheduling = raiseFrameThread(os, c.lockMemory);
         EXPECT_EQ(os.log.join('|'), QString::fromLatin1(c.calls));
-        QJsonObject expected{{"policy", c.policy},
-                             {"priority", c.priority},
-                             {"nice", c.nice},
-                             {"obtained_by", c.obtainedBy},
-                             {"memory_locked", c.locked}};
+        QJsonObject expected{{"policy", c.policy}, {"priority", c.priority}, {"nice", c.nice},
+                             {"obtained_by", c.obtainedBy}, {"memory_locked", c.locked}};
         if (c.reason)
             expected["reason"] = c.reason;  // only where no real-time policy was had
         EXPECT_EQ(QJsonDocument::fromJson(formatRunDescription(described)).object()["scheduling"],
